@@ -1,0 +1,35 @@
+#pragma once
+// Converters from the file's sample data to float channel arrays. Each
+// reads whole frames block by block through a fixed local buffer and
+// returns the number of frames it stored; it stops early when a read
+// delivers no frame.
+
+#include "sample/WaveInput.h"
+
+#include <cstdint>
+
+// 2^-15 and 2^-31 (the float nearest to 4.656613e-10 is exactly 2^-31).
+inline constexpr float kPcm16Scale = 3.0517578125e-05f;
+inline constexpr float kPcm24Scale = 4.656613e-10f;
+
+inline float pcm16ToFloat(const unsigned char* bytes)
+{
+    return float(int16_t(readLe16(bytes))) * kPcm16Scale;
+}
+
+// The three bytes go into bits 8 to 31 of a signed 32-bit integer.
+inline float pcm24ToFloat(const unsigned char* bytes)
+{
+    uint32_t word = (uint32_t(bytes[0]) << 8) | (uint32_t(bytes[1]) << 16) |
+                    (uint32_t(bytes[2]) << 24);
+    return float(int32_t(word)) * kPcm24Scale;
+}
+
+float float32FromBytes(const unsigned char* bytes);
+
+uint32_t readMonoFloat32(WaveInput& input, float* left, uint32_t frameCount);
+uint32_t readStereoFloat32(WaveInput& input, float* left, float* right, uint32_t frameCount);
+uint32_t readMono24(WaveInput& input, float* left, uint32_t frameCount);
+uint32_t readStereo24(WaveInput& input, float* left, float* right, uint32_t frameCount);
+uint32_t readMono16(WaveInput& input, float* left, uint32_t frameCount);
+uint32_t readStereo16(WaveInput& input, float* left, float* right, uint32_t frameCount);

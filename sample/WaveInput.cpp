@@ -1,0 +1,103 @@
+#include "sample/WaveInput.h"
+
+#include <climits>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace {
+
+// The file's length from its descriptor; 64-bit even where long is 32 bits.
+bool fileLength(std::FILE* file, uint64_t& length)
+{
+#ifdef _WIN32
+    struct _stati64 info;
+    if (_fstati64(_fileno(file), &info) != 0 || info.st_size < 0)
+        return false;
+#else
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0 || info.st_size < 0)
+        return false;
+#endif
+    length = uint64_t(info.st_size);
+    return true;
+}
+
+}  // namespace
+
+bool openWaveInput(const char* path, WaveInput& input)
+{
+    input = WaveInput{};
+    if (path == nullptr)
+        return false;
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr)
+        return false;
+    uint64_t length = 0;
+    if (!fileLength(file, length)) {
+        std::fclose(file);
+        return false;
+    }
+    input.file = file;
+    input.size = length;
+    return true;
+}
+
+void closeWaveInput(WaveInput& input)
+{
+    if (input.file != nullptr)
+        std::fclose(input.file);
+    input = WaveInput{};
+}
+
+uint64_t remainingBytes(const WaveInput& input)
+{
+    return input.position < input.size ? input.size - input.position : 0;
+}
+
+size_t readItems(WaveInput& input, void* buffer, size_t itemSize, size_t count)
+{
+    size_t items = std::fread(buffer, itemSize, count, input.file);
+    input.position += uint64_t(items) * itemSize;
+    // A partial item at the end was consumed too; the position past it no
+    // longer matters because nothing is read after a short read.
+    return items;
+}
+
+bool readExactly(WaveInput& input, void* buffer, size_t count)
+{
+    size_t got = std::fread(buffer, 1, count, input.file);
+    input.position += got;
+    return got == count;
+}
+
+bool moveBy(WaveInput& input, int64_t delta)
+{
+    if (delta < 0 ? uint64_t(-delta) > input.position : uint64_t(delta) > remainingBytes(input))
+        return false;
+    // fseek takes a long, which is 32 bits on Windows: move in steps.
+    const int64_t maxStep = 0x40000000;
+    int64_t left = delta;
+    while (left != 0) {
+        int64_t step = left > maxStep ? maxStep : (left < -maxStep ? -maxStep : left);
+        if (std::fseek(input.file, long(step), SEEK_CUR) != 0)
+            return false;
+        left -= step;
+    }
+    input.position = uint64_t(int64_t(input.position) + delta);
+    return true;
+}
+
+bool readChunkHeader(WaveInput& input, ChunkHeader& header)
+{
+    unsigned char bytes[8];
+    if (!readExactly(input, bytes, sizeof bytes))
+        return false;
+    std::memcpy(header.id, bytes, 4);
+    header.size = readLe32(bytes + 4);
+    return true;
+}
+
+bool chunkIdIs(const ChunkHeader& header, const char (&id)[5])
+{
+    return std::memcmp(header.id, id, 4) == 0;
+}

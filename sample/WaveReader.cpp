@@ -1,0 +1,167 @@
+#include "sample/WaveReader.h"
+
+#include "sample/SampleMemory.h"
+#include "sample/WaveConvert.h"
+#include "sample/WaveFormat.h"
+#include "sample/WaveInput.h"
+
+const char* const waveErrorMessages[4] = {
+    "Error reading WAV-File",
+    "WAV-File has bad type",
+    "File not found",
+    "Couldn't allocate enough memory",
+};
+
+namespace {
+
+// (frameCount + 1) * 4 bytes per channel array must fit 32 bits.
+constexpr uint32_t kMaxFrames = 0x3FFFFFFEu;
+
+// Walks chunk headers until one with the given id; the input is then at the
+// first byte of its body. Every other chunk is skipped with its pad byte.
+bool findChunk(WaveInput& input, const char (&id)[5], ChunkHeader& header)
+{
+    for (;;) {
+        if (!readChunkHeader(input, header))
+            return false;
+        if (chunkIdIs(header, id))
+            return true;
+        if (!moveBy(input, int64_t(paddedSize(header.size))))
+            return false;
+    }
+}
+
+bool readRiffHeader(WaveInput& input)
+{
+    unsigned char riff[8];
+    unsigned char wave[4];
+    return readExactly(input, riff, sizeof riff) && readExactly(input, wave, sizeof wave) &&
+           riff[0] == 'R' && riff[1] == 'I' && riff[2] == 'F' && riff[3] == 'F' &&
+           wave[0] == 'W' && wave[1] == 'A' && wave[2] == 'V' && wave[3] == 'E';
+}
+
+// Everything about the data chunk that can be refused before allocating.
+WaveResult checkData(const WaveInput& input, const WaveFormat& format, uint32_t dataSize,
+                     uint32_t& frameCount)
+{
+    if (format.channels != 1 && format.channels != 2)
+        return kWaveBadType;
+    if (encodingOf(format) == SampleEncoding::unsupported)
+        return kWaveBadType;
+    if (format.blockAlign == 0 || format.blockAlign != expectedBlockAlign(format))
+        return kWaveBadType;
+    frameCount = dataSize / format.blockAlign;
+    if (frameCount > kMaxFrames)
+        return kWaveBadType;
+    if (dataSize > remainingBytes(input))
+        return kWaveReadError;
+    return kWaveOk;
+}
+
+uint32_t convert(WaveInput& input, const WaveFormat& format, SampleStore& store)
+{
+    bool stereo = format.channels == 2;
+    switch (encodingOf(format)) {
+    case SampleEncoding::pcm16:
+        return stereo ? readStereo16(input, store.leftChannel, store.rightChannel, store.frameCount)
+                      : readMono16(input, store.leftChannel, store.frameCount);
+    case SampleEncoding::pcm24:
+        return stereo ? readStereo24(input, store.leftChannel, store.rightChannel, store.frameCount)
+                      : readMono24(input, store.leftChannel, store.frameCount);
+    case SampleEncoding::float32:
+        return stereo ? readStereoFloat32(input, store.leftChannel, store.rightChannel,
+                                          store.frameCount)
+                      : readMonoFloat32(input, store.leftChannel, store.frameCount);
+    case SampleEncoding::unsupported:
+        break;
+    }
+    return 0;
+}
+
+// Allocates the arrays at their final size with the trailing 0.0 in place.
+WaveResult allocateStore(SampleStore& store)
+{
+    uint32_t entries = store.frameCount + 1;
+    if (store.channelCount == 2) {
+        store.rightChannel = allocateChannel(entries);
+        if (store.rightChannel == nullptr)
+            return kWaveOutOfMemory;
+        store.rightChannel[store.frameCount] = 0.0f;
+    }
+    store.leftChannel = allocateChannel(entries);
+    if (store.leftChannel == nullptr)
+        return kWaveOutOfMemory;
+    store.leftChannel[store.frameCount] = 0.0f;
+    return kWaveOk;
+}
+
+WaveResult readWave(WaveInput& input, SampleStore& loaded, int32_t requiredChannels)
+{
+    if (!readRiffHeader(input))
+        return kWaveBadType;
+    ChunkHeader header;
+    if (!findChunk(input, "fmt ", header))
+        return kWaveReadError;
+    WaveFormat format;
+    if (!readFormatChunk(input, header.size, format))
+        return kWaveReadError;
+    if (requiredChannels != 0 && format.channels != requiredChannels)
+        return kWaveBadType;
+    if (!findChunk(input, "data", header))
+        return kWaveReadError;
+
+    uint32_t frameCount = 0;
+    WaveResult checked = checkData(input, format, header.size, frameCount);
+    if (checked != kWaveOk)
+        return checked;
+    loaded.sampleRate = format.sampleRate;
+    loaded.channelCount = format.channels;
+    loaded.frameCount = frameCount;
+    WaveResult allocated = allocateStore(loaded);
+    if (allocated != kWaveOk)
+        return allocated;
+    return convert(input, format, loaded) == frameCount ? kWaveOk : kWaveReadError;
+}
+
+}  // namespace
+
+int waveMessageIndex(WaveResult result)
+{
+    switch (result) {
+    case kWaveReadError: return 0;
+    case kWaveBadType: return 1;
+    case kWaveFileNotFound: return 2;
+    case kWaveOutOfMemory: return 3;
+    default: return -1;
+    }
+}
+
+const char* waveResultMessage(WaveResult result)
+{
+    int index = waveMessageIndex(result);
+    return index < 0 ? nullptr : waveErrorMessages[index];
+}
+
+WaveResult loadWaveFile(const char* path, SampleStore& store, int32_t requiredChannels)
+{
+    WaveInput input;
+    if (!openWaveInput(path, input))
+        return kWaveFileNotFound;
+    // Built aside and installed whole, so a failure leaves store untouched.
+    SampleStore loaded;
+    WaveResult result = readWave(input, loaded, requiredChannels);
+    closeWaveInput(input);
+    if (result != kWaveOk) {
+        releaseSampleStore(loaded);
+        return result;
+    }
+    store = loaded;
+    return kWaveOk;
+}
+
+void releaseSampleStore(SampleStore& store)
+{
+    freeChannel(store.leftChannel);
+    freeChannel(store.rightChannel);
+    store = SampleStore{};
+}

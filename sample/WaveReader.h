@@ -1,0 +1,48 @@
+#pragma once
+// Reads a RIFF/WAVE file into memory as 32-bit floats.
+//
+// A SampleStore filled by loadWaveFile is complete the moment the call
+// returns and is never edited afterwards: the caller may copy the record
+// whole (for instance into a heap object published through an atomic
+// pointer) and hand it to the audio thread in one step. The arrays are
+// freed with releaseSampleStore, by whoever owns the record, once no reader
+// can still see them.
+
+#include <cstdint>
+
+struct SampleStore {
+    float* leftChannel = nullptr;   // frameCount + 1 entries, the last one 0.0
+    float* rightChannel = nullptr;  // same layout; null for a mono file
+    uint32_t sampleRate = 0;        // as stored in the file's format chunk
+    uint32_t channelCount = 0;      // 1 or 2 once loaded
+    uint32_t frameCount = 0;
+};
+
+using WaveResult = int32_t;
+
+inline constexpr WaveResult kWaveOk = 0;
+inline constexpr WaveResult kWaveFileNotFound = 1;
+inline constexpr WaveResult kWaveBadType = 2;
+inline constexpr WaveResult kWaveReadError = 4;
+inline constexpr WaveResult kWaveOutOfMemory = 6;
+
+// The user-facing texts, indexed by waveMessageIndex(), not by the code.
+extern const char* const waveErrorMessages[4];
+
+// Index into waveErrorMessages for a failure code, -1 for kWaveOk and
+// for values that are not failure codes.
+int waveMessageIndex(WaveResult result);
+
+// The message to show for a failure code; null for kWaveOk and for values
+// that are not failure codes.
+const char* waveResultMessage(WaveResult result);
+
+// Loads the file at path. requiredChannels 0 accepts mono and stereo, any
+// other value only files with exactly that many channels.
+// On kWaveOk the store receives the new sample (whatever it held before is
+// overwritten, not freed: pass an empty store). On any other result the
+// store is left exactly as it was and nothing stays allocated.
+WaveResult loadWaveFile(const char* path, SampleStore& store, int32_t requiredChannels);
+
+// Frees both channel arrays and empties the store. Safe on an empty store.
+void releaseSampleStore(SampleStore& store);
