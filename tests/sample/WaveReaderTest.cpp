@@ -1,0 +1,345 @@
+// The reader on files made byte by byte: every result code, the chunk walk,
+// the conversions and the guarantees around failure.
+
+#include "sample/WaveReader.h"
+#include "tests/sample/WaveTestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// Loads bytes written to a file and frees whatever was loaded at the end.
+struct Loaded {
+    SampleStore store;
+    WaveResult result = -1;
+    ~Loaded() { releaseSampleStore(store); }
+};
+
+class WaveReader : public ::testing::Test {
+protected:
+    WaveResult load(const Bytes& bytes, Loaded& loaded, int32_t requiredChannels = 1)
+    {
+        std::string path = dir.file("test" + std::to_string(counter++) + ".wav");
+        writeFile(path, bytes);
+        loaded.result = loadWaveFile(path.c_str(), loaded.store, requiredChannels);
+        return loaded.result;
+    }
+
+    WaveResult resultOf(const Bytes& bytes, int32_t requiredChannels = 1)
+    {
+        Loaded loaded;
+        return load(bytes, loaded, requiredChannels);
+    }
+
+    TempDir dir;
+    int counter = 0;
+};
+
+Bytes floatData(std::initializer_list<float> values)
+{
+    Bytes out;
+    for (float v : values) {
+        uint32_t word;
+        std::memcpy(&word, &v, 4);
+        append32(out, word);
+    }
+    return out;
+}
+
+TEST(WaveMessages, TableOrderAndCodeMapping)
+{
+    EXPECT_STREQ(waveErrorMessages[0], "Error reading WAV-File");
+    EXPECT_STREQ(waveErrorMessages[1], "WAV-File has bad type");
+    EXPECT_STREQ(waveErrorMessages[2], "File not found");
+    EXPECT_STREQ(waveErrorMessages[3], "Couldn't allocate enough memory");
+
+    EXPECT_EQ(kWaveOk, 0);
+    EXPECT_EQ(kWaveFileNotFound, 1);
+    EXPECT_EQ(kWaveBadType, 2);
+    EXPECT_EQ(kWaveReadError, 4);
+    EXPECT_EQ(kWaveOutOfMemory, 6);
+
+    EXPECT_STREQ(waveResultMessage(kWaveFileNotFound), "File not found");
+    EXPECT_STREQ(waveResultMessage(kWaveBadType), "WAV-File has bad type");
+    EXPECT_STREQ(waveResultMessage(kWaveReadError), "Error reading WAV-File");
+    EXPECT_STREQ(waveResultMessage(kWaveOutOfMemory), "Couldn't allocate enough memory");
+    for (WaveResult notFailure : {0, 3, 5, 7, -1})
+        EXPECT_EQ(waveResultMessage(notFailure), nullptr) << notFailure;
+}
+
+TEST_F(WaveReader, MissingFileAndHeadersThatAreNotRiffWave)
+{
+    SampleStore store;
+    EXPECT_EQ(loadWaveFile(dir.file("absent.wav").c_str(), store, 1), kWaveFileNotFound);
+    EXPECT_EQ(loadWaveFile(nullptr, store, 1), kWaveFileNotFound);
+
+    EXPECT_EQ(resultOf({}), kWaveBadType);
+    Bytes good = mono16File({1, 2});
+    EXPECT_EQ(resultOf(Bytes(good.begin(), good.begin() + 11)), kWaveBadType);
+    Bytes rifx = good;
+    rifx[3] = 'X';
+    EXPECT_EQ(resultOf(rifx), kWaveBadType);
+    Bytes avi = good;
+    std::memcpy(avi.data() + 8, "AVI ", 4);
+    EXPECT_EQ(resultOf(avi), kWaveBadType);
+    EXPECT_EQ(resultOf(good), kWaveOk);
+}
+
+TEST_F(WaveReader, WalksPastOtherChunksIncludingOddSizedOnes)
+{
+    Bytes fmt = chunk("fmt ", formatBody(1, 1, 22050, 16));
+    Bytes data = chunk("data", pcm16({100, -100, 7}));
+    Bytes list = chunk("LIST", Bytes{'I', 'N', 'F', 'O', 'I', 'C', 'M', 'T', 4, 0, 0, 0, 'a', 'b', 'c', 0});
+    Bytes odd = chunk("junk", Bytes{1, 2, 3, 4, 5});  // five bytes and a pad byte
+    Bytes oddText = chunk("note", Bytes{'h', 'i', '!'});
+
+    for (const Bytes& file : {riffWave({list, fmt, data}), riffWave({fmt, list, data}),
+                              riffWave({odd, fmt, oddText, data}), riffWave({fmt, odd, list, oddText, data})}) {
+        Loaded loaded;
+        ASSERT_EQ(load(file, loaded), kWaveOk);
+        EXPECT_EQ(loaded.store.sampleRate, 22050u);
+        ASSERT_EQ(loaded.store.frameCount, 3u);
+        EXPECT_EQ(loaded.store.leftChannel[0], 100.0f / 32768.0f);
+        EXPECT_EQ(loaded.store.leftChannel[1], -100.0f / 32768.0f);
+    }
+
+    // Format chunks of 18 bytes and of an odd 17 bytes load as one of 16.
+    Bytes fmt18 = formatBody(1, 1, 22050, 16);
+    append16(fmt18, 0);
+    Bytes fmt17 = formatBody(1, 1, 22050, 16);
+    fmt17.push_back(9);
+    for (const Bytes& body : {fmt18, fmt17}) {
+        Loaded loaded;
+        ASSERT_EQ(load(riffWave({chunk("fmt ", body), odd, data}), loaded), kWaveOk);
+        EXPECT_EQ(loaded.store.frameCount, 3u);
+        EXPECT_EQ(loaded.store.leftChannel[2], 7.0f / 32768.0f);
+    }
+}
+
+TEST_F(WaveReader, MissingMisplacedOrCutChunksAreReadErrors)
+{
+    Bytes fmt = chunk("fmt ", formatBody(1, 1, 44100, 16));
+    Bytes data = chunk("data", pcm16({1, 2, 3, 4}));
+    EXPECT_EQ(resultOf(riffWave({data, fmt})), kWaveReadError);
+    EXPECT_EQ(resultOf(riffWave({fmt})), kWaveReadError);
+    EXPECT_EQ(resultOf(riffWave({data})), kWaveReadError);
+    EXPECT_EQ(resultOf(riffWave({})), kWaveReadError);
+
+    Bytes cutHeader = riffWave({fmt});
+    cutHeader.insert(cutHeader.end(), {'d', 'a', 't'});
+    EXPECT_EQ(resultOf(cutHeader), kWaveReadError);
+    Bytes cutFormat = riffWave({fmt});
+    cutFormat.resize(12 + 8 + 10);
+    EXPECT_EQ(resultOf(cutFormat), kWaveReadError);
+    // A chunk claiming to run past the end of the file.
+    EXPECT_EQ(resultOf(riffWave({chunk("LIST", Bytes(4, 0), true, 1000), fmt, data})), kWaveReadError);
+    // An odd chunk whose writer left out the pad byte hides what follows.
+    EXPECT_EQ(resultOf(riffWave({fmt, chunk("note", Bytes{'x'}, false), data})), kWaveReadError);
+    // Extensible form cut inside its 40-byte format body.
+    Bytes ext = extensibleBody(1, 1, 44100, 16);
+    Bytes cutExt = riffWave({chunk("fmt ", ext)});
+    cutExt.resize(12 + 8 + 30);
+    EXPECT_EQ(resultOf(cutExt), kWaveReadError);
+}
+
+TEST_F(WaveReader, IntegerConversionsAreExact)
+{
+    Loaded pcm;
+    ASSERT_EQ(load(mono16File({-32768, 32767, 0, 1, -1, 16384}), pcm), kWaveOk);
+    const float* left = pcm.store.leftChannel;
+    EXPECT_EQ(left[0], -1.0f);
+    EXPECT_EQ(left[1], 0.999969482421875f);
+    EXPECT_EQ(left[2], 0.0f);
+    EXPECT_EQ(left[3], std::ldexp(1.0f, -15));
+    EXPECT_EQ(left[4], -std::ldexp(1.0f, -15));
+    EXPECT_EQ(left[5], 0.5f);
+
+    Bytes bytes24 = {0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F, 0x01, 0x00, 0x00,
+                     0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x40};
+    Loaded deep;
+    ASSERT_EQ(load(riffWave({chunk("fmt ", formatBody(1, 1, 96000, 24)), chunk("data", bytes24)}), deep),
+              kWaveOk);
+    ASSERT_EQ(deep.store.frameCount, 5u);
+    EXPECT_EQ(deep.store.sampleRate, 96000u);
+    EXPECT_EQ(deep.store.leftChannel[0], -1.0f);
+    EXPECT_EQ(deep.store.leftChannel[1], 8388607.0f / 8388608.0f);
+    EXPECT_EQ(deep.store.leftChannel[2], 1.0f / 8388608.0f);
+    EXPECT_EQ(deep.store.leftChannel[3], -1.0f / 8388608.0f);
+    EXPECT_EQ(deep.store.leftChannel[4], 0.5f);
+    EXPECT_EQ(deep.store.leftChannel[5], 0.0f);
+}
+
+TEST_F(WaveReader, FloatValuesAreTakenAsStored)
+{
+    float tiny = std::numeric_limits<float>::denorm_min();
+    Loaded loaded;
+    ASSERT_EQ(load(riffWave({chunk("fmt ", formatBody(3, 1, 44100, 32)),
+                             chunk("data", floatData({1.5f, -3.25f, tiny, -0.0f, 0.1f}))}),
+                   loaded),
+              kWaveOk);
+    const float* left = loaded.store.leftChannel;
+    EXPECT_EQ(left[0], 1.5f);
+    EXPECT_EQ(left[1], -3.25f);
+    EXPECT_EQ(left[2], tiny);
+    EXPECT_TRUE(std::signbit(left[3]));
+    EXPECT_EQ(left[4], 0.1f);
+    EXPECT_EQ(left[5], 0.0f);
+}
+
+TEST_F(WaveReader, StereoFramesSplitIntoTwoChannels)
+{
+    Bytes s16 = pcm16({-32768, 16384, 32767, -16384});
+    Bytes s24 = {0x00, 0x00, 0x80, 0x00, 0x00, 0x40, 0xFF, 0xFF, 0x7F, 0x00, 0x00, 0xC0};
+    Bytes sf = floatData({0.25f, -0.75f, 2.0f, -2.0f});
+    struct Case { Bytes fmt; Bytes data; float l0, r0, l1, r1; };
+    const float max24 = 8388607.0f / 8388608.0f;
+    for (const Case& c : {Case{formatBody(1, 2, 44100, 16), s16, -1.0f, 0.5f, 0.999969482421875f, -0.5f},
+                          Case{formatBody(1, 2, 44100, 24), s24, -1.0f, 0.5f, max24, -0.5f},
+                          Case{formatBody(3, 2, 44100, 32), sf, 0.25f, -0.75f, 2.0f, -2.0f}}) {
+        Loaded loaded;
+        ASSERT_EQ(load(riffWave({chunk("fmt ", c.fmt), chunk("data", c.data)}), loaded, 0), kWaveOk);
+        const SampleStore& s = loaded.store;
+        ASSERT_EQ(s.channelCount, 2u);
+        ASSERT_EQ(s.frameCount, 2u);
+        ASSERT_NE(s.rightChannel, nullptr);
+        EXPECT_EQ(s.leftChannel[0], c.l0);
+        EXPECT_EQ(s.rightChannel[0], c.r0);
+        EXPECT_EQ(s.leftChannel[1], c.l1);
+        EXPECT_EQ(s.rightChannel[1], c.r1);
+        EXPECT_EQ(s.leftChannel[2], 0.0f);
+        EXPECT_EQ(s.rightChannel[2], 0.0f);
+        // Asking for stereo accepts it too; asking for mono refuses it.
+        EXPECT_EQ(resultOf(riffWave({chunk("fmt ", c.fmt), chunk("data", c.data)}), 2), kWaveOk);
+        EXPECT_EQ(resultOf(riffWave({chunk("fmt ", c.fmt), chunk("data", c.data)}), 1), kWaveBadType);
+    }
+}
+
+TEST_F(WaveReader, UnsupportedFormatsAndChannelCountsAreBadType)
+{
+    Bytes data = Bytes(24, 0);
+    auto file = [&](const Bytes& fmt) { return riffWave({chunk("fmt ", fmt), chunk("data", data)}); };
+    EXPECT_EQ(resultOf(file(formatBody(1, 1, 44100, 8))), kWaveBadType);
+    EXPECT_EQ(resultOf(file(formatBody(1, 1, 44100, 32))), kWaveBadType);
+    EXPECT_EQ(resultOf(file(formatBody(3, 1, 44100, 64))), kWaveBadType);
+    EXPECT_EQ(resultOf(file(formatBody(3, 1, 44100, 16))), kWaveBadType);
+    EXPECT_EQ(resultOf(file(formatBody(2, 1, 44100, 16))), kWaveBadType);   // ADPCM
+    EXPECT_EQ(resultOf(file(formatBody(0, 1, 44100, 32))), kWaveBadType);
+    EXPECT_EQ(resultOf(file(formatBody(1, 3, 44100, 16)), 0), kWaveBadType);
+    EXPECT_EQ(resultOf(file(formatBody(1, 0, 44100, 16, 2)), 0), kWaveBadType);
+    EXPECT_EQ(resultOf(file(formatBody(1, 1, 44100, 16)), 2), kWaveBadType);
+    // The channel check comes before the data chunk is looked for.
+    EXPECT_EQ(resultOf(riffWave({chunk("fmt ", formatBody(1, 2, 44100, 16))}), 1), kWaveBadType);
+}
+
+TEST_F(WaveReader, ExtensibleFormatReadsItsSubFormat)
+{
+    Bytes bytes24 = {0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F};
+    Loaded pcm;
+    ASSERT_EQ(load(riffWave({chunk("fmt ", extensibleBody(1, 1, 48000, 24)), chunk("data", bytes24)}), pcm),
+              kWaveOk);
+    ASSERT_EQ(pcm.store.frameCount, 2u);
+    EXPECT_EQ(pcm.store.leftChannel[0], -1.0f);
+    EXPECT_EQ(pcm.store.leftChannel[1], 8388607.0f / 8388608.0f);
+
+    Loaded flt;
+    ASSERT_EQ(load(riffWave({chunk("fmt ", extensibleBody(3, 1, 48000, 32)),
+                             chunk("data", floatData({0.5f, -1.5f}))}),
+                   flt),
+              kWaveOk);
+    EXPECT_EQ(flt.store.leftChannel[1], -1.5f);
+
+    Loaded s16;
+    ASSERT_EQ(load(riffWave({chunk("fmt ", extensibleBody(1, 2, 48000, 16)),
+                             chunk("data", pcm16({16384, -16384}))}),
+                   s16, 0),
+              kWaveOk);
+    EXPECT_EQ(s16.store.rightChannel[0], -0.5f);
+
+    EXPECT_EQ(resultOf(riffWave({chunk("fmt ", extensibleBody(2, 1, 48000, 16)), chunk("data", bytes24)})),
+              kWaveBadType);
+    EXPECT_EQ(resultOf(riffWave({chunk("fmt ", extensibleBody(3, 1, 48000, 24)), chunk("data", bytes24)})),
+              kWaveBadType);
+    Bytes shortExt = formatBody(0xFFFE, 1, 48000, 16);
+    append16(shortExt, 0);
+    EXPECT_EQ(resultOf(riffWave({chunk("fmt ", shortExt), chunk("data", pcm16({1}))})), kWaveBadType);
+}
+
+TEST_F(WaveReader, ImplausibleSizesAreRefused)
+{
+    Bytes fmt = chunk("fmt ", formatBody(1, 1, 44100, 16));
+    EXPECT_EQ(resultOf(riffWave({chunk("fmt ", formatBody(1, 1, 44100, 16, 0)), chunk("data", pcm16({1, 2}))})),
+              kWaveBadType);
+    EXPECT_EQ(resultOf(riffWave({chunk("fmt ", formatBody(1, 1, 44100, 16, 4)), chunk("data", pcm16({1, 2}))})),
+              kWaveBadType);
+    EXPECT_EQ(resultOf(riffWave({chunk("fmt ", formatBody(1, 2, 44100, 16, 2)), chunk("data", pcm16({1, 2}))}), 0),
+              kWaveBadType);
+    // 0x7FFFFFFF frames cannot be held in arrays of 32-bit byte size.
+    EXPECT_EQ(resultOf(riffWave({fmt, chunk("data", pcm16({1, 2}), true, 0xFFFFFFFF)})), kWaveBadType);
+    // More data declared than the file holds, by one byte or by gigabytes.
+    EXPECT_EQ(resultOf(riffWave({fmt, chunk("data", pcm16({1, 2}), true, 6)})), kWaveReadError);
+    EXPECT_EQ(resultOf(riffWave({fmt, chunk("data", pcm16({1, 2}), true, 0x7FFFFFF0)})), kWaveReadError);
+    // The pad byte after an odd data chunk is not sample data.
+    Bytes oddData = riffWave({fmt, chunk("data", Bytes{1, 0, 2, 0, 3})});
+    Loaded loaded;
+    ASSERT_EQ(load(oddData, loaded), kWaveOk);
+    EXPECT_EQ(loaded.store.frameCount, 2u);
+    EXPECT_EQ(loaded.store.leftChannel[1], 2.0f / 32768.0f);
+    EXPECT_EQ(loaded.store.leftChannel[2], 0.0f);
+}
+
+TEST_F(WaveReader, EmptyDataChunkIsAnEmptySample)
+{
+    Loaded loaded;
+    ASSERT_EQ(load(riffWave({chunk("fmt ", formatBody(1, 1, 44100, 16)), chunk("data", {})}), loaded), kWaveOk);
+    EXPECT_EQ(loaded.store.frameCount, 0u);
+    EXPECT_EQ(loaded.store.channelCount, 1u);
+    ASSERT_NE(loaded.store.leftChannel, nullptr);
+    EXPECT_EQ(loaded.store.leftChannel[0], 0.0f);
+    EXPECT_EQ(loaded.store.rightChannel, nullptr);
+}
+
+TEST_F(WaveReader, ManyBlocksConvertWithoutSeams)
+{
+    // 3000 frames cross several 1024-frame reads; each value is its index.
+    Bytes data;
+    for (int i = 0; i < 3000; ++i)
+        append16(data, uint16_t(i - 1500));
+    Loaded loaded;
+    ASSERT_EQ(load(riffWave({chunk("fmt ", formatBody(1, 1, 44100, 16)), chunk("data", data)}), loaded), kWaveOk);
+    ASSERT_EQ(loaded.store.frameCount, 3000u);
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_EQ(loaded.store.leftChannel[i], float(i - 1500) / 32768.0f) << i;
+    EXPECT_EQ(loaded.store.leftChannel[3000], 0.0f);
+}
+
+TEST_F(WaveReader, FailedLoadLeavesTheStoreAsItWas)
+{
+    Loaded first;
+    ASSERT_EQ(load(mono16File({5, 6, 7}), first), kWaveOk);
+    const SampleStore before = first.store;
+    std::string missing = dir.file("missing.wav");
+    std::string bad = dir.file("bad.wav");
+    std::string shortData = dir.file("short.wav");
+    writeFile(bad, riffWave({chunk("fmt ", formatBody(1, 2, 44100, 16)), chunk("data", pcm16({1, 2}))}));
+    writeFile(shortData,
+              riffWave({chunk("fmt ", formatBody(1, 1, 44100, 16)), chunk("data", pcm16({1, 2}), true, 400)}));
+    for (const std::string& path : {missing, bad, shortData}) {
+        EXPECT_NE(loadWaveFile(path.c_str(), first.store, 1), kWaveOk) << path;
+        EXPECT_EQ(first.store.leftChannel, before.leftChannel);
+        EXPECT_EQ(first.store.rightChannel, before.rightChannel);
+        EXPECT_EQ(first.store.frameCount, before.frameCount);
+        EXPECT_EQ(first.store.sampleRate, before.sampleRate);
+        EXPECT_EQ(first.store.channelCount, before.channelCount);
+        EXPECT_EQ(first.store.leftChannel[2], 7.0f / 32768.0f);
+    }
+    releaseSampleStore(first.store);
+    EXPECT_EQ(first.store.leftChannel, nullptr);
+    EXPECT_EQ(first.store.frameCount, 0u);
+    releaseSampleStore(first.store);  // a second release does nothing
+}
+
+}  // namespace
