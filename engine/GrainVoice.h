@@ -1,0 +1,87 @@
+#pragma once
+
+#include "engine/ScatterGenerator.h"
+
+#include <atomic>
+#include <cstdint>
+
+// One grain: its integer read position in the sample and its age in output
+// samples (which selects its envelope weight).
+struct Grain {
+    int32_t position;
+    int32_t age;
+};
+
+// One voice of the grain engine: a ring of up to 32 overlapping grains that
+// all read the sample at the note's rate, while the start point of new grains
+// travels through the sample at the voice's own speed.
+//
+// The audio thread owns everything except the four quantities set from the
+// parameters (spacing, grain length with window step, random range, speed),
+// which any thread may change at any time; nextSample picks them up between
+// two samples.
+class GrainVoice {
+public:
+    enum State : int32_t { Idle = 0, Playing = 1, Releasing = 2 };
+
+    static constexpr int32_t kRingSize = 32;
+    static constexpr int32_t kRingMask = kRingSize - 1;
+
+    // Bounds that keep every position and envelope index in range whatever
+    // the host's and the file's sample rates are; real settings stay far below.
+    static constexpr float kMaxSpeed = 1024.0f;
+    static constexpr float kMaxNoteRate = 1048576.0f;
+    static constexpr int32_t kMaxSampleLength = 1 << 30;
+
+    // Quantities of the default parameter values; speed 1.0.
+    GrainVoice(int32_t spacing = 683, int32_t grainLength = 4100, int32_t randomRange = 50);
+
+    // Attaches a sample (frames + 1 floats, the last 0.0) and silences the voice.
+    void setSample(const float* data, int32_t frames);
+    // Starts a note reading at `rate` frames per output sample, with grains
+    // seeded as if the voice had been running for half a grain.
+    void noteOn(float rate);
+    void release();
+    // Advances the voice by one output sample and returns its output.
+    float nextSample(ScatterGenerator& scatter);
+
+    // Parameter quantities; safe from any thread.
+    void setSpacing(int32_t spacing);
+    void setGrainLength(int32_t grainLength); // also sets windowStep
+    void setRandomRange(int32_t range);
+    void setSpeed(float speed);
+
+    State state() const { return static_cast<State>(state_); }
+    int32_t liveGrains() const { return count_; }
+    // The i-th live grain, oldest first.
+    const Grain& grain(int32_t i) const { return grains_[(head_ + i) & kRingMask]; }
+    int32_t head() const { return head_; }
+    float nextStart() const { return nextStart_; }
+    int32_t countdown() const { return countdown_; }
+    float noteRate() const { return noteRate_; }
+    float speed() const { return speed_.load(std::memory_order_relaxed); }
+    int32_t spacing() const { return spacing_.load(std::memory_order_relaxed); }
+    int32_t grainLength() const { return grainLength_.load(std::memory_order_relaxed); }
+    float windowStep() const { return windowStep_.load(std::memory_order_relaxed); }
+    int32_t randomRange() const { return randomRange_.load(std::memory_order_relaxed); }
+
+private:
+    void startGrain(ScatterGenerator& scatter);
+    float sumGrains(int32_t advance);
+
+    Grain grains_[kRingSize] = {};
+    std::atomic<int32_t> spacing_;
+    std::atomic<int32_t> grainLength_;
+    std::atomic<int32_t> randomRange_;
+    std::atomic<float> windowStep_;
+    std::atomic<float> speed_{1.0f};
+    float nextStart_ = 0.0f;
+    int32_t countdown_ = 0;
+    const float* sampleData_ = nullptr;
+    float noteRate_ = 0.0f;
+    int32_t sampleLength_ = 0;
+    float frac_ = 0.0f;
+    int32_t head_ = 0;
+    int32_t count_ = 0;
+    int32_t state_ = Idle;
+};
