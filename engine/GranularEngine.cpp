@@ -1,0 +1,296 @@
+// Construction, identity, programs, parameters and the chunk.
+#include "engine/GranularEngine.h"
+
+#include "engine/GrainWindow.h"
+#include "host/AEffEditor.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr auto relaxed = std::memory_order_relaxed;
+
+const char* const kParameterNames[kNumParams] = {"Speed", "Length", "Density", "Random"};
+
+// T(x): truncation toward zero to int32.
+inline int32_t truncate(double x)
+{
+    return static_cast<int32_t>(x);
+}
+
+// Values from a foreign chunk or a careless host: not-a-number and infinities
+// become the default, everything else is held to 0.0 to 1.0, so no quantity
+// below can reach a zero divisor, a negative length or an index off a table.
+float sanitizeValue(int32_t index, float value)
+{
+    if (!std::isfinite(value))
+        return kDefaultValues[index];
+    if (value < 0.0f)
+        return 0.0f;
+    if (value > 1.0f)
+        return 1.0f;
+    return value;
+}
+
+int32_t grainLengthFor(float length)
+{
+    return 100 - truncate(static_cast<double>(length) * -8000.0);
+}
+
+int32_t grainSpacingFor(int32_t grainLength, float density)
+{
+    return truncate(grainLength / (static_cast<double>(density) * 9.0 + 1.5));
+}
+
+} // namespace
+
+GranularEngine::GranularEngine(audioMasterCallback audioMaster)
+    : AudioEffectX(audioMaster, kNumPrograms, kNumParams)
+{
+    setNumInputs(0);
+    setNumOutputs(2);
+    setUniqueID(vstFourCC('H', 'e', 'P', 'a'));
+    programsAreChunks(true);
+    for (GranularProgram& program : programs_)
+        initProgram(program);
+    std::memcpy(chunk_, programs_, sizeof chunk_);
+    isSynth(true);
+
+    // The engine: envelope table, default quantities, voices.
+    buildGrainWindow();
+    for (int32_t i = 0; i < kNumParams; ++i)
+        paramValue_[i].store(kDefaultValues[i], relaxed);
+    for (GrainVoice& voice : voices_) {
+        voice.setSpacing(683);
+        voice.setGrainLength(4100);
+        voice.setRandomRange(50);
+        voice.setSpeed(1.0f);
+    }
+    // The pitch table and the millisecond scale exist before the host first
+    // sets a rate, built from the base's default rate.
+    samplesPerMs_.store(sampleRate * 0.001f, relaxed);
+    buildNoteRatio(noteRatio_);
+
+    setProgram(0);
+
+    // EDITOR: the plug-in editor is created here with this effect and handed
+    // to setEditor, which sets the has-editor flag.
+}
+
+GranularEngine::~GranularEngine() = default;
+
+float GranularEngine::programValue(int32_t program, int32_t index) const
+{
+    // The audio thread writes Speed into the current program on pitch bend.
+    return std::atomic_ref<float>(const_cast<float&>(programs_[program].values[index])).load(relaxed);
+}
+
+void GranularEngine::setProgramValue(int32_t program, int32_t index, float value)
+{
+    std::atomic_ref<float>(programs_[program].values[index]).store(value, relaxed);
+}
+
+float GranularEngine::voiceSpeed() const
+{
+    return static_cast<float>(loadedSampleRate_.load(relaxed)) / sampleRate * speedFactor_.load(relaxed);
+}
+
+void GranularEngine::notifyEditor(int32_t index, float value)
+{
+    // EDITOR: once the plug-in editor exists, its setParameter(index, value)
+    // is called here (for every index, -1 meaning "the sample changed").
+    (void)index;
+    (void)value;
+}
+
+void GranularEngine::setParameter(int32_t index, float value)
+{
+    if (index >= 0 && index < kNumParams) {
+        value = sanitizeValue(index, value);
+        setProgramValue(currentProgram_.load(relaxed), index, value);
+        paramValue_[index].store(value, relaxed);
+        switch (index) {
+        case kSpeed: {
+            speedFactor_.store(value + value, relaxed);
+            const float speed = voiceSpeed();
+            for (GrainVoice& voice : voices_)
+                voice.setSpeed(speed);
+            break;
+        }
+        case kLength: {
+            const int32_t length = grainLengthFor(value);
+            const int32_t spacing = grainSpacingFor(length, paramValue_[kDensity].load(relaxed));
+            grainLength_.store(length, relaxed);
+            grainSpacing_.store(spacing, relaxed);
+            for (GrainVoice& voice : voices_)
+                voice.setSpacing(spacing);
+            for (GrainVoice& voice : voices_)
+                voice.setGrainLength(length);
+            break;
+        }
+        case kDensity: {
+            const int32_t spacing = grainSpacingFor(grainLength_.load(relaxed), value);
+            grainSpacing_.store(spacing, relaxed);
+            for (GrainVoice& voice : voices_)
+                voice.setSpacing(spacing);
+            break;
+        }
+        case kRandom: {
+            const int32_t range = truncate(static_cast<double>(value) * 500.0);
+            randomRange_.store(range, relaxed);
+            for (GrainVoice& voice : voices_)
+                voice.setRandomRange(range);
+            break;
+        }
+        }
+    }
+    notifyEditor(index, value);
+}
+
+float GranularEngine::getParameter(int32_t index)
+{
+    if (index < 0 || index >= kNumParams)
+        return 0.0f;
+    return paramValue_[index].load(relaxed);
+}
+
+void GranularEngine::setProgram(int32_t program)
+{
+    // The dispatcher refuses numbers at or above the count; a direct caller
+    // might pass anything.
+    if (program < 0 || program >= kNumPrograms)
+        return;
+    const int32_t previous = curProgram;
+    curProgram = program;
+    currentProgram_.store(program, relaxed);
+    for (int32_t i = 0; i < kNumParams; ++i)
+        setParameter(i, programValue(program, i));
+
+    GranularProgram& selected = programs_[program];
+    if (selected.samplePath[0] != '\0') {
+        char path[sizeof selected.samplePath];
+        copyText(path, sizeof path, selected.samplePath);
+        // A file that cannot be read now (a missing drive, a project moved
+        // to another machine) keeps its path, so saving the project does not
+        // lose the reference; it is tried again whenever the program is
+        // selected or restored. The sample in memory stays meanwhile.
+        if (loadSample(path) == nullptr)
+            setParameter(-1, 0.0f);
+    } else if (previous != program && previous >= 0 && previous < kNumPrograms) {
+        // A program without a sample of its own takes over the one in use.
+        copyText(selected.samplePath, sizeof selected.samplePath, programs_[previous].samplePath);
+    }
+}
+
+void GranularEngine::setProgramName(char* name)
+{
+    GranularProgram& program = programs_[currentProgram_.load(relaxed)];
+    copyText(program.name, sizeof program.name, name);
+}
+
+void GranularEngine::getProgramName(char* name)
+{
+    copyText(name, sizeof programs_[0].name, programs_[currentProgram_.load(relaxed)].name);
+}
+
+void GranularEngine::getParameterName(int32_t index, char* text)
+{
+    if (index >= 0 && index < kNumParams)
+        copyText(text, 8, kParameterNames[index]);
+}
+
+void GranularEngine::getParameterLabel(int32_t index, char* label)
+{
+    if (index >= 0 && index < kNumParams)
+        copyText(label, 8, "");
+}
+
+void GranularEngine::getParameterDisplay(int32_t index, char* text)
+{
+    // Milliseconds need a usable rate; a host that never set one sees 0.
+    const float perMs = samplesPerMs_.load(relaxed);
+    const bool canShowMs = perMs > 0.0f && std::isfinite(perMs);
+    switch (index) {
+    case kSpeed:
+        float2string(speedFactor_.load(relaxed), text);
+        break;
+    case kLength:
+        float2string(canShowMs ? static_cast<float>(grainLength_.load(relaxed)) / perMs : 0.0f, text);
+        break;
+    case kDensity:
+        float2string(static_cast<float>(static_cast<double>(paramValue_[kDensity].load(relaxed)) * 9.0 + 1.5), text);
+        break;
+    case kRandom:
+        float2string(canShowMs ? static_cast<float>(randomRange_.load(relaxed)) / perMs : 0.0f, text);
+        break;
+    default:
+        break;
+    }
+}
+
+int32_t GranularEngine::getChunk(void** data, bool isPreset)
+{
+    (void)isPreset; // the whole bank, for banks and single presets alike
+    if (data == nullptr)
+        return 0;
+    // The host gets a copy that only this call writes, so it can read it while
+    // pitch bend changes the live bank on the audio thread.
+    for (int32_t p = 0; p < kNumPrograms; ++p) {
+        std::memcpy(chunk_[p].name, programs_[p].name, sizeof chunk_[p].name);
+        std::memcpy(chunk_[p].samplePath, programs_[p].samplePath, sizeof chunk_[p].samplePath);
+        for (int32_t i = 0; i < kNumParams; ++i)
+            chunk_[p].values[i] = programValue(p, i);
+    }
+    *data = chunk_;
+    return kBankSize;
+}
+
+int32_t GranularEngine::setChunk(void* data, int32_t byteSize, bool isPreset)
+{
+    (void)isPreset;
+    // A chunk is trusted for nothing: a short one is refused whole.
+    if (data == nullptr || byteSize < kBankSize)
+        return 0;
+    GranularProgram incoming[kNumPrograms];
+    std::memcpy(incoming, data, sizeof incoming);
+    for (int32_t p = 0; p < kNumPrograms; ++p) {
+        GranularProgram& program = incoming[p];
+        program.name[sizeof program.name - 1] = '\0';
+        program.samplePath[sizeof program.samplePath - 1] = '\0';
+        std::memcpy(programs_[p].name, program.name, sizeof program.name);
+        std::memcpy(programs_[p].samplePath, program.samplePath, sizeof program.samplePath);
+        for (int32_t i = 0; i < kNumParams; ++i)
+            setProgramValue(p, i, sanitizeValue(i, program.values[i]));
+    }
+    setProgram(curProgram);
+    return kBankSize;
+}
+
+bool GranularEngine::getVendorString(char* text)
+{
+    if (text == nullptr)
+        return false;
+    copyText(text, 64, "Hevarun");
+    return true;
+}
+
+bool GranularEngine::getProductString(char* text)
+{
+    if (text == nullptr)
+        return false;
+    copyText(text, 64, "Parvolino");
+    return true;
+}
+
+bool GranularEngine::getOutputProperties(int32_t index, VstPinProperties* properties)
+{
+    (void)index; // both outputs, and any other index, answer the same
+    if (properties == nullptr)
+        return false;
+    copyText(properties->label, sizeof properties->label, "Parvolino");
+    properties->flags = 3; // active, stereo
+    // "Parvolino" and its zero do not fit the 8-byte short label: cut it.
+    copyText(properties->shortLabel, sizeof properties->shortLabel, "Parvolino");
+    return true;
+}

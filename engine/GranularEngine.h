@@ -1,0 +1,113 @@
+#pragma once
+
+#include "engine/GrainVoice.h"
+#include "engine/GranularProgram.h"
+#include "engine/NoteRatio.h"
+#include "engine/SampleHandOver.h"
+#include "engine/VoiceAllocator.h"
+#include "host/AudioEffectX.h"
+
+#include <atomic>
+#include <cstdint>
+
+// The plug-in: a granular sample instrument with twelve voices, four
+// parameters (Speed, Length, Density, Random) and four programs whose bank
+// is the chunk the host saves.
+//
+// Threads: the host calls process and processEvents on its audio thread and
+// everything else on its user-interface thread; the editor calls
+// setParameterAutomated, loadSampleFile and getSamplePath there too. Pitch
+// bend sets Speed from inside process. Parameter quantities are relaxed
+// atomics; a loaded sample reaches the audio thread through SampleHandOver.
+class GranularEngine : public AudioEffectX {
+public:
+    static constexpr int32_t kNumVoices = 12;
+    static constexpr int32_t kMaxPendingEvents = 100;
+
+    explicit GranularEngine(audioMasterCallback audioMaster);
+    ~GranularEngine() override;
+
+    // Programs and parameters.
+    void setParameter(int32_t index, float value) override;
+    float getParameter(int32_t index) override;
+    void setProgram(int32_t program) override;
+    void setProgramName(char* name) override;
+    void getProgramName(char* name) override;
+    void getParameterName(int32_t index, char* text) override;
+    void getParameterLabel(int32_t index, char* label) override;
+    void getParameterDisplay(int32_t index, char* text) override;
+    int32_t getChunk(void** data, bool isPreset) override;
+    int32_t setChunk(void* data, int32_t byteSize, bool isPreset) override;
+
+    // Identity.
+    bool getVendorString(char* text) override;
+    bool getProductString(char* text) override;
+    bool getOutputProperties(int32_t index, VstPinProperties* properties) override;
+
+    // Audio.
+    void process(float** inputs, float** outputs, int32_t sampleFrames) override;
+    void setSampleRate(float rate) override;
+    void resume() override;
+    int32_t fxIdle() override;
+
+    // MIDI.
+    int32_t processEvents(VstEvents* events) override;
+    int32_t canDo(char* text) override;
+
+    // For the editor: loads a sample and makes it the current program's;
+    // null on success, else the message to show.
+    const char* loadSampleFile(const char* path);
+    // Copies the current program's sample path (at most 260 bytes with the zero).
+    void getSamplePath(char* buffer);
+
+    // Read-only views for tests and tools.
+    int32_t grainLength() const { return grainLength_.load(std::memory_order_relaxed); }
+    int32_t grainSpacing() const { return grainSpacing_.load(std::memory_order_relaxed); }
+    int32_t randomRange() const { return randomRange_.load(std::memory_order_relaxed); }
+    float speedFactor() const { return speedFactor_.load(std::memory_order_relaxed); }
+    float samplesPerMs() const { return samplesPerMs_.load(std::memory_order_relaxed); }
+    float noteRatio(int32_t note) const { return noteRatio_[note & 127]; }
+    const GranularProgram& program(int32_t index) const { return programs_[index]; }
+    // Audio thread's view (valid between process calls).
+    const GrainVoice& voice(int32_t index) const { return voices_[index]; }
+    const VoiceAllocator& allocator() const { return allocator_; }
+    int32_t sampleLength() const { return sampleLength_; }
+    bool hasSample() const { return sampleData_ != nullptr; }
+
+private:
+    // Loads the file into a new sample and hands it to the audio thread;
+    // null on success, else the reader's message.
+    const char* loadSample(const char* path);
+    // Audio thread: switches to a newly handed-over sample.
+    void adoptSample(const LoadedSample& sample);
+    void handleMidiMessage(int32_t status, int32_t data1, int32_t data2);
+    void renderFrames(float** outputs, int32_t from, int32_t to);
+    float voiceSpeed() const;
+    void notifyEditor(int32_t index, float value);
+    float programValue(int32_t program, int32_t index) const;
+    void setProgramValue(int32_t program, int32_t index, float value);
+
+    GranularProgram programs_[kNumPrograms];
+    GranularProgram chunk_[kNumPrograms]; // what getChunk hands to the host
+    std::atomic<int32_t> currentProgram_{0};
+    std::atomic<float> paramValue_[kNumParams];
+    std::atomic<int32_t> grainLength_{4100};
+    std::atomic<int32_t> grainSpacing_{683};
+    std::atomic<int32_t> randomRange_{50};
+    std::atomic<float> speedFactor_{1.0f};
+    GrainVoice voices_[kNumVoices];
+    VoiceAllocator allocator_{kNumVoices};
+    SampleHandOver handOver_;
+    std::atomic<uint32_t> loadedSampleRate_{0}; // file rate of the latest loaded sample
+
+    // Audio thread.
+    const float* sampleData_ = nullptr;
+    int32_t sampleLength_ = 0;
+    uint32_t sampleFileRate_ = 0;
+    int32_t pendingCount_ = 0;
+    VstMidiEvent* pendingEvents_[kMaxPendingEvents] = {};
+    int32_t nextEventFrame_ = 0;
+
+    std::atomic<float> samplesPerMs_{0.0f};
+    float noteRatio_[kNoteCount];
+};

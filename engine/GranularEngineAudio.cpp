@@ -1,0 +1,74 @@
+// Rendering: the voices summed frame by frame, events at their exact frames.
+#include "engine/GranularEngine.h"
+
+#include "engine/ScatterGenerator.h"
+
+namespace {
+
+constexpr auto relaxed = std::memory_order_relaxed;
+
+} // namespace
+
+void GranularEngine::setSampleRate(float rate)
+{
+    AudioEffectX::setSampleRate(rate);
+    samplesPerMs_.store(rate * 0.001f, relaxed);
+    buildNoteRatio(noteRatio_);
+}
+
+void GranularEngine::renderFrames(float** outputs, int32_t from, int32_t to)
+{
+    ScatterGenerator& scatter = threadScatterGenerator();
+    float* left = outputs[0];
+    float* right = outputs[1];
+    for (int32_t frame = from; frame < to; ++frame) {
+        float sum = 0.0f;
+        for (int32_t v = 0; v < kNumVoices; ++v) {
+            sum += voices_[v].nextSample(scatter);
+            if (voices_[v].state() == GrainVoice::Idle)
+                allocator_.freeSlot(v);
+        }
+        const float out = sum * 0.1f;
+        left[frame] += out;
+        right[frame] += out;
+    }
+}
+
+void GranularEngine::process(float** inputs, float** outputs, int32_t sampleFrames)
+{
+    (void)inputs; // an instrument: there are none
+    if (const LoadedSample* sample = handOver_.adopt())
+        adoptSample(*sample);
+    if (sampleData_ == nullptr || outputs == nullptr || outputs[0] == nullptr || outputs[1] == nullptr) {
+        pendingCount_ = 0;
+        return;
+    }
+    if (sampleFrames < 0)
+        sampleFrames = 0;
+
+    // Events take effect before the frame at their offset. An offset behind
+    // the frame already reached acts at once; one at or past the end of the
+    // block acts after its last frame. Nothing is written outside the block.
+    int32_t frame = 0;
+    int32_t cursor = 0;
+    while (true) {
+        int32_t end = sampleFrames;
+        if (cursor < pendingCount_) {
+            end = pendingEvents_[cursor]->deltaFrames;
+            if (end < frame)
+                end = frame;
+            if (end > sampleFrames)
+                end = sampleFrames;
+        }
+        nextEventFrame_ = end;
+        renderFrames(outputs, frame, end);
+        frame = end;
+        if (cursor >= pendingCount_)
+            break;
+        const VstMidiEvent* event = pendingEvents_[cursor++];
+        handleMidiMessage(static_cast<unsigned char>(event->midiData[0]) & 0xF0,
+                          static_cast<unsigned char>(event->midiData[1]) & 0x7F,
+                          static_cast<unsigned char>(event->midiData[2]) & 0x7F);
+    }
+    pendingCount_ = 0;
+}
