@@ -1,0 +1,215 @@
+#include "editor/PluginEditor.h"
+
+#include "editor/ErrorMessage.h"
+#include "editor/TextLabel.h"
+#include "engine/GranularEngine.h"
+#include "gui/Bitmap.h"
+#include "gui/Frame.h"
+#include "gui/controls/AnimKnob.h"
+#include "gui/controls/KickButton.h"
+
+namespace {
+
+constexpr int32_t knobBitmapId = 200;
+constexpr int32_t buttonBitmapId = 201;
+constexpr int32_t backgroundBitmapId = 202;
+
+constexpr int32_t knobFrames = 61;
+constexpr int32_t knobFrameHeight = 60;
+constexpr int32_t buttonFrameHeight = 25;
+
+const Color displayFontColor{115, 214, 214, 0};
+const Color displayFrameColor{96, 96, 128, 0};
+
+// Pairs of description and pattern, ended by an extra zero (the literal's own).
+constexpr char waveFilter[] = "Wave (*.wav)\0*.wav\0";
+
+}  // namespace
+
+PluginEditor::PluginEditor(GranularEngine* effect)
+    : AEffGUIEditor(effect), engine(effect), panelThread(std::this_thread::get_id()) {
+    rect.top = 0;
+    rect.left = 0;
+    rect.bottom = 200;
+    rect.right = 400;
+}
+
+PluginEditor::~PluginEditor() {
+    if (frame)
+        close();
+}
+
+AnimKnob* PluginEditor::getKnob(int32_t index) const {
+    return frame && index >= 0 && index < parameterCount ? knobs[index] : nullptr;
+}
+
+TextLabel* PluginEditor::getValueLabel(int32_t index) const {
+    return frame && index >= 0 && index < parameterCount ? valueLabels[index] : nullptr;
+}
+
+int32_t PluginEditor::open(void* window) {
+    // A host that opens twice without closing must not leak the first panel.
+    if (frame)
+        close();
+    AEffGUIEditor::open(window);
+    panelThread.store(std::this_thread::get_id());
+    // Everything below reads the current state, so nothing handed over
+    // before this point is still news.
+    deferred.store(0);
+
+    knobBitmap = new Bitmap(knobBitmapId);
+    buttonBitmap = new Bitmap(buttonBitmapId);
+    backgroundBitmap = new Bitmap(backgroundBitmapId);
+
+    frame = new Frame(Rect(0, 0, 400, 200), static_cast<platform::WindowHandle>(window), this);
+    frame->setBackground(backgroundBitmap);
+
+    for (int32_t i = 0; i < parameterCount; i++) {
+        knobs[i] = new AnimKnob(Rect(50 + 80 * i, 120, 110 + 80 * i, 180), this, i, knobFrames, knobFrameHeight,
+                                knobBitmap);
+        knobs[i]->setValue(effect->getParameter(i));
+        frame->addView(knobs[i]);
+    }
+    for (int32_t i = 0; i < parameterCount; i++) {
+        valueLabels[i] = new TextLabel(Rect(50 + 80 * i, 180, 110 + 80 * i, 192), 0);
+        valueLabels[i]->setFontColor(displayFontColor);
+        valueLabels[i]->setFrameColor(displayFrameColor);
+        valueLabels[i]->setHoriAlign(alignCenter);
+        refreshValueLabel(i);
+        frame->addView(valueLabels[i]);
+    }
+
+    loadButton = new KickButton(Rect(10, 60, 90, 85), this, loadButtonTag, buttonFrameHeight, buttonBitmap,
+                                Point(0, 0));
+    frame->addView(loadButton);
+
+    fileLabel = new TextLabel(Rect(100, 60, 390, 83), 2);
+    frame->addView(fileLabel);
+    fileLabel->setFontColor(displayFontColor);
+    fileLabel->setFrameColor(displayFrameColor);
+    showSamplePath();
+    return 1;
+}
+
+void PluginEditor::close() {
+    // The frame deletes every view, and with them their bitmap references.
+    delete frame;
+    frame = nullptr;
+    for (int32_t i = 0; i < parameterCount; i++) {
+        knobs[i] = nullptr;
+        valueLabels[i] = nullptr;
+    }
+    loadButton = nullptr;
+    fileLabel = nullptr;
+
+    for (Bitmap** bitmap : {&knobBitmap, &buttonBitmap, &backgroundBitmap}) {
+        if (*bitmap)
+            (*bitmap)->release();
+        *bitmap = nullptr;
+    }
+}
+
+bool PluginEditor::onPanelThread() const {
+    return panelThread.load(std::memory_order_relaxed) == std::this_thread::get_id();
+}
+
+void PluginEditor::setParameter(int32_t index, float value) {
+    if (index < -1 || index >= parameterCount)
+        return;
+    if (!onPanelThread()) {
+        // The audio thread (a pitch bend inside process) and other host
+        // threads never touch a view: they leave a note, and the panel thread
+        // reads the current value at its next idle.
+        const uint32_t bit = index < 0 ? samplePathChanged : 1u << index;
+        deferred.fetch_or(bit, std::memory_order_release);
+        return;
+    }
+    if (!frame)
+        return;
+    if (index == -1) {
+        showSamplePath();
+    } else {
+        // Moves the knob only: no listener call, no automation.
+        knobs[index]->setValue(value);
+        refreshValueLabel(index);
+    }
+    postUpdate();
+}
+
+void PluginEditor::applyDeferredUpdates() {
+    panelThread.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    const uint32_t pending = deferred.exchange(0, std::memory_order_acquire);
+    if (!pending || !frame)
+        return;
+    for (int32_t i = 0; i < parameterCount; i++) {
+        if (pending & (1u << i)) {
+            knobs[i]->setValue(effect->getParameter(i));
+            refreshValueLabel(i);
+        }
+    }
+    if (pending & samplePathChanged)
+        showSamplePath();
+    postUpdate();
+}
+
+void PluginEditor::showSamplePath() {
+    engine->getSamplePath(pathBuffer);
+    fileLabel->setText(pathBuffer);
+}
+
+void PluginEditor::refreshValueLabel(int32_t index) {
+    if (index < 0 || index >= parameterCount || !valueLabels[index])
+        return;
+    char text[24] = {};
+    effect->getParameterDisplay(index, text);
+    // The display texts are eight characters; the panel keeps three or four
+    // significant characters and adds the unit itself.
+    switch (index) {
+    case 0:
+        text[5] = '\0';
+        break;
+    case 1:
+    case 3: {
+        // Never a bare decimal point before the unit.
+        const int p = text[3] == '.' ? 3 : 4;
+        text[p] = ' ';
+        text[p + 1] = 'm';
+        text[p + 2] = 's';
+        text[p + 3] = '\0';
+        break;
+    }
+    case 2:
+        text[text[3] == '.' ? 3 : 4] = '\0';
+        break;
+    default:
+        break;
+    }
+    valueLabels[index]->setText(text);
+}
+
+void PluginEditor::valueChanged(DrawContext* context, Control* control) {
+    const float value = control->getValue();
+    const int32_t tag = control->getTag();
+    if (tag >= 0 && tag < parameterCount) {
+        // Reaches setParameter above on this thread, which moves the knob and
+        // rewrites its label; the knob is drawn at once.
+        effect->setParameterAutomated(tag, value);
+        control->update(context);
+    } else if (tag == loadButtonTag && value == 1.0f) {
+        // 1.0 is the press; the reports of 0.0 on leaving and release are not.
+        runLoadSampleFlow();
+    }
+}
+
+void PluginEditor::runLoadSampleFlow() {
+    pathBuffer[0] = '\0';
+    if (!selectFile(frame, pathBuffer, "Load Sample", waveFilter))
+        return;
+    const char* message = engine->loadSampleFile(pathBuffer);
+    if (!message) {
+        if (fileLabel)
+            fileLabel->setText(pathBuffer);
+    } else {
+        showErrorMessage(frame, "Error", message);
+    }
+}

@@ -1,0 +1,68 @@
+#pragma once
+// The instrument's own 400 by 200 panel: four film-strip knobs with a value
+// display under each, a button that loads a sample, and the sample's path.
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+#include "editor/AEffGUIEditor.h"
+#include "editor/FileSelector.h"
+#include "gui/controls/Control.h"
+
+class AnimKnob;
+class Bitmap;
+class GranularEngine;
+class KickButton;
+class TextLabel;
+
+class PluginEditor : public AEffGUIEditor, public ControlListener {
+public:
+    static constexpr int32_t parameterCount = 4;
+    static constexpr int32_t loadButtonTag = 20;
+
+    explicit PluginEditor(GranularEngine* effect);
+    // Closes a panel the host left open.
+    ~PluginEditor() override;
+
+    int32_t open(void* window) override;
+    void close() override;
+    // Safe from any thread: updates from other threads than the panel's are
+    // handed over and shown at the panel's next idle.
+    void setParameter(int32_t index, float value) override;
+    void valueChanged(DrawContext* context, Control* control) override;
+
+    // Puts the shortened display text of one parameter into its label.
+    void refreshValueLabel(int32_t index);
+
+    // The panel's views while it is open, null otherwise.
+    AnimKnob* getKnob(int32_t index) const;
+    TextLabel* getValueLabel(int32_t index) const;
+    KickButton* getLoadButton() const { return loadButton; }
+    TextLabel* getFileLabel() const { return fileLabel; }
+
+protected:
+    void applyDeferredUpdates() override;
+
+private:
+    static constexpr uint32_t samplePathChanged = 1u << parameterCount;
+
+    bool onPanelThread() const;
+    void runLoadSampleFlow();
+    void showSamplePath();
+
+    GranularEngine* engine;
+    AnimKnob* knobs[parameterCount] = {};
+    TextLabel* valueLabels[parameterCount] = {};
+    KickButton* loadButton = nullptr;
+    TextLabel* fileLabel = nullptr;
+    char pathBuffer[selectFilePathSize] = {};
+    Bitmap* knobBitmap = nullptr;
+    Bitmap* buttonBitmap = nullptr;
+    Bitmap* backgroundBitmap = nullptr;
+
+    // The thread that opened and idles the panel; updates from any other
+    // thread only set a bit here and are taken over at the next idle.
+    std::atomic<std::thread::id> panelThread;
+    std::atomic<uint32_t> deferred{0};
+};
