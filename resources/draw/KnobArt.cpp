@@ -4,10 +4,10 @@
 #include "resources/draw/Artwork.h"
 #include "resources/draw/PanelLayout.h"
 #include "resources/draw/Paint.h"
+#include "resources/draw/PortableMath.h"
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
 constexpr float kCentre = panel::kKnobSize / 2.0f;
 constexpr Box kWhole{0, 0, panel::kKnobSize, panel::kKnobSize};
 
@@ -20,20 +20,20 @@ constexpr Rgb kTrack{38, 38, 45};
 constexpr Rgb kPointer{240, 244, 248};
 constexpr Rgb kBlack{0, 0, 0};
 
-float pointAngle(float x, float y) { return std::atan2(kCentre - y, x - kCentre); }
+float pointAngle(float x, float y) { return float(portable::atan2(kCentre - y, x - kCentre)); }
 
 // Brushed metal lit from the upper left: a vertical falloff plus the
 // bow-tie sheen that circular brushing throws.
 Rgb capShade(float x, float y) {
   const Rgb base = mix(Rgb{118, 118, 130}, Rgb{56, 56, 64}, std::clamp((y - 13.0f) / 34.0f, 0.0f, 1.0f));
-  const float sheen = std::cos(2 * (pointAngle(x, y) - 2.2f));
+  const float sheen = float(portable::cos(2 * (pointAngle(x, y) - 2.2f)));
   const float lift = 14 * sheen;
   return {base.r + lift, base.g + lift, base.b + lift * 1.05f};
 }
 
 Rgb skirtShade(float x, float y) {
   const Rgb base = mix(Rgb{84, 84, 94}, Rgb{26, 26, 31}, std::clamp((y - 9.0f) / 42.0f, 0.0f, 1.0f));
-  const float lift = 6 * std::cos(2 * (pointAngle(x, y) - 2.2f));
+  const float lift = 6 * float(portable::cos(2 * (pointAngle(x, y) - 2.2f)));
   return {base.r + lift, base.g + lift, base.b + lift};
 }
 
@@ -64,8 +64,8 @@ Image drawKnobFrame(float value) {
         vertical(Rgb{190, 190, 202}, Rgb{40, 40, 46}, c - kCapRadius, c + kCapRadius), 0.55f);
 
   // The pointer, with a faint shadow so it reads on the light part of the cap.
-  const float angle = (panel::kKnobStartDeg - sweep) * kPi / 180;
-  const float dx = std::cos(angle), dy = -std::sin(angle);
+  const float angle = (panel::kKnobStartDeg - sweep) * float(portable::kPi) / 180;
+  const float dx = float(portable::cos(angle)), dy = -float(portable::sin(angle));
   const float inner = 6.5f, outer = kSkirtRadius - 2.5f;
   const Field pointer = field::segment(c + dx * inner, c + dy * inner, c + dx * outer, c + dy * outer, 1.3f);
   paint(image, kWhole, field::shifted(pointer, 0, 0.9f), flat(kBlack), 0.45f, 2);

@@ -1,4 +1,5 @@
 #include "resources/draw/Paint.h"
+#include "resources/draw/PortableMath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,10 +37,10 @@ Field segment(float x0, float y0, float x1, float y1, float halfWidth) {
 Field arc(float cx, float cy, float radius, float startDeg, float sweepDeg, float halfWidth) {
   const float start = startDeg * kPi / 180, sweep = sweepDeg * kPi / 180;
   const float endAngle = start - sweep;
-  const float sx = cx + radius * std::cos(start), sy = cy - radius * std::sin(start);
-  const float ex = cx + radius * std::cos(endAngle), ey = cy - radius * std::sin(endAngle);
+  const float sx = cx + radius * float(portable::cos(start)), sy = cy - radius * float(portable::sin(start));
+  const float ex = cx + radius * float(portable::cos(endAngle)), ey = cy - radius * float(portable::sin(endAngle));
   return [=](float x, float y) {
-    const float angle = std::atan2(cy - y, x - cx);
+    const float angle = float(portable::atan2(cy - y, x - cx));
     // Clockwise distance from the start angle, 0 .. 2 pi.
     float along = std::fmod(start - angle, 2 * kPi);
     if (along < 0) along += 2 * kPi;

@@ -11,7 +11,7 @@ constexpr int kRefinePasses = 12;
 
 struct Entry {
   uint32_t colour;
-  double weight;  // pixel count
+  double weight;
 };
 
 struct Vec {
@@ -140,9 +140,12 @@ IndexedImage quantise(const Image& image, const std::vector<uint32_t>& keep) {
           std::find(fixed.begin(), fixed.end(), colour) == fixed.end())
         fixed.push_back(colour);
 
+    // Weighting by the square root of the pixel count gives the rare colours
+    // of anti-aliased edges a fair share of the palette next to large areas.
     std::vector<Entry> rest;
     for (const auto& [colour, count] : histogram)
-      if (std::find(fixed.begin(), fixed.end(), colour) == fixed.end()) rest.push_back({colour, count});
+      if (std::find(fixed.begin(), fixed.end(), colour) == fixed.end())
+        rest.push_back({colour, std::sqrt(count)});
 
     std::vector<Vec> centres;
     for (uint32_t c : fixed) centres.push_back(toVec(c));

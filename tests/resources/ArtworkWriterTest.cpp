@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/bitmapdecode/BmpDecoder.h"
 #include "resources/draw/BmpWriter.h"
 #include "resources/draw/Palette.h"
+#include "resources/draw/PortableMath.h"
 
 namespace {
 
@@ -95,4 +99,22 @@ TEST(Quantiser, KeepsFewColoursExactlyAndReducesManyGently) {
   EXPECT_LE(worst, 24);
   // Same input, same output: the committed files depend on it.
   EXPECT_EQ(quantise(many, {0x010203}).indices, manyOut.indices);
+}
+
+TEST(PortableMath, AgreesWithTheMathLibraryAllRound) {
+  double worst = 0;
+  for (int i = -2000; i <= 2000; ++i) {
+    const double a = i * 0.00731;  // about -14.6 .. 14.6 radians
+    worst = std::max(worst, std::fabs(portable::sin(a) - std::sin(a)));
+    worst = std::max(worst, std::fabs(portable::cos(a) - std::cos(a)));
+    const double scale = 1 + std::abs(i % 7);
+    const double x = std::cos(a) * scale, y = std::sin(a) * scale;
+    worst = std::max(worst, std::fabs(portable::atan2(y, x) - std::atan2(y, x)));
+  }
+  EXPECT_LT(worst, 1e-9);
+  // Axes and the quadrant edges.
+  EXPECT_NEAR(portable::atan2(0, -1), portable::kPi, 1e-12);
+  EXPECT_NEAR(portable::atan2(-1, 0), -portable::kPi / 2, 1e-12);
+  EXPECT_NEAR(portable::atan2(1, 0), portable::kPi / 2, 1e-12);
+  EXPECT_EQ(portable::atan2(0, 0), 0);
 }
