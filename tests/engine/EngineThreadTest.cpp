@@ -3,13 +3,13 @@
 #include "EngineTestSupport.h"
 
 #include "engine/SampleHandOver.h"
+#include "sample/SampleMemory.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <thread>
 
 namespace {
@@ -17,7 +17,7 @@ namespace {
 LoadedSample* makeSample(uint32_t frames, float value)
 {
     SampleStore store;
-    store.leftChannel = static_cast<float*>(std::malloc((frames + 1) * sizeof(float)));
+    store.leftChannel = allocateChannel(frames + 1);
     for (uint32_t i = 0; i < frames; ++i)
         store.leftChannel[i] = value;
     store.leftChannel[frames] = 0.0f;
