@@ -52,6 +52,7 @@ GranularEngine::GranularEngine(audioMasterCallback audioMaster)
     setNumOutputs(2);
     setUniqueID(vstFourCC('H', 'e', 'P', 'a'));
     programsAreChunks(true);
+    canProcessReplacing(true); // some hosts load nothing without it
     for (GranularProgram& program : programs_)
         initProgram(program);
     std::memcpy(chunk_, programs_, sizeof chunk_);

@@ -46,6 +46,9 @@ public:
 
     // Audio.
     void process(float** inputs, float** outputs, int32_t sampleFrames) override;
+    // Hosts that only call the replacing form (Ardour refuses a plug-in
+    // without it) get silence under the accumulated output.
+    void processReplacing(float** inputs, float** outputs, int32_t sampleFrames) override;
     void setSampleRate(float rate) override;
     void resume() override;
     int32_t fxIdle() override;

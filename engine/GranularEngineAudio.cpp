@@ -3,6 +3,8 @@
 
 #include "engine/ScatterGenerator.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr auto relaxed = std::memory_order_relaxed;
@@ -32,6 +34,17 @@ void GranularEngine::renderFrames(float** outputs, int32_t from, int32_t to)
         left[frame] += out;
         right[frame] += out;
     }
+}
+
+void GranularEngine::processReplacing(float** inputs, float** outputs, int32_t sampleFrames)
+{
+    if (outputs != nullptr && sampleFrames > 0) {
+        for (int32_t channel = 0; channel < 2; ++channel) {
+            if (outputs[channel] != nullptr)
+                std::fill(outputs[channel], outputs[channel] + sampleFrames, 0.0f);
+        }
+    }
+    process(inputs, outputs, sampleFrames);
 }
 
 void GranularEngine::process(float** inputs, float** outputs, int32_t sampleFrames)

@@ -66,9 +66,9 @@ TEST(EngineIdentity, RecordAndAnswersThroughTheDispatcher)
     EXPECT_EQ(effect->numOutputs, 2);
     EXPECT_EQ(effect->numPrograms, 4);
     EXPECT_EQ(effect->numParams, 4);
-    // Program chunks and synth; never replacing processing. The editor bit
-    // follows whether an editor exists.
-    EXPECT_EQ(effect->flags & ~kFlagHasEditor, kFlagProgramChunks | kFlagIsSynth);
+    // Program chunks, synth, and replacing processing (a host may load
+    // nothing without it). The editor bit follows whether an editor exists.
+    EXPECT_EQ(effect->flags & ~kFlagHasEditor, kFlagProgramChunks | kFlagIsSynth | kFlagCanReplacing);
     EXPECT_EQ(effect->object, engine.get());
 
     EXPECT_EQ(text(*engine, effGetVendorString), "Hevarun");
