@@ -49,7 +49,9 @@ TEST(SampleHandOverThreads, AudioSideOnlySeesCompleteSamples)
             adopted.fetch_add(1);
         }
     });
-    for (int i = 0; i < 3000; ++i) {
+    // Keep publishing until the audio side has switched many times.
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (int i = 0; i < 3000 || (adopted.load() < 100 && std::chrono::steady_clock::now() < limit); ++i) {
         handOver.publish(makeSample(64 + i % 100, static_cast<float>(i)));
         if (i % 7 == 0)
             handOver.collectRetired();
