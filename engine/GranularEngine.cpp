@@ -1,8 +1,8 @@
 // Construction, identity, programs, parameters and the chunk.
 #include "engine/GranularEngine.h"
 
+#include "editor/PluginEditor.h"
 #include "engine/GrainWindow.h"
-#include "host/AEffEditor.h"
 
 #include <cmath>
 #include <cstring>
@@ -75,8 +75,8 @@ GranularEngine::GranularEngine(audioMasterCallback audioMaster)
 
     setProgram(0);
 
-    // EDITOR: the plug-in editor is created here with this effect and handed
-    // to setEditor, which sets the has-editor flag.
+    // The panel's editor; setEditor sets the has-editor flag.
+    setEditor(new PluginEditor(this));
 }
 
 GranularEngine::~GranularEngine() = default;
@@ -99,10 +99,11 @@ float GranularEngine::voiceSpeed() const
 
 void GranularEngine::notifyEditor(int32_t index, float value)
 {
-    // EDITOR: once the plug-in editor exists, its setParameter(index, value)
-    // is called here (for every index, -1 meaning "the sample changed").
-    (void)index;
-    (void)value;
+    // Every index goes to the editor, -1 meaning "the sample changed". This
+    // may run on the audio thread (pitch bend); the editor hands such
+    // updates over to its own thread.
+    if (editor)
+        static_cast<PluginEditor*>(editor)->setParameter(index, value);
 }
 
 void GranularEngine::setParameter(int32_t index, float value)

@@ -1,0 +1,122 @@
+// The kick button's press tracking, driven by the scripted mouse inside a
+// real frame window on the headless backend.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "editor/AEffGUIEditor.h"
+#include "gui/Frame.h"
+#include "gui/controls/KickButton.h"
+#include "host/AudioEffectX.h"
+#include "tests/controls/ScriptedMouse.h"
+
+namespace {
+
+std::vector<int32_t> hostOpcodes;
+
+VstIntPtr recordingHost(AEffect*, int32_t opcode, int32_t index, VstIntPtr, void*, float) {
+    if (opcode == audioMasterBeginEdit || opcode == audioMasterEndEdit)
+        hostOpcodes.push_back(opcode * 100 + index);
+    return 0;
+}
+
+class SilentEffect : public AudioEffectX {
+public:
+    SilentEffect() : AudioEffectX(recordingHost, 1, 1) {}
+    void process(float**, float**, int32_t) override {}
+};
+
+// An editor whose frame the test builds by hand.
+struct FrameEditor : AEffGUIEditor {
+    using AEffGUIEditor::AEffGUIEditor;
+    void adopt(Frame* newFrame) { frame = newFrame; }
+};
+
+struct SpyListener : ControlListener {
+    std::vector<float> reports;
+    void valueChanged(DrawContext*, Control* control) override { reports.push_back(control->getValue()); }
+};
+
+class KickButtonTracking : public ::testing::Test {
+protected:
+    void SetUp() override {
+        headless::reset();
+        hostOpcodes.clear();
+        effect = new SilentEffect;
+        editor = new FrameEditor(effect);  // the effect owns it
+        hostWindow = headless::createHostWindow(200, 100, 400, 200);
+        frame = new Frame(Rect(0, 0, 400, 200), hostWindow, editor);
+        // The editor's idle redraws the button on every pass of its loop.
+        editor->adopt(frame);
+        button = new KickButton(Rect(10, 60, 90, 85), &listener, 20, 25, nullptr, Point(0, 0));
+        frame->addView(button);
+        headless::paintAll();
+    }
+    void TearDown() override {
+        editor->adopt(nullptr);
+        delete frame;
+        delete effect;
+        headless::reset();
+    }
+
+    SilentEffect* effect = nullptr;
+    FrameEditor* editor = nullptr;
+    platform::WindowHandle hostWindow = nullptr;
+    Frame* frame = nullptr;
+    KickButton* button = nullptr;
+    SpyListener listener;
+};
+
+TEST_F(KickButtonTracking, ReportsPressLeaveReturnAndRelease) {
+    const platform::WindowHandle window = frame->getSystemWindow();
+
+    perform(window, {{50, 70}, {50, 70, 0}});
+    EXPECT_EQ(listener.reports, (std::vector<float>{1.0f, 0.0f}));
+    // The gesture is bracketed for the host with the control's tag.
+    EXPECT_EQ(hostOpcodes, (std::vector<int32_t>{audioMasterBeginEdit * 100 + 20, audioMasterEndEdit * 100 + 20}));
+
+    // The final 0.0 is drawn at the host's next idle; until then the button
+    // still looks pressed and a new press would change nothing.
+    editor->idle();
+    listener.reports.clear();
+    perform(window, {{50, 70}, {200, 150}, {90, 85}, {90, 85, 0}});
+    EXPECT_EQ(listener.reports, (std::vector<float>{1.0f, 0.0f, 1.0f, 0.0f}));
+
+    // Released outside: the leave report, then the final one.
+    editor->idle();
+    listener.reports.clear();
+    perform(window, {{50, 70}, {91, 70}, {91, 70, 0}});
+    EXPECT_EQ(listener.reports, (std::vector<float>{1.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(button->getValue(), 0.0f);
+}
+
+TEST_F(KickButtonTracking, ModifiersKeepTheLoopRunningAndALateLookStillGivesAWholePress) {
+    const platform::WindowHandle window = frame->getSystemWindow();
+
+    // The loop runs until Shift is let go as well, so the release of the
+    // mouse button alone ends nothing.
+    const uint32_t start = headless::now();
+    perform(window, {{50, 70, buttonLeft | modifierShift}, {50, 70, modifierShift, 100}, {50, 70, 0}});
+    EXPECT_GE(headless::now() - start, 130u);
+    EXPECT_EQ(listener.reports, (std::vector<float>{1.0f, 0.0f}));
+
+    // The button is up again by the second look: one press is reported
+    // without tracking, and no edit gesture reaches the host.
+    editor->idle();
+    listener.reports.clear();
+    hostOpcodes.clear();
+    headless::setPollAdvance(1);
+    headless::setInput(inputFor(window, Pose{50, 70, buttonLeft}));
+    headless::scheduleInput(headless::now() + 6, inputFor(window, Pose{50, 70, 0}));
+    headless::sendButtonDown(window, headless::Button::left, 50, 70);
+    EXPECT_EQ(listener.reports, (std::vector<float>{1.0f, 0.0f}));
+    EXPECT_TRUE(hostOpcodes.empty());
+
+    // A button-down message whose button is already up by the first look is ignored.
+    listener.reports.clear();
+    headless::setPollAdvance(0);
+    headless::sendButtonDown(window, headless::Button::left, 50, 70);
+    EXPECT_TRUE(listener.reports.empty());
+}
+
+}  // namespace
