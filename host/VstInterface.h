@@ -318,6 +318,16 @@ struct VstEvents {
 static_assert(offsetof(VstEvents, reserved) == sizeof(void*));
 static_assert(offsetof(VstEvents, events) == 2 * sizeof(void*));
 
+// The pointer array of a list as long as the host allocated it. Index it
+// through this rather than `events[i]`: past the two declared entries the
+// compiler would take the declared size for the real one.
+inline VstEvent** vstEventPointers(VstEvents* list) {
+  return reinterpret_cast<VstEvent**>(reinterpret_cast<char*>(list) + offsetof(VstEvents, events));
+}
+inline VstEvent* const* vstEventPointers(const VstEvents* list) {
+  return reinterpret_cast<VstEvent* const*>(reinterpret_cast<const char*>(list) + offsetof(VstEvents, events));
+}
+
 // Describes one audio input or output.
 struct VstPinProperties {
   char label[64];

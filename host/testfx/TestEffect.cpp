@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host/ModuleInstance.h"
+
 int32_t TestEffect::liveInstances = 0;
 
 TestEditor::TestEditor(AudioEffect* effect) : AEffEditor(effect), rect{0, 0, 100, 200} {}
@@ -67,8 +69,8 @@ void TestEffect::suspend() { ++suspends; }
 void TestEffect::resume() { ++resumes; }
 
 int32_t TestEffect::processEvents(VstEvents* events) {
-  if (events->numEvents > 0 && events->events[0]->type == kVstMidiType)
-    lastNote = reinterpret_cast<VstMidiEvent*>(events->events[0])->midiData[1];
+  if (events->numEvents > 0 && vstEventPointers(events)[0]->type == kVstMidiType)
+    lastNote = reinterpret_cast<VstMidiEvent*>(vstEventPointers(events)[0])->midiData[1];
   return events->numEvents;
 }
 
@@ -77,4 +79,8 @@ int32_t TestEffect::canDo(char* text) { return std::strcmp(text, "receiveVstEven
 bool TestEffect::getEffectName(char* text) {
   std::strcpy(text, "TestFx");
   return true;
+}
+
+VstIntPtr TestEffect::vendorSpecific(int32_t, VstIntPtr, void*, float) {
+  return reinterpret_cast<VstIntPtr>(moduleInstance);
 }

@@ -50,6 +50,8 @@ class TestEffect : public AudioEffectX {
   int32_t processEvents(VstEvents* events) override;
   int32_t canDo(char* text) override;
   bool getEffectName(char* text) override;
+  // Answers the module handle recorded when the module was attached.
+  VstIntPtr vendorSpecific(int32_t first, VstIntPtr second, void* ptr, float opt) override;
 
   int32_t suspends = 0;
   int32_t resumes = 0;

@@ -48,7 +48,7 @@ void MidiEventList::rebuild() {
   storage.assign((bytes + sizeof(VstIntPtr) - 1) / sizeof(VstIntPtr), 0);
   auto* list = reinterpret_cast<VstEvents*>(storage.data());
   list->numEvents = static_cast<int32_t>(events.size());
-  VstEvent** pointers = list->events;
+  VstEvent** pointers = vstEventPointers(list);
   for (size_t i = 0; i < events.size(); ++i) pointers[i] = reinterpret_cast<VstEvent*>(&events[i]);
   dirty = false;
 }
