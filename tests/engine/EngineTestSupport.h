@@ -3,6 +3,7 @@
 // WAV files written on the spot, MIDI event lists and output buffers.
 
 #include "engine/GranularEngine.h"
+#include "TestWavFiles.h"
 
 #include <cstdint>
 #include <string>
@@ -17,24 +18,6 @@ struct RecordedCall {
 };
 std::vector<RecordedCall>& recordedCalls();
 VstIntPtr recordingHost(AEffect* effect, int32_t opcode, int32_t index, VstIntPtr value, void* ptr, float opt);
-
-// A folder under the system's temporary folder, removed with its files.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-// Writes a 32-bit float WAV file; `channels` interleaved channels of equal length.
-void writeFloatWav(const std::string& path, const std::vector<float>& interleaved, uint32_t rate, int channels = 1);
-// A mono test sample: a slow sine, different at every frame.
-std::vector<float> testSample(int frames);
 
 // A VstEvents list that stays valid until destroyed.
 class EventList {
