@@ -46,14 +46,19 @@ Frame::Frame(const Rect& size, platform::WindowHandle parentWindow, AEffEditor* 
     creation.parent = parentWindow;
     creation.module = moduleInstance;
     window = platform::createWindow(creation);
-    if (window)
+    if (window) {
         platform::setWindowUserData(window, this);
+        setDropActive(true);
+    }
 }
 
 Frame::~Frame() {
     removeAll();
     setBackground(nullptr);
     if (window && open) {
+        // No drop may reach the frame once it is gone.
+        if (dropActive)
+            setDropActive(false);
         // Messages that still arrive on the way out find no frame.
         platform::setWindowUserData(window, nullptr);
         platform::destroyWindow(window);

@@ -65,6 +65,9 @@ public:
     bool isOpen() const { return open; }
     bool isFirstPaintPending() const { return firstPaintPending; }
     bool isDropActive() const { return dropActive; }
+    // Registers a new drop target for the window (true) or revokes the
+    // window's registration (false); false when the frame has no window.
+    bool setDropActive(bool active);
 
 protected:
     AEffEditor* editor;

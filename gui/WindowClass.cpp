@@ -49,6 +49,9 @@ intptr_t PARVOLINO_WINDOW_CALLBACK windowProcedure(platform::WindowHandle window
     switch (message) {
     case platform::messageDestroy:
         if (frame) {
+            // The window is still there to revoke the drop target from.
+            if (frame->isDropActive())
+                frame->setDropActive(false);
             frame->open = false;
             frame->parentWindow = nullptr;
         }
