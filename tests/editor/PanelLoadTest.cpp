@@ -1,0 +1,108 @@
+// The load button: when the file dialog opens, what it is asked, and what a
+// chosen, failing or cancelled file does to the panel and the programs.
+#include <cstdio>
+
+#include "tests/editor/PanelFixture.h"
+
+namespace paneltest {
+namespace {
+
+using PanelLoad = PanelTest;
+
+std::string programPath(GranularEngine* engine, int32_t program) {
+    return engine->program(program).samplePath;
+}
+
+TEST_F(PanelLoad, DialogOpensOnThePressAndOnEveryReturnWhileHeld) {
+    gesture({{50, 70}, {50, 70, 0}});
+    ASSERT_EQ(headless::openFileRequests().size(), 1u);
+    const headless::OpenFileRecord& request = headless::openFileRequests()[0];
+    EXPECT_EQ(request.owner, panel);
+    EXPECT_EQ(request.title, "Load Sample");
+    EXPECT_EQ(request.filter, (std::vector<std::string>{"Wave (*.wav)", "*.wav"}));
+    EXPECT_EQ(request.filterIndex, 1u);
+    EXPECT_EQ(request.initialFile, "");
+    EXPECT_EQ(request.maxFile, 260u);
+    EXPECT_EQ(request.flags, 0x81004u);
+    // The button reports as a gesture with its tag; none of it is automation.
+    const std::vector<HostCall> calls = callsOf(fx, {audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit});
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].index, PluginEditor::loadButtonTag);
+    EXPECT_EQ(calls[1].opcode, audioMasterEndEdit);
+
+    // Leaving and coming back with the button still held asks again; the
+    // release never does.
+    idle();
+    gesture({{50, 70}, {200, 150}, {89, 84}, {89, 84, 0}});
+    EXPECT_EQ(headless::openFileRequests().size(), 3u);
+
+    // The button is drawn up again at the next idle.
+    idle();
+    EXPECT_EQ(headless::windowPixel(panel, 50, 70), buttonUpPixel);
+}
+
+TEST_F(PanelLoad, ChosenFileBecomesTheProgramsSampleAndThePathDisplayShowsItCutTo63) {
+    ScratchFolder folder;
+    const std::string path = folder.file("a-sample-with-a-name-long-enough-to-overflow-the-display.wav");
+    ASSERT_GT(path.size(), 63u);
+    writeWav(path, 4000);
+
+    headless::queueOpenFileAnswer(path);
+    gesture({{50, 70}, {50, 70, 0}});
+    EXPECT_TRUE(headless::messageBoxes().empty());
+    EXPECT_EQ(programPath(engine, 0), path);
+    EXPECT_EQ(labelText(editor->getFileLabel()), path.substr(0, 63));
+
+    // A fresh panel reads the path back from the program.
+    closePanel();
+    openPanel();
+    EXPECT_EQ(labelText(editor->getFileLabel()), path.substr(0, 63));
+}
+
+TEST_F(PanelLoad, FailedLoadShowsTheReadersMessageAndChangesNothing) {
+    ScratchFolder folder;
+    const std::string good = folder.file("good.wav");
+    writeWav(good, 4000);
+    headless::queueOpenFileAnswer(good);
+    gesture({{50, 70}, {50, 70, 0}});
+    ASSERT_EQ(programPath(engine, 0), good);
+    idle();
+
+    const std::string notWav = folder.file("notes.wav");
+    FILE* file = std::fopen(notWav.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("these are not the samples you are looking for, just some words", file);
+    std::fclose(file);
+
+    const struct {
+        std::string path;
+        const char* message;
+    } failures[] = {{notWav, "WAV-File has bad type"}, {folder.file("gone.wav"), "File not found"}};
+    for (const auto& failure : failures) {
+        const size_t boxes = headless::messageBoxes().size();
+        headless::queueOpenFileAnswer(failure.path);
+        gesture({{50, 70}, {50, 70, 0}});
+        ASSERT_EQ(headless::messageBoxes().size(), boxes + 1);
+        const headless::MessageBoxRecord& box = headless::messageBoxes().back();
+        EXPECT_EQ(box.caption, "Error");
+        EXPECT_EQ(box.text, failure.message);
+        EXPECT_EQ(box.type, 0x10u);  // OK button, error icon
+        EXPECT_EQ(box.owner, panel);
+        EXPECT_EQ(programPath(engine, 0), good);
+        EXPECT_EQ(labelText(editor->getFileLabel()), good);
+        idle();
+    }
+}
+
+TEST_F(PanelLoad, CancelLeavesEverythingAsItWas) {
+    const std::string before = labelText(editor->getFileLabel());
+    headless::queueOpenFileAnswer(std::nullopt);
+    gesture({{50, 70}, {50, 70, 0}});
+    EXPECT_EQ(headless::openFileRequests().size(), 1u);
+    EXPECT_TRUE(headless::messageBoxes().empty());
+    EXPECT_EQ(labelText(editor->getFileLabel()), before);
+    EXPECT_EQ(programPath(engine, 0), "");
+}
+
+}  // namespace
+}  // namespace paneltest

@@ -1,0 +1,71 @@
+// Pitch bends set Speed from inside process on the audio thread while the
+// panel idles and redraws on this thread: the audio side must leave every
+// view alone, and the panel must catch up at its next idle.
+#include <atomic>
+#include <thread>
+
+#include "gui/controls/AnimKnob.h"
+#include "tests/editor/PanelFixture.h"
+
+namespace paneltest {
+namespace {
+
+TEST(PanelThreads, PitchBendsOnTheAudioThreadReachThePanelThroughItsIdle) {
+    headless::reset();
+    registerTestArtwork();
+    {
+        PluginInstance fx;
+        ASSERT_TRUE(createInstrument(fx));
+        fx.setSampleRate(44100.0f);
+        fx.setBlockSize(64);
+        fx.resume();
+        // Without a sample the instrument ignores its MIDI.
+        ScratchFolder folder;
+        writeWav(folder.file("bend.wav"), 2000);
+        ASSERT_EQ(engineOf(fx)->loadSampleFile(folder.file("bend.wav").c_str()), nullptr);
+        PluginEditor* editor = editorOf(fx);
+        const platform::WindowHandle host = headless::createHostWindow(0, 0, 400, 200);
+        ASSERT_EQ(fx.dispatch(effEditOpen, 0, 0, host), 1);
+        const platform::WindowHandle panel = editor->getFrame()->getSystemWindow();
+        headless::paintAll();
+
+        std::atomic<bool> stop{false};
+        std::atomic<int> blocks{0};
+        std::thread audio([&] {
+            MidiEventList events;
+            for (int i = 0; !stop.load() || i < 200; i++) {
+                events.clear();
+                events.pitchBend(0, 0, (i * 997) % 16384);
+                events.pitchBend(32, 1, (i * 7919) % 16384);
+                fx.processEvents(events);
+                fx.runProcess(64);
+                blocks.fetch_add(1);
+            }
+        });
+        for (int pass = 0; pass < 3000 || blocks.load() < 200; pass++) {
+            fx.dispatch(effEditIdle);
+            if (pass % 25 == 0)
+                editor->getFrame()->redraw();
+        }
+        stop.store(true);
+        audio.join();
+
+        // The last bends are shown after one more idle.
+        fx.dispatch(effEditIdle);
+        const float speed = fx.getParameter(0);
+        EXPECT_EQ(editor->getKnob(0)->getValue(), speed);
+        EXPECT_FALSE(editor->getKnob(0)->isDirty());
+        EXPECT_EQ(shownFrame(panel, 0), editor->getKnob(0)->frameOffset() / 60);
+        char display[24] = {};
+        fx.effect()->dispatcher(fx.effect(), effGetParamDisplay, 0, 0, display, 0.0f);
+        EXPECT_EQ(labelText(editor->getValueLabel(0)), std::string(display, 5));
+        EXPECT_GT(fx.host().count(audioMasterAutomate), 200u);
+
+        fx.dispatch(effEditClose);
+        fx.close();
+    }
+    headless::reset();
+}
+
+}  // namespace
+}  // namespace paneltest
