@@ -1,0 +1,80 @@
+#include "tests/win32/PanelImages.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+
+namespace {
+
+Picture flat(uint32_t colour) {
+    Picture p;
+    p.width = 400;
+    p.height = 200;
+    p.pixels.assign(400 * 200, colour);
+    return p;
+}
+void set(Picture& p, int x, int y, uint32_t c) { p.pixels[static_cast<size_t>(y) * p.width + x] = c; }
+
+}  // namespace
+
+TEST(PanelImages, OnlyTheTextInsideTheLabelsMayDiffer) {
+    const Picture reference = flat(0x42424A);
+    Picture capture = reference;
+    // Text pixels anywhere inside the five label interiors are not compared.
+    set(capture, 51, 181, 0x73D6D6);
+    set(capture, 349, 191, 0x73D6D6);
+    set(capture, 101, 61, 0xFFFFFF);
+    set(capture, 389, 82, 0xFFFFFF);
+    EXPECT_TRUE(comparePanels(capture, reference).empty());
+
+    // The label outlines, the knobs, the button and the background are.
+    set(capture, 50, 185, 1);    // left edge of value label 0
+    set(capture, 390, 70, 1);    // right edge of the path label
+    set(capture, 109, 179, 1);   // last pixel of knob 0
+    set(capture, 110, 179, 1);   // just right of knob 0: background
+    set(capture, 60, 70, 1);     // button
+    set(capture, 60, 71, 1);
+    std::vector<RegionDifference> d = comparePanels(capture, reference);
+    ASSERT_EQ(d.size(), 5u);
+    EXPECT_EQ(d[0].region, "knob 0");
+    EXPECT_EQ(d[1].region, "button");
+    EXPECT_EQ(d[1].differing, 2);
+    EXPECT_EQ(d[1].firstX, 60);
+    EXPECT_EQ(d[1].firstY, 70);
+    EXPECT_EQ(d[2].region, "value label 0 outline");
+    EXPECT_EQ(d[3].region, "path label outline");
+    EXPECT_EQ(d[4].region, "background");
+
+    Picture small = flat(0);
+    small.width = 399;
+    small.pixels.resize(399 * 200);
+    ASSERT_EQ(comparePanels(small, reference).size(), 1u);
+    EXPECT_EQ(comparePanels(small, reference)[0].region, "size");
+}
+
+TEST(PanelImages, BmpRowsAndPngRoundTrip) {
+    // A 2 x 2 24-bit bottom-up BMP as the test host writes it.
+    const unsigned char file[] = {
+        'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0,
+        0, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+        // bottom row: blue, green, red order, padded to 8 bytes
+        0x03, 0x02, 0x01, 0x06, 0x05, 0x04, 0, 0,
+        // top row
+        0x33, 0x22, 0x11, 0x66, 0x55, 0x44, 0, 0};
+    const std::string bmp = ::testing::TempDir() + "panel-images.bmp";
+    std::ofstream(bmp, std::ios::binary).write(reinterpret_cast<const char*>(file), sizeof file);
+    Picture p;
+    std::string error;
+    ASSERT_TRUE(readBmp(bmp, p, error)) << error;
+    EXPECT_EQ(p.pixels, (std::vector<uint32_t>{0x112233, 0x445566, 0x010203, 0x040506}));
+
+    const std::string png = ::testing::TempDir() + "panel-images.png";
+    ASSERT_TRUE(writePng(png, p));
+    Picture back;
+    ASSERT_TRUE(readPng(png, back, error)) << error;
+    EXPECT_EQ(back.pixels, p.pixels);
+    EXPECT_FALSE(readBmp(png, back, error));
+    std::remove(bmp.c_str());
+    std::remove(png.c_str());
+}
