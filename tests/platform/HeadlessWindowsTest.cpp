@@ -187,13 +187,3 @@ TEST_F(HeadlessWindows, PositionsSurfacesAndUserData) {
     EXPECT_EQ(signature[1], 'P');
     EXPECT_EQ(signature[2], 'N');
 }
-
-TEST_F(HeadlessWindows, ButtonMessagesCarryTheClientPoint) {
-    WindowHandle w = child(20, 30, 100, 50, host);
-    delivered.clear();
-    headless::sendButtonDown(w, headless::Button::right, 70, 40);
-    ASSERT_EQ(delivered.size(), 1u);
-    EXPECT_EQ(delivered[0].message, messageRightButtonDown);
-    EXPECT_EQ(delivered[0].lParam & 0xFFFF, 70);
-    EXPECT_EQ((delivered[0].lParam >> 16) & 0xFFFF, 40);
-}

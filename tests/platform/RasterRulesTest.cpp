@@ -119,9 +119,3 @@ TEST(RasterRules, BlockCopyTakesTheSourceOffset) {
     EXPECT_EQ(strip.at(2, 0), 1u);
     EXPECT_EQ(strip.at(7, 0), 6u);
 }
-
-TEST(RasterRules, BlendMixesByCoverage) {
-    EXPECT_EQ(raster::blend(0x000000, 0xFFFFFF, 0), 0x000000u);
-    EXPECT_EQ(raster::blend(0x000000, 0xFFFFFF, 255), 0xFFFFFFu);
-    EXPECT_EQ(raster::blend(0x000000, 0xFF8000, 128), 0x804000u);
-}

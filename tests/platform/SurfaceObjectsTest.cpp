@@ -55,32 +55,6 @@ TEST_F(SurfaceObjects, SelectionAndDeletion) {
     EXPECT_EQ(currentPen(surface), builtInPen);
 }
 
-TEST_F(SurfaceObjects, StateSettersReturnThePreviousValue) {
-    raster::SurfaceState state;
-    ASSERT_TRUE(raster::surfaceState(surface, state));
-    EXPECT_EQ(state.backgroundMode, backgroundOpaque);
-    EXPECT_EQ(state.backgroundColor, colorRef(255, 255, 255));
-    EXPECT_EQ(setBackgroundMode(surface, backgroundTransparent), backgroundOpaque);
-    EXPECT_EQ(setBackgroundMode(surface, static_cast<BackgroundMode>(7)), 0);  // refused
-    EXPECT_EQ(setTextColor(surface, colorRef(1, 2, 3)), colorRef(0, 0, 0));
-    EXPECT_EQ(setBackgroundColor(surface, colorRef(4, 5, 6)), colorRef(255, 255, 255));
-    ASSERT_TRUE(raster::surfaceState(surface, state));
-    EXPECT_EQ(state.backgroundMode, backgroundTransparent);
-    EXPECT_EQ(state.textColor, colorRef(1, 2, 3));
-    EXPECT_EQ(state.backgroundColor, colorRef(4, 5, 6));
-}
-
-TEST_F(SurfaceObjects, BrushCreationCanBeMadeToFail) {
-    raster::failBrushCreations(1);
-    EXPECT_EQ(createSolidBrush(colorRef(1, 1, 1)), nullptr);
-    BrushHandle brush = createSolidBrush(colorRef(9, 8, 7));
-    ASSERT_NE(brush, nullptr);
-    ColorRef color = 0;
-    EXPECT_TRUE(raster::brushColor(brush, color));
-    EXPECT_EQ(color, colorRef(9, 8, 7));
-    EXPECT_TRUE(deleteBrush(brush));
-}
-
 TEST_F(SurfaceObjects, FillAndLinesUseTheirObjects) {
     BrushHandle green = createSolidBrush(colorRef(0, 255, 0));
     fillRect(surface, Bounds{2, 2, 4, 4}, green);
