@@ -20,12 +20,20 @@ namespace {
 
 const char kHostClass[] = "ParvolinoTestHostWindow";
 constexpr UINT_PTR kIdleTimer = 1;
+constexpr UINT kReportDialog = WM_APP + 1;
 PluginModule* idlePlugin = nullptr;
+HWND hostWindow = nullptr;
 std::set<HWND> reportedDialogs;
+
+void reportDialog(HWND dialog);
 
 LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
   if (message == WM_TIMER && w == kIdleTimer && idlePlugin && idlePlugin->effect()) {
     idlePlugin->dispatch(effEditIdle);
+    return 0;
+  }
+  if (message == kReportDialog) {
+    reportDialog(reinterpret_cast<HWND>(w));
     return 0;
   }
   return DefWindowProcA(window, message, w, l);
@@ -34,29 +42,39 @@ LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
 BOOL CALLBACK printStaticText(HWND child, LPARAM) {
   char cls[64] = {0}, text[512] = {0};
   GetClassNameA(child, cls, sizeof cls);
+  if (lstrcmpiA(cls, "Static") != 0) return TRUE;
+  if ((GetWindowLongPtrA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+    // The system's icons are shared, so the box shows exactly this handle.
+    HICON shown = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+    std::printf("dialog icon %s\n", shown && shown == LoadIcon(nullptr, IDI_ERROR) ? "error" : "other");
+    return TRUE;
+  }
   GetWindowTextA(child, text, sizeof text);
-  if (lstrcmpiA(cls, "Static") == 0 && text[0]) std::printf("dialog text '%s'\n", text);
+  if (text[0]) std::printf("dialog text '%s'\n", text);
   return TRUE;
 }
 
-// Reports each dialog window of this thread once, when it becomes active:
-// the file dialog and the error box are modal and run inside the plug-in.
+void reportDialog(HWND dialog) {
+  if (!IsWindow(dialog)) return;
+  char caption[256] = {0}, ownerClass[64] = {0};
+  GetWindowTextA(dialog, caption, sizeof caption);
+  HWND owner = GetWindow(dialog, GW_OWNER);
+  if (owner) GetClassNameA(owner, ownerClass, sizeof ownerClass);
+  std::printf("dialog '%s' owner '%s'\n", caption, ownerClass);
+  EnumChildWindows(dialog, printStaticText, 0);
+  std::fflush(stdout);
+}
+
+// Reports each dialog window of this thread once it is up: the file dialog
+// and the error box are modal and run inside the plug-in, whose modal loop
+// delivers the posted report after the dialog has set itself up.
 LRESULT CALLBACK dialogWatch(int code, WPARAM w, LPARAM l) {
   if (code == HCBT_ACTIVATE) {
     HWND window = reinterpret_cast<HWND>(w);
-    char cls[64] = {0}, caption[256] = {0};
+    char cls[64] = {0};
     GetClassNameA(window, cls, sizeof cls);
-    if (std::strcmp(cls, "#32770") == 0 && reportedDialogs.insert(window).second) {
-      GetWindowTextA(window, caption, sizeof caption);
-      LONG_PTR style = GetWindowLongPtrA(window, GWL_STYLE);
-      HWND owner = GetWindow(window, GW_OWNER);
-      char ownerClass[64] = {0};
-      if (owner) GetClassNameA(owner, ownerClass, sizeof ownerClass);
-      std::printf("dialog '%s' owner '%s' style 0x%lx\n", caption, ownerClass,
-                  static_cast<unsigned long>(style));
-      EnumChildWindows(window, printStaticText, 0);
-      std::fflush(stdout);
-    }
+    if (std::strcmp(cls, "#32770") == 0 && reportedDialogs.insert(window).second && hostWindow)
+      PostMessageA(hostWindow, kReportDialog, reinterpret_cast<WPARAM>(window), 0);
   }
   return CallNextHookEx(nullptr, code, w, l);
 }
@@ -134,6 +152,7 @@ int runEditor(PluginModule& plugin, const EditorOptions& o) {
   HWND host = CreateWindowExA(0, kHostClass, "Parvolino test host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
                               o.x, o.y, width, height, nullptr, nullptr, wc.hInstance, nullptr);
   if (!check(host != nullptr, "the host window exists")) return 1;
+  hostWindow = host;
   SetForegroundWindow(host);
 
   VstIntPtr opened = plugin.dispatch(effEditOpen, 0, 0, host);
@@ -177,6 +196,7 @@ int runEditor(PluginModule& plugin, const EditorOptions& o) {
   check(!IsWindow(panel), "closing the editor destroys its window");
   check(!classLeft, "the last panel closed unregisters the window class");
   DestroyWindow(host);
+  hostWindow = nullptr;
   plugin.dispatch(effMainsChanged, 0, 0);
   VstIntPtr closed = plugin.close();
   check(closed == 1, "effClose answers 1");

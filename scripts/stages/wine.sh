@@ -1,0 +1,296 @@
+#!/usr/bin/env bash
+# The Windows DLLs as a Windows host sees them, run under Wine on a virtual X
+# display: for parvolino-x86.dll and parvolino-x64.dll the record and identity,
+# the import table, a render that must equal the Linux module's bit for bit,
+# the editor panel (captured and compared with the headless picture), a real
+# mouse drag on a knob, the load button's file dialog and error box, and a
+# file drop. Run from the repository root after build/, build-win32/ and
+# build-win64/ are built.
+set -uo pipefail
+
+root=$(pwd)
+build=${PARVOLINO_BUILD_DIR:-$root/build}        # other build folders for a local run
+win32=${PARVOLINO_WIN32_DIR:-$root/build-win32}
+win64=${PARVOLINO_WIN64_DIR:-$root/build-win64}
+started=$(date +%s)
+work=$build/wine-stage
+failures=0
+
+say() { echo "wine stage: $*"; }
+fail() { say "FAIL: $*"; failures=$((failures + 1)); }
+fatal() { say "FAIL: $* (after $(($(date +%s) - started)) s; files in $work)"; exit 1; }
+
+for tool in wine wineserver Xvfb xdotool sox; do
+  command -v "$tool" >/dev/null || fatal "$tool is missing: scripts/install-deps installs it"
+done
+renderer=$build/tools/parvolino-render
+compare=$build/tests/win32/parvolino-capture-compare
+headless_panel=$build/tests/win32/parvolino-headless-panel
+for file in "$build/parvolino.so" "$renderer" "$compare" "$headless_panel" \
+            "$win32/parvolino-x86.dll" "$win64/parvolino-x64.dll" \
+            "$win32/tools/wintesthost/parvolino-wintesthost.exe" \
+            "$win64/tools/wintesthost/parvolino-wintesthost.exe"; do
+  [ -e "$file" ] || fatal "$file is missing: build first"
+done
+
+rm -rf "$work"
+mkdir -p "$work"
+
+# Wine: its own prefix under the build folder, quiet, without the .NET and
+# HTML engines or menu entries.
+export WINEPREFIX=$build/wineprefix WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+
+# Runs a Wine program with a time limit (a modal window nobody closes would
+# block for ever), Wine's carriage returns stripped.
+run_wine() { # seconds program args...
+  local seconds=$1; shift
+  timeout -k 5 "$seconds" wine "$@" 2>&1 | tr -d '\r'
+  return "${PIPESTATUS[0]}"
+}
+windows_path() { local p=$1; echo "Z:${p//\//\\}"; }
+
+# A display of our own, and everything started here gone at the end.
+display=
+for n in $(seq 91 99); do
+  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { display=$n; break; }
+done
+[ -n "$display" ] || fatal "no free X display number"
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+host_pid=
+cleanup() {
+  [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null
+  timeout 20 wineserver -k >/dev/null 2>&1
+  kill "$xvfb_pid" 2>/dev/null
+  wait "$xvfb_pid" 2>/dev/null
+}
+trap cleanup EXIT
+export DISPLAY=:$display
+for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+
+# The first start makes the prefix (about 20 s). Without a window manager,
+# managed windows stall about 2 s on every teardown, so Wine manages none.
+if [ ! -f "$WINEPREFIX/.parvolino-ready" ]; then
+  say "creating the Wine prefix"
+  timeout 180 wineboot -i >"$work/wineboot.log" 2>&1 || fatal "wineboot failed (see $work/wineboot.log)"
+  run_wine 60 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >"$work/reg.log" ||
+    fatal "could not turn off managed windows"
+  timeout 60 wineserver -w
+  touch "$WINEPREFIX/.parvolino-ready"
+fi
+
+# --- The sound: one score rendered by the Linux module and by both DLLs.
+sample=$root/resources/samples/default.wav
+[ -f "$sample" ] || fatal "$sample is missing"
+score_body="rate 44100
+length 66150
+param 3 0.3
+at 0 on 60 100
+at 4000 on 67 90 2
+at 9000 bend 0 80
+at 15000 param 1 0.8
+at 20000 off 60
+at 26000 on 48 110 16
+at 31000 param 2 0.9
+at 40000 cc 123 0
+at 41000 on 72 64
+at 60000 off 72 0"
+printf 'sample %s\n%s\n' "$sample" "$score_body" >"$work/linux.score"
+printf 'sample %s\n%s\n' "$(windows_path "$sample")" "$score_body" >"$work/windows.score"
+timeout 120 "$renderer" --plugin "$build/parvolino.so" --score "$work/linux.score" --format float \
+  -o "$work/linux.wav" >"$work/linux-render.log" 2>&1 || fatal "the Linux render failed"
+sox "$work/linux.wav" -t f32 "$work/linux.raw" 2>/dev/null || fatal "cannot read the Linux render"
+
+# A file the open dialog can pick that is no WAV file, for the error box.
+mkdir -p "$work/dialog"
+echo "not a wave file" >"$work/dialog/bad.wav"
+printf 'L\0\0\0' >"$work/dialog/sample.lnk"   # a shortcut that cannot be resolved
+
+# The editor session writes Wine's raw output to LOG.raw while it runs; these
+# read it with the carriage returns taken out.
+lines_of() { [ -f "$1.raw" ] && tr -d '\r' <"$1.raw"; }
+matches() { # log pattern
+  local n
+  n=$(lines_of "$1" | grep -cE -- "$2")
+  echo "${n:-0}"
+}
+# Waits until the log has count lines matching the pattern, or times out.
+wait_for() { # log pattern seconds [count]
+  local log=$1 pattern=$2 seconds=$3 count=${4:-1} i
+  for ((i = 0; i < seconds * 10; i++)); do
+    [ "$(matches "$log" "$pattern")" -ge "$count" ] && return 0
+    kill -0 "$host_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  [ "$(matches "$log" "$pattern")" -ge "$count" ]
+}
+# The log has lines matching the patterns, in this order.
+in_order() { # log pattern...
+  local log=$1 line_no=0 pattern found; shift
+  for pattern in "$@"; do
+    found=$(lines_of "$log" | awk -v from="$line_no" -v re="$pattern" 'NR > from && $0 ~ re { print NR; exit }')
+    [ -n "$found" ] || return 1
+    line_no=$found
+  done
+}
+
+check_dll() { # arch folder
+  local arch=$1 dir=$2 bits dll host log expected objdump
+  dll=$dir/parvolino-$arch.dll
+  host=$dir/tools/wintesthost/parvolino-wintesthost.exe
+  [ "$arch" = x86 ] && bits=32 || bits=64
+  [ "$arch" = x86 ] && objdump=i686-w64-mingw32-objdump || objdump=x86_64-w64-mingw32-objdump
+
+  # Imports: system DLLs only, everything else is linked in.
+  local imports
+  imports=$("$objdump" -p "$dll" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u | tr '\n' ' ')
+  for name in $imports; do
+    case $name in
+      kernel32.dll | user32.dll | gdi32.dll | comdlg32.dll | ole32.dll | oleaut32.dll | shell32.dll | \
+        advapi32.dll | msvcrt.dll) ;;
+      *) fail "$arch: imports $name, which is not a system DLL" ;;
+    esac
+  done
+  say "$arch: imports $imports"
+
+  # The record and identity as a host reads them.
+  log=$work/identity-$arch.log
+  run_wine 60 "$host" identity "$(windows_path "$dll")" >"$log"
+  local rc=$?
+  [ $rc -eq 0 ] || fail "$arch: identity check exited $rc ($(grep FAILED "$log" | head -3 | tr '\n' ' '))"
+  expected="pointerBits=$bits
+recordSize=$([ $bits = 32 ] && echo 144 || echo 192)
+exports.main=1
+exports.VSTPluginMain=1
+numPrograms=4
+numParams=4
+numInputs=0
+numOutputs=2
+flags=0x131
+ioRatio=1
+uniqueID=HePa
+version=1
+identify=NvEf
+vstVersion=2200
+category=2
+vendor=Hevarun
+product=Parvolino
+canDo.receiveVstEvents=1
+canDo.receiveVstMidiEvent=1
+canDo.offline=-1
+param0=Speed
+param1=Length
+param2=Density
+param3=Random
+programName=Default
+chunkSize=1200
+editRect=0 0 200 400
+close=1"
+  while IFS= read -r line; do
+    grep -qFx -- "$line" "$log" || fail "$arch: identity lacks '$line' (got: $(grep -F "${line%%=*}=" "$log" | head -1))"
+  done <<<"$expected"
+
+  # The render, bit for bit the Linux module's.
+  log=$work/render-$arch.log
+  run_wine 120 "$host" render "$(windows_path "$dll")" "$(windows_path "$work/windows.score")" \
+    "$(windows_path "$work/render-$arch.wav")" >"$log" || fail "$arch: render failed ($(tail -1 "$log"))"
+  if sox "$work/render-$arch.wav" -t f32 "$work/render-$arch.raw" 2>/dev/null; then
+    cmp -s "$work/render-$arch.raw" "$work/linux.raw" ||
+      fail "$arch: the render differs from the Linux module's ($(cmp "$work/render-$arch.raw" "$work/linux.raw" | head -1))"
+  else
+    fail "$arch: the render is not a readable WAV file"
+  fi
+
+  # The panel, driven by the real mouse and keyboard.
+  log=$work/editor-$arch.log
+  local quit=$work/quit-$arch
+  rm -f "$quit"
+  (cd "$work/dialog" && exec timeout -k 5 120 wine "$host" editor "$(windows_path "$dll")" --pos 40 40 \
+     --capture "$(windows_path "$work/panel-$arch.bmp")" \
+     --final-capture "$(windows_path "$work/panel-$arch-after.bmp")" \
+     --drop "$(windows_path "$work/dialog/bad.wav")" --drop "$(windows_path "$work/dialog/sample.lnk")" \
+     --quit-file "$(windows_path "$quit")" >"$log.raw" 2>&1) &
+  host_pid=$!
+  if ! wait_for "$log" '^ready' 60; then
+    fail "$arch: the panel did not open ($(lines_of "$log" | tail -3 | tr '\n' ' '))"
+  else
+    "$compare" png "$work/panel-$arch.bmp" "$work/panel-$arch.png"
+    # The panel is at screen (40, 40); knob 1 spans (130..190, 120..180).
+    if "$compare" panel "$work/panel-$arch.bmp" "$work/headless.png" >"$work/compare-$arch.log"; then
+      say "$arch: panel matches the headless picture; $(tail -1 "$work/compare-$arch.log")"
+    else
+      fail "$arch: panel differs from the headless picture: $(tr '\n' ' ' <"$work/compare-$arch.log")"
+    fi
+    [ "$(matches "$log" '^drag result 0x40100 final effect 0 feedback 2$')" -eq 1 ] ||
+      fail "$arch: the file drop was not answered with the move cursor and no effect ($(lines_of "$log" | grep 'drag result'))"
+
+    # A drag on the Length knob from 12 o'clock towards 4 o'clock.
+    xdotool mousemove 200 165; sleep 0.2
+    xdotool mousedown 1; sleep 0.3
+    xdotool mousemove 215 172; sleep 0.2
+    xdotool mousemove 225 190; sleep 0.3
+    xdotool mouseup 1
+    wait_for "$log" '^host endEdit 1$' 10 ||
+      fail "$arch: the knob drag did not end its edit"
+    in_order "$log" '^host beginEdit 1$' '^host automate 1 0\.8' '^host endEdit 1$' ||
+      fail "$arch: the knob drag did not give begin-edit, automation to about 0.83, end-edit"
+
+    # The load button opens the file dialog; Escape cancels it.
+    xdotool mousemove 90 112 mousedown 1; sleep 0.3; xdotool mouseup 1
+    if wait_for "$log" "^dialog 'Load Sample'" 30; then
+      sleep 0.3
+      xdotool key Escape
+      wait_for "$log" '^host endEdit 20$' 10 || fail "$arch: Escape did not close the file dialog"
+    else
+      fail "$arch: the load button did not open the file dialog"
+    fi
+
+    # A file that is no WAV file: the "Error" box with the reader's message.
+    xdotool mousemove 90 112 mousedown 1; sleep 0.3; xdotool mouseup 1
+    if wait_for "$log" "^dialog 'Load Sample'" 30 2; then
+      sleep 0.3
+      xdotool type --delay 20 bad.wav
+      xdotool key Return
+      if wait_for "$log" "^dialog 'Error'" 30; then
+        sleep 0.3
+        xdotool key Return
+        wait_for "$log" '^host endEdit 20$' 10 2 || fail "$arch: Return did not close the error box"
+        [ "$(matches "$log" "^dialog text 'WAV-File has bad type'$")" -eq 1 ] ||
+          fail "$arch: the error box does not show the reader's message"
+        [ "$(matches "$log" '^dialog icon error$')" -eq 1 ] || fail "$arch: the error box has no error icon"
+      else
+        fail "$arch: loading a file that is no WAV file showed no error box"
+      fi
+    else
+      fail "$arch: the load button did not open the file dialog a second time"
+    fi
+  fi
+  touch "$quit"
+  wait "$host_pid"
+  rc=$?
+  host_pid=
+  lines_of "$log" >"$log"
+  [ $rc -eq 0 ] || fail "$arch: the editor session exited $rc: $(grep FAILED "$log" | head -3 | tr '\n' ' ')"
+  grep -q '^closed$' "$log" || fail "$arch: the editor session did not close cleanly"
+
+  # After the drag only the Length knob (and its value text) has changed.
+  if [ -f "$work/panel-$arch-after.bmp" ]; then
+    "$compare" png "$work/panel-$arch-after.bmp" "$work/panel-$arch-after.png"
+    local changed
+    changed=$("$compare" panel "$work/panel-$arch-after.bmp" "$work/panel-$arch.png" | sed -n 's/^differs: \([^,]*\),.*/\1/p' | tr '\n' ',')
+    [ "$changed" = "knob 1," ] || fail "$arch: after the drag the panel changed in '$changed', not just knob 1"
+  fi
+}
+
+"$headless_panel" "$work/headless.png" >"$work/headless.log" 2>&1 || fatal "the headless panel picture failed"
+check_dll x86 "$win32"
+check_dll x64 "$win64"
+
+elapsed=$(($(date +%s) - started))
+if [ "$failures" -eq 0 ]; then
+  say "both DLLs pass under Wine in $elapsed s (pictures in $work)"
+  exit 0
+fi
+say "$failures check(s) failed in $elapsed s (files in $work)"
+exit 1
