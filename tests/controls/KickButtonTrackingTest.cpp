@@ -90,21 +90,11 @@ TEST_F(KickButtonTracking, ReportsPressLeaveReturnAndRelease) {
     EXPECT_EQ(button->getValue(), 0.0f);
 }
 
-TEST_F(KickButtonTracking, ModifiersKeepTheLoopRunningAndALateLookStillGivesAWholePress) {
+TEST_F(KickButtonTracking, ALateLookStillGivesAWholePress) {
     const platform::WindowHandle window = frame->getSystemWindow();
-
-    // The loop runs until Shift is let go as well, so the release of the
-    // mouse button alone ends nothing.
-    const uint32_t start = headless::now();
-    perform(window, {{50, 70, buttonLeft | modifierShift}, {50, 70, modifierShift, 100}, {50, 70, 0}});
-    EXPECT_GE(headless::now() - start, 130u);
-    EXPECT_EQ(listener.reports, (std::vector<float>{1.0f, 0.0f}));
 
     // The button is up again by the second look: one press is reported
     // without tracking, and no edit gesture reaches the host.
-    editor->idle();
-    listener.reports.clear();
-    hostOpcodes.clear();
     headless::setPollAdvance(1);
     headless::setInput(inputFor(window, Pose{50, 70, buttonLeft}));
     headless::scheduleInput(headless::now() + 6, inputFor(window, Pose{50, 70, 0}));

@@ -68,18 +68,6 @@ TEST(KnobGeometry, ValueFollowsTheAngleAllAroundTheTravelInBothDirections) {
     EXPECT_EQ(counterClockwise.valueFromPoint(Point(20, 60)), 1.0f);
 }
 
-TEST(KnobGeometry, RangeAndBoundsScaleTheValue) {
-    AnimKnob knob = makeKnob();
-    knob.setMin(-2.0f);
-    knob.setMax(4.0f);
-    // The coefficients follow the range only once an angle is set again.
-    EXPECT_NEAR(knob.valueFromPoint(Point(30, 0)), 3.5f, 1e-5);
-    knob.setRangeAngle(knob.getRangeAngle());
-    EXPECT_NEAR(knob.valueFromPoint(Point(30, 0)), 1.0f, 1e-5);
-    EXPECT_EQ(knob.valueFromPoint(Point(40, 60)), 4.0f);
-    EXPECT_EQ(knob.valueFromPoint(Point(20, 60)), -2.0f);
-}
-
 TEST(AnimKnobFrames, ValuePicksTheFilmFrame) {
     AnimKnob knob = makeKnob();
     const struct {
