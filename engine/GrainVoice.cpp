@@ -125,11 +125,8 @@ void GrainVoice::startGrain(ScatterGenerator& scatter)
     countdown_ = spacing;
 }
 
-float GrainVoice::nextSample(ScatterGenerator& scatter)
+float GrainVoice::advance(ScatterGenerator& scatter)
 {
-    if (state_ == Idle)
-        return 0.0f;
-
     const int32_t grainLength = grainLength_.load(relaxed);
     while (count_ > 0 && grains_[head_].age >= grainLength) {
         head_ = (head_ + 1) & kRingMask;
@@ -153,13 +150,22 @@ float GrainVoice::nextSample(ScatterGenerator& scatter)
 
 float GrainVoice::sumGrains(int32_t advance)
 {
+    // The live grains, oldest first, in at most two runs of the ring.
+    const int32_t end = head_ + count_;
+    if (end <= kRingSize)
+        return sumSegment(head_, end, advance, 0.0f);
+    const float sum = sumSegment(head_, kRingSize, advance, 0.0f);
+    return sumSegment(0, end - kRingSize, advance, sum);
+}
+
+float GrainVoice::sumSegment(int32_t from, int32_t to, int32_t advance, float sum)
+{
     const int32_t length = sampleLength_;
     const float* data = sampleData_;
     const float step = windowStep_.load(relaxed);
     const float frac = frac_;
-    float sum = 0.0f;
-    for (int32_t i = 0; i < count_; ++i) {
-        Grain& g = grains_[(head_ + i) & kRingMask];
+    for (int32_t i = from; i < to; ++i) {
+        Grain& g = grains_[i];
         int32_t p = g.position + advance;
         if (p >= length) {
             p -= length;

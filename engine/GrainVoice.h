@@ -43,7 +43,10 @@ public:
     void noteOn(float rate);
     void release();
     // Advances the voice by one output sample and returns its output.
-    float nextSample(ScatterGenerator& scatter);
+    float nextSample(ScatterGenerator& scatter)
+    {
+        return state_ == Idle ? 0.0f : advance(scatter);
+    }
 
     // Parameter quantities; safe from any thread.
     void setSpacing(int32_t spacing);
@@ -66,8 +69,10 @@ public:
     int32_t randomRange() const { return randomRange_.load(std::memory_order_relaxed); }
 
 private:
+    float advance(ScatterGenerator& scatter);
     void startGrain(ScatterGenerator& scatter);
     float sumGrains(int32_t advance);
+    float sumSegment(int32_t from, int32_t to, int32_t advance, float sum);
 
     Grain grains_[kRingSize] = {};
     std::atomic<int32_t> spacing_;

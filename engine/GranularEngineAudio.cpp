@@ -26,8 +26,12 @@ void GranularEngine::renderFrames(float** outputs, int32_t from, int32_t to)
     for (int32_t frame = from; frame < to; ++frame) {
         float sum = 0.0f;
         for (int32_t v = 0; v < kNumVoices; ++v) {
-            sum += voices_[v].nextSample(scatter);
-            if (voices_[v].state() == GrainVoice::Idle)
+            GrainVoice& voice = voices_[v];
+            // An idle voice adds 0.0, which leaves the sum as it is (the sum
+            // starts at +0.0 and so is never -0.0): skip the add.
+            if (voice.state() != GrainVoice::Idle)
+                sum += voice.nextSample(scatter);
+            if (voice.state() == GrainVoice::Idle && allocator_.inUse(v))
                 allocator_.freeSlot(v);
         }
         const float out = sum * 0.1f;
