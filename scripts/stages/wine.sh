@@ -29,7 +29,9 @@ headless_panel=$build/tests/win32/parvolino-headless-panel
 for file in "$build/parvolino.so" "$renderer" "$compare" "$headless_panel" \
             "$win32/parvolino-x86.dll" "$win64/parvolino-x64.dll" \
             "$win32/tools/wintesthost/parvolino-wintesthost.exe" \
-            "$win64/tools/wintesthost/parvolino-wintesthost.exe"; do
+            "$win64/tools/wintesthost/parvolino-wintesthost.exe" \
+            "$win32/tools/wintesthost/tests/parvolino-win32-tests.exe" \
+            "$win64/tools/wintesthost/tests/parvolino-win32-tests.exe"; do
   [ -e "$file" ] || fatal "$file is missing: build first"
 done
 
@@ -136,7 +138,7 @@ in_order() { # log pattern...
 }
 
 check_dll() { # arch folder
-  local arch=$1 dir=$2 bits dll host log expected objdump
+  local arch=$1 dir=$2 bits dll host log expected objdump rc
   dll=$dir/parvolino-$arch.dll
   host=$dir/tools/wintesthost/parvolino-wintesthost.exe
   [ "$arch" = x86 ] && bits=32 || bits=64
@@ -154,10 +156,20 @@ check_dll() { # arch folder
   done
   say "$arch: imports $imports"
 
+  # The backend and the toolkit on the real system calls.
+  log=$work/win32-tests-$arch.log
+  run_wine 120 "$dir/tools/wintesthost/tests/parvolino-win32-tests.exe" >"$log"
+  rc=$?
+  if [ $rc -eq 0 ]; then
+    say "$arch: Windows-side tests: $(tail -1 "$log")"
+  else
+    fail "$arch: Windows-side tests exited $rc: $(grep -E 'FAILED' "$log" | head -5 | tr '\n' ' ')"
+  fi
+
   # The record and identity as a host reads them.
   log=$work/identity-$arch.log
   run_wine 60 "$host" identity "$(windows_path "$dll")" >"$log"
-  local rc=$?
+  rc=$?
   [ $rc -eq 0 ] || fail "$arch: identity check exited $rc ($(grep FAILED "$log" | head -3 | tr '\n' ' '))"
   expected="pointerBits=$bits
 recordSize=$([ $bits = 32 ] && echo 144 || echo 192)
