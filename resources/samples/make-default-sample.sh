@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes default.wav, the sample the plug-in's renderer plays when given none:
-# a spoken phrase from espeak-ng, resampled to 44.1 kHz 16-bit mono, with a
-# little room sound so that grains cut from it blend. The WAV is committed;
+# a spoken phrase from espeak-ng without pauses (grains travelling through a
+# pause go quiet), resampled to 44.1 kHz 16-bit mono, with a little room
+# sound so that grains cut from it blend. The WAV is committed;
 # this script only has to run again to change it.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -16,7 +17,7 @@ if [ ${#need[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
 fi
 
-phrase="Parvolino, a thousand tiny grains of sound."
+phrase="Parvolino plays a thousand tiny grains of sound"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 

@@ -1,0 +1,176 @@
+#include "tools/render/RenderCommand.h"
+
+#include "sample/WaveReader.h"
+#include "tools/render/BlockScheduler.h"
+#include "tools/render/DemoPhrase.h"
+#include "tools/render/MidiFileReader.h"
+#include "tools/render/OutputFile.h"
+#include "tools/render/PluginRenderer.h"
+#include "tools/render/ProgressBar.h"
+#include "tools/render/RenderOptions.h"
+#include "tools/render/ScoreReader.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+int failWith(const std::string& message)
+{
+    std::fprintf(stderr, "parvolino-render: %s\n", message.c_str());
+    return 1;
+}
+
+bool readBank(const std::string& path, ProgramBank& bank, std::string& error)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = path + ": cannot open the program bank";
+        return false;
+    }
+    bank.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (bank.size() != kBankBytes) {
+        error = path + ": a program bank has " + std::to_string(kBankBytes) + " bytes, this file has " +
+                std::to_string(bank.size());
+        return false;
+    }
+    return true;
+}
+
+bool writeBank(const std::string& path, const ProgramBank& bank, std::string& error)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bank.data()), std::streamsize(bank.size()));
+    if (!out) {
+        error = path + ": cannot write the program bank";
+        return false;
+    }
+    return true;
+}
+
+// Reads the sample with the plug-in's own reader, so that a file the
+// plug-in would refuse is reported with the plug-in's own message.
+bool checkSample(const std::string& path, std::string& error)
+{
+    SampleStore store;
+    WaveResult result = loadWaveFile(path.c_str(), store, 1);
+    releaseSampleStore(store);
+    if (result == kWaveOk)
+        return true;
+    const char* message = waveResultMessage(result);
+    error = path + ": " + (message != nullptr ? message : "cannot be read");
+    if (result == kWaveBadType)
+        error += " (the sample must be a mono WAV file: 16- or 24-bit PCM, or 32-bit float)";
+    return false;
+}
+
+std::string formatDb(double db)
+{
+    if (std::isinf(db))
+        return "-inf dBFS";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f dBFS", db);
+    return text;
+}
+
+bool buildPlan(const RenderOptions& options, RenderPlan& plan, std::string& error)
+{
+    if (options.scorePath)
+        return readScoreFile(*options.scorePath, plan, error);
+    if (options.midiPath)
+        return readMidiFile(*options.midiPath, options.sampleRate, plan, error);
+    plan = demoPhrase(options.sampleRate);
+    return true;
+}
+
+}  // namespace
+
+int runRenderCommand(int argc, const char* const* argv, const RenderPaths& paths)
+{
+    RenderOptions options;
+    std::string error;
+    if (!parseRenderOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "parvolino-render: %s\n%s", error.c_str(), renderUsage());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(renderUsage(), stdout);
+        return 0;
+    }
+
+    RenderPlan plan;
+    if (!buildPlan(options, plan, error))
+        return failWith(error);
+    // A score's rate line sets the host rate; a MIDI file is placed at the
+    // rate of the command line.
+    const uint32_t rate = plan.sampleRate.value_or(options.sampleRate);
+
+    RenderJob job;
+    job.pluginPath = options.pluginPath.value_or(paths.defaultPlugin);
+    job.sampleRate = rate;
+    job.blockSize = options.blockSize;
+    job.bank = defaultBank();
+    if (options.chunkPath && !readBank(*options.chunkPath, job.bank, error))
+        return failWith(error);
+
+    // The sample: the score's, the command line's, the restored bank's own,
+    // or the bundled one, in that order.
+    std::string sample;
+    if (plan.samplePath)
+        sample = *plan.samplePath;
+    else if (options.samplePath)
+        sample = *options.samplePath;
+    else if (options.chunkPath)
+        sample = samplePath(job.bank, 0);
+    else
+        sample = paths.defaultSample;
+    if (!sample.empty()) {
+        std::error_code ignored;
+        std::filesystem::path absolute = std::filesystem::absolute(sample, ignored);
+        if (!absolute.empty())
+            sample = absolute.lexically_normal().string();
+        if (!checkSample(sample, error))
+            return failWith(error);
+        if (!setSamplePath(job.bank, 0, sample))
+            return failWith(sample + ": the path is longer than a program holds (259 bytes)");
+    }
+
+    job.params = plan.initialParams;
+    job.params.insert(job.params.end(), options.params.begin(), options.params.end());
+    job.events = plan.events;
+    job.lengthFrames = plan.lengthFrames.value_or(
+        lastEventFrame(plan) + int64_t(std::llround(options.tailSeconds * double(rate))));
+
+    PluginRenderer renderer;
+    if (!renderer.setUp(job))
+        return failWith(renderer.error());
+    if (options.saveChunkPath && !writeBank(*options.saveChunkPath, renderer.currentBank(), error))
+        return failWith(error);
+
+    OutputFile output;
+    if (!output.open(options.outputPath, rate, options.format, error))
+        return failWith(error);
+    ProgressBar progress(job.lengthFrames, standardErrorIsTerminal());
+    bool rendered = renderer.render(
+        [&](const float* left, const float* right, int32_t frames) { return output.write(left, right, frames, error); },
+        [&](int64_t done) { progress.update(done); });
+    progress.finish();
+    if (!rendered) {
+        output.discard();
+        return failWith(error.empty() ? renderer.error() : error);
+    }
+    if (!output.close(error))
+        return failWith(error);
+    if (renderer.overfullBlocks() > 0)
+        std::fprintf(stderr, "parvolino-render: warning: more than %zu MIDI events at one frame; the plug-in "
+                     "keeps the first %zu of each list\n", kMaxEventsPerBlock, kMaxEventsPerBlock);
+
+    const LevelStats& levels = output.levels();
+    std::printf("%.2f s (%lld frames at %u Hz), peak %s, RMS %s -> %s\n", double(job.lengthFrames) / rate,
+                static_cast<long long>(job.lengthFrames), rate, formatDb(levels.peakDb()).c_str(),
+                formatDb(levels.rmsDb()).c_str(), options.outputPath.c_str());
+    return 0;
+}

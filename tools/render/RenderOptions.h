@@ -1,0 +1,31 @@
+#pragma once
+// The renderer's command line.
+
+#include "tools/render/OutputFile.h"
+#include "tools/render/RenderPlan.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct RenderOptions {
+    std::optional<std::string> midiPath;
+    std::optional<std::string> scorePath;
+    std::optional<std::string> samplePath;
+    uint32_t sampleRate = 44100;
+    int32_t blockSize = 512;
+    std::vector<ParamSetting> params;
+    double tailSeconds = 2.0;
+    OutputFormat format = OutputFormat::float32;
+    std::optional<std::string> chunkPath;
+    std::optional<std::string> saveChunkPath;
+    std::optional<std::string> pluginPath;
+    std::string outputPath = "render.wav";
+    bool help = false;
+};
+
+// Parses argv[1..]. False with error set on a bad command line.
+bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& options, std::string& error);
+
+const char* renderUsage();
