@@ -16,7 +16,7 @@ bool PluginRenderer::fail(const std::string& what)
 bool PluginRenderer::setUp(const RenderJob& job)
 {
     job_ = job;
-    if (!module_.load(job.pluginPath))
+    if (job.entry == nullptr && !module_.load(job.pluginPath))
         return fail("cannot load the plug-in module " + job.pluginPath + ": " + module_.error());
 
     // Answer as a real host does: version 2400, automation, idle and MIDI
@@ -29,7 +29,7 @@ bool PluginRenderer::setUp(const RenderJob& job)
     host.setAnswer(audioMasterGetSampleRate, VstIntPtr(job.sampleRate));
     host.setAnswer(audioMasterGetBlockSize, job.blockSize);
 
-    AEffect* effect = instance_.create(module_);
+    AEffect* effect = job.entry != nullptr ? instance_.create(job.entry) : instance_.create(module_);
     if (effect == nullptr)
         return fail(job.pluginPath + ": the module's entry point returned no plug-in");
     if (effect->magic != kEffectMagic)

@@ -15,6 +15,7 @@
 
 struct RenderJob {
     std::string pluginPath;
+    PluginEntryProc entry = nullptr;   // when set, used instead of loading pluginPath
     uint32_t sampleRate = 44100;
     int32_t blockSize = 512;
     ProgramBank bank;                  // restored through effSetChunk
@@ -42,6 +43,8 @@ public:
     bool render(const BlockSink& sink, const ProgressSink& progress = nullptr);
 
     const std::string& error() const { return error_; }
+    // The instance as set up, e.g. to open its editor.
+    PluginInstance& instance() { return instance_; }
     // Blocks that held more events at one frame than a list carries.
     int overfullBlocks() const { return overfull_; }
 

@@ -149,6 +149,12 @@ int runRenderCommand(int argc, const char* const* argv, const RenderPaths& paths
         return failWith(renderer.error());
     if (options.saveChunkPath && !writeBank(*options.saveChunkPath, renderer.currentBank(), error))
         return failWith(error);
+    if (options.panelPath) {
+        if (paths.writePanel == nullptr)
+            return failWith("this build cannot draw the panel");
+        if (!paths.writePanel(job, *options.panelPath, error))
+            return failWith(error);
+    }
 
     OutputFile output;
     if (!output.open(options.outputPath, rate, options.format, error))
@@ -172,5 +178,7 @@ int runRenderCommand(int argc, const char* const* argv, const RenderPaths& paths
     std::printf("%.2f s (%lld frames at %u Hz), peak %s, RMS %s -> %s\n", double(job.lengthFrames) / rate,
                 static_cast<long long>(job.lengthFrames), rate, formatDb(levels.peakDb()).c_str(),
                 formatDb(levels.rmsDb()).c_str(), options.outputPath.c_str());
+    if (options.panelPath)
+        std::printf("panel -> %s\n", options.panelPath->c_str());
     return 0;
 }

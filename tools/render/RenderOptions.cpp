@@ -53,6 +53,7 @@ const char* renderUsage()
            "  --chunk FILE          restore this 1200-byte program bank first\n"
            "  --save-chunk FILE     save the bank as set up for the render\n"
            "  --plugin PATH         plug-in module (default: the one built with this tool)\n"
+           "  --panel FILE.png      also draw the editor panel, as set up for the render\n"
            "  -o OUT.wav            output file (render.wav)\n";
 }
 
@@ -76,7 +77,7 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& option
         }
         static const char* const withValue[] = {"--midi", "--score", "--sample", "--rate", "--block",
                                                  "--param", "--tail", "--format", "--chunk",
-                                                 "--save-chunk", "--plugin", "-o", "--output"};
+                                                 "--save-chunk", "--plugin", "--panel", "-o", "--output"};
         bool known = false;
         for (const char* name : withValue)
             known = known || arg == name;
@@ -139,6 +140,8 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& option
             options.saveChunkPath = value;
         } else if (arg == "--plugin") {
             options.pluginPath = value;
+        } else if (arg == "--panel") {
+            options.panelPath = value;
         } else {
             options.outputPath = value;
         }

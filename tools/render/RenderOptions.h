@@ -21,6 +21,7 @@ struct RenderOptions {
     std::optional<std::string> chunkPath;
     std::optional<std::string> saveChunkPath;
     std::optional<std::string> pluginPath;
+    std::optional<std::string> panelPath;  // the editor panel as a PNG
     std::string outputPath = "render.wav";
     bool help = false;
 };

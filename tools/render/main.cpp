@@ -2,6 +2,10 @@
 
 #include "tools/render/RenderCommand.h"
 
+#ifdef PARVOLINO_RENDER_PANEL
+#include "tools/render/PanelPicture.h"
+#endif
+
 #include <filesystem>
 #include <system_error>
 
@@ -28,5 +32,8 @@ int main(int argc, char** argv)
     RenderPaths paths;
     paths.defaultPlugin = pluginNextToExecutable();
     paths.defaultSample = PARVOLINO_DEFAULT_SAMPLE;
+#ifdef PARVOLINO_RENDER_PANEL
+    paths.writePanel = writeBuiltInPanel;
+#endif
     return runRenderCommand(argc, argv, paths);
 }

@@ -1,0 +1,23 @@
+#pragma once
+// The editor panel as a picture. The module's own windows cannot be
+// photographed from outside, so the instrument built into this program is
+// set up like the one that renders, its panel is opened on the headless
+// backend, painted, and written as a PNG.
+
+#include <string>
+
+#include "tools/hostlib/PluginHost.h"
+
+struct RenderJob;
+
+// The instrument built into this program, as a module's entry point.
+AEffect* builtInInstrument(audioMasterCallback host);
+
+// Opens the instance's editor in a host window of the headless backend, lets
+// it paint and idle, writes the panel to path and closes the editor again.
+// The instance must come from builtInInstrument. False with error set.
+bool writePanelPicture(PluginInstance& instance, const std::string& path, std::string& error);
+
+// Sets the built-in instrument up as the job says (rate, bank, parameters)
+// and writes its panel.
+bool writeBuiltInPanel(const RenderJob& job, const std::string& path, std::string& error);
