@@ -21,6 +21,10 @@ constexpr int32_t buttonFrameHeight = 25;
 const Color displayFontColor{115, 214, 214, 0};
 const Color displayFrameColor{96, 96, 128, 0};
 
+// The audio thread reads these; it must never wait for a lock.
+static_assert(std::atomic<std::thread::id>::is_always_lock_free);
+static_assert(std::atomic<uint32_t>::is_always_lock_free);
+
 // Pairs of description and pattern, ended by an extra zero (the literal's own).
 constexpr char waveFilter[] = "Wave (*.wav)\0*.wav\0";
 
