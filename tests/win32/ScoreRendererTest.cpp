@@ -1,5 +1,8 @@
 #include "tools/wintesthost/ScoreRenderer.h"
 
+#include "tools/render/ProgramBank.h"
+#include "tools/render/ScoreReader.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -66,12 +69,12 @@ struct FakeEffect {
 };
 
 RenderResult render(const std::string& text, int32_t block, FakeEffect& fx) {
-  Score score;
+  RenderPlan plan;
   std::string error;
-  EXPECT_TRUE(parseScore(text, "", score, error)) << error;
-  prepareInstance(&fx.record, score.rate, block);
+  EXPECT_TRUE(parseScore(text, "test", "", plan, error)) << error;
+  prepareInstance(&fx.record, plan.sampleRate.value_or(44100), block);
   RenderResult out;
-  EXPECT_TRUE(renderScore(&fx.record, score, scoreFrames(score, 0), block, out, error)) << error;
+  renderPlan(&fx.record, plan, planFrames(plan, 44100), block, out);
   return out;
 }
 
@@ -103,13 +106,15 @@ TEST(ScoreRenderer, ParametersAndEventsLandOnTheirFramesWhateverTheBlockSize) {
   EXPECT_EQ(a.blockSizes, (std::vector<int>{512, 188, 512, 288}));
 }
 
-TEST(ScoreRenderer, TheSampleGoesIntoProgramZeroOfTheBankAndLongPathsAreRefused) {
+TEST(ScoreRenderer, TheSampleGoesIntoProgramZeroOfADefaultBankAndLongPathsAreRefused) {
   FakeEffect fx;
-  std::memset(fx.bank + 24, 'x', 260);  // stale bytes must not survive behind the new path
   std::string error;
-  ASSERT_TRUE(loadSampleThroughChunk(&fx.record, "Z:\\s\\a.wav", error)) << error;
-  EXPECT_STREQ(fx.bank + 24, "Z:\\s\\a.wav");
-  EXPECT_EQ(fx.bank[24 + 259], 0);
-  EXPECT_FALSE(loadSampleThroughChunk(&fx.record, std::string(260, 'p'), error));
-  EXPECT_STREQ(fx.bank + 24, "Z:\\s\\a.wav");
+  ASSERT_TRUE(loadBank(&fx.record, "Z:\\s\\a.wav", error)) << error;
+  ProgramBank bank(fx.bank, fx.bank + sizeof fx.bank);
+  EXPECT_EQ(samplePath(bank, 0), "Z:\\s\\a.wav");
+  EXPECT_EQ(samplePath(bank, 1), "");
+  EXPECT_STREQ(fx.bank + 300, "Default");
+  EXPECT_FLOAT_EQ(programValue(bank, 0, 3), 0.1f);
+  EXPECT_FALSE(loadBank(&fx.record, std::string(260, 'p'), error));
+  EXPECT_EQ(samplePath(ProgramBank(fx.bank, fx.bank + sizeof fx.bank), 0), "Z:\\s\\a.wav");
 }

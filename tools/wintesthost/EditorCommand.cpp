@@ -132,7 +132,7 @@ int runEditor(PluginModule& plugin, const EditorOptions& o) {
 
   prepareInstance(plugin.effect(), 44100.0, 512);
   std::string error;
-  if (!o.samplePath.empty() && !loadSampleThroughChunk(plugin.effect(), o.samplePath, error)) {
+  if (!o.samplePath.empty() && !loadBank(plugin.effect(), o.samplePath, error)) {
     std::printf("FAILED: %s\n", error.c_str());
     return 1;
   }

@@ -1,46 +1,43 @@
 #include "tools/wintesthost/ScoreRenderer.h"
 
 #include <algorithm>
-#include <cstring>
+#include <cstddef>
+
+#include "tools/render/BlockScheduler.h"
+#include "tools/render/ProgramBank.h"
 
 namespace {
 
-constexpr size_t kProgramSize = 300;
-constexpr size_t kPathOffset = 24;
-constexpr size_t kPathSize = 260;
-
-VstIntPtr dispatch(AEffect* effect, int32_t opcode, int32_t index, VstIntPtr value, void* ptr,
-                   float opt) {
+VstIntPtr dispatch(AEffect* effect, int32_t opcode, int32_t index, VstIntPtr value, void* ptr, float opt) {
   return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 
 // A VstEvents list with room for any number of MIDI events.
 class EventList {
- public:
+public:
   void clear() { midi_.clear(); }
-  void add(const unsigned char bytes[3], int32_t deltaFrames) {
+  void add(const BlockMidi& m) {
     VstMidiEvent ev{};
     ev.type = kVstMidiType;
     ev.byteSize = sizeof(VstMidiEvent);
-    ev.deltaFrames = deltaFrames;
-    ev.midiData[0] = static_cast<char>(bytes[0]);
-    ev.midiData[1] = static_cast<char>(bytes[1]);
-    ev.midiData[2] = static_cast<char>(bytes[2]);
+    ev.deltaFrames = m.deltaFrames;
+    for (int i = 0; i < 3; ++i) ev.midiData[i] = static_cast<char>(m.bytes[i]);
     midi_.push_back(ev);
   }
   bool empty() const { return midi_.empty(); }
   VstEvents* build() {
-    size_t count = midi_.size();
-    storage_.assign(offsetof(VstEvents, events) + std::max<size_t>(count, 2) * sizeof(VstEvent*), 0);
+    const size_t count = midi_.size();
+    // Pointer-sized cells: the header is two of them, then one per event.
+    storage_.assign(offsetof(VstEvents, events) / sizeof(VstIntPtr) + std::max<size_t>(count, 2), 0);
     auto* list = reinterpret_cast<VstEvents*>(storage_.data());
     list->numEvents = static_cast<int32_t>(count);
     for (size_t i = 0; i < count; ++i) list->events[i] = reinterpret_cast<VstEvent*>(&midi_[i]);
     return list;
   }
 
- private:
+private:
   std::vector<VstMidiEvent> midi_;
-  std::vector<VstIntPtr> storage_;  // pointer-aligned room for the header and pointers
+  std::vector<VstIntPtr> storage_;
 };
 
 }  // namespace
@@ -52,59 +49,40 @@ void prepareInstance(AEffect* effect, double rate, int32_t blockSize) {
   dispatch(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
 }
 
-bool loadSampleThroughChunk(AEffect* effect, const std::string& path, std::string& error) {
-  if (path.size() >= kPathSize) {
+bool loadBank(AEffect* effect, const std::string& path, std::string& error) {
+  ProgramBank bank = defaultBank();
+  if (!setSamplePath(bank, 0, path)) {
     error = "sample path longer than 259 characters: " + path;
     return false;
   }
-  void* data = nullptr;
-  VstIntPtr size = dispatch(effect, effGetChunk, 0, 0, &data, 0.0f);
-  if (data == nullptr || size < static_cast<VstIntPtr>(kProgramSize)) {
-    error = "the instance gave no program bank";
+  if (dispatch(effect, effSetChunk, 0, static_cast<VstIntPtr>(bank.size()), bank.data(), 0.0f) == 0) {
+    error = "the instance refused the program bank";
     return false;
   }
-  std::vector<char> bank(static_cast<const char*>(data), static_cast<const char*>(data) + size);
-  std::memset(bank.data() + kPathOffset, 0, kPathSize);
-  std::memcpy(bank.data() + kPathOffset, path.c_str(), path.size());
-  dispatch(effect, effSetChunk, 0, static_cast<VstIntPtr>(bank.size()), bank.data(), 0.0f);
   return true;
 }
 
-bool renderScore(AEffect* effect, const Score& score, int64_t frames, int32_t blockSize,
-                 RenderResult& out, std::string& error) {
-  if (blockSize <= 0) {
-    error = "block size must be positive";
-    return false;
-  }
-  for (const ScoreEvent& p : score.setupParams) effect->setParameter(effect, p.paramIndex, p.paramValue);
-
+void renderPlan(AEffect* effect, const RenderPlan& plan, int64_t frames, int32_t blockSize, RenderResult& out) {
+  for (const ParamSetting& p : plan.initialParams) effect->setParameter(effect, p.index, p.value);
   out.left.assign(static_cast<size_t>(frames), 0.0f);
   out.right.assign(static_cast<size_t>(frames), 0.0f);
-  std::vector<float> inL(static_cast<size_t>(blockSize), 0.0f), inR(inL);
-  float* inputs[2] = {inL.data(), inR.data()};
+  std::vector<float> silence(static_cast<size_t>(blockSize), 0.0f);
+  float* inputs[2] = {silence.data(), silence.data()};
 
-  // Parameter changes and MIDI go separately: a change at frame F lands
-  // before every MIDI event of frame F, whatever their order in the file.
-  std::vector<const ScoreEvent*> params, midi;
-  for (const ScoreEvent& ev : score.events) (ev.kind == ScoreEvent::kParam ? params : midi).push_back(&ev);
-
+  BlockScheduler scheduler(plan.events, frames, blockSize);
+  RenderBlock block;
   EventList list;
-  size_t nextParam = 0, nextMidi = 0;
-  int64_t pos = 0;
-  while (pos < frames) {
-    while (nextParam < params.size() && params[nextParam]->frame <= pos) {
-      effect->setParameter(effect, params[nextParam]->paramIndex, params[nextParam]->paramValue);
-      ++nextParam;
-    }
-    int64_t end = std::min(frames, pos + blockSize);
-    if (nextParam < params.size()) end = std::min(end, params[nextParam]->frame);
+  while (scheduler.next(block)) {
+    for (const ParamSetting& p : block.paramsBefore) effect->setParameter(effect, p.index, p.value);
     list.clear();
-    for (; nextMidi < midi.size() && midi[nextMidi]->frame < end; ++nextMidi)
-      list.add(midi[nextMidi]->midi, static_cast<int32_t>(midi[nextMidi]->frame - pos));
+    for (const BlockMidi& m : block.midi) list.add(m);
     if (!list.empty()) dispatch(effect, effProcessEvents, 0, 0, list.build(), 0.0f);
-    float* outputs[2] = {out.left.data() + pos, out.right.data() + pos};
-    effect->process(effect, inputs, outputs, static_cast<int32_t>(end - pos));
-    pos = end;
+    // The instance adds into the buffers: they start out silent.
+    float* outputs[2] = {out.left.data() + block.startFrame, out.right.data() + block.startFrame};
+    effect->process(effect, inputs, outputs, block.frames);
   }
-  return true;
+}
+
+int64_t planFrames(const RenderPlan& plan, uint32_t rate) {
+  return plan.lengthFrames.value_or(lastEventFrame(plan) + 2 * static_cast<int64_t>(rate));
 }

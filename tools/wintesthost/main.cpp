@@ -5,15 +5,13 @@
 //                         [--hold-ms MS | --quit-file PATH] [--pos X Y] [--drop FILE]...
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "tools/wintesthost/Checks.h"
 #include "tools/wintesthost/Commands.h"
 #include "tools/wintesthost/ImageFiles.h"
 #include "tools/wintesthost/PluginModule.h"
-#include "tools/wintesthost/Score.h"
+#include "tools/render/ScoreReader.h"
 #include "tools/wintesthost/ScoreRenderer.h"
 
 int checkFailures = 0;
@@ -29,39 +27,24 @@ int usage() {
   return 2;
 }
 
-std::string folderOf(const std::string& path) {
-  size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-int runRender(PluginModule& plugin, const std::string& scorePath, const std::string& outPath,
-              int32_t block) {
-  std::ifstream in(scorePath, std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "%s: cannot read the score\n", scorePath.c_str());
-    return 1;
-  }
-  std::stringstream text;
-  text << in.rdbuf();
-  Score score;
+int runRender(PluginModule& plugin, const std::string& scorePath, const std::string& outPath, int32_t block) {
+  RenderPlan plan;
   std::string error;
-  if (!parseScore(text.str(), folderOf(scorePath), score, error)) {
-    std::fprintf(stderr, "%s:%s\n", scorePath.c_str(), error.c_str());
+  if (!readScoreFile(scorePath, plan, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }
-  prepareInstance(plugin.effect(), score.rate, block);
-  if (!score.samplePath.empty() && !loadSampleThroughChunk(plugin.effect(), score.samplePath, error)) {
+  const uint32_t rate = plan.sampleRate.value_or(44100);
+  prepareInstance(plugin.effect(), rate, block);
+  if (!loadBank(plugin.effect(), plan.samplePath.value_or(""), error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }
   RenderResult result;
-  int64_t frames = scoreFrames(score, static_cast<int64_t>(score.rate * 2.0));
-  if (!renderScore(plugin.effect(), score, frames, block, result, error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return 1;
-  }
+  const int64_t frames = planFrames(plan, rate);
+  renderPlan(plugin.effect(), plan, frames, block, result);
   plugin.dispatch(effMainsChanged, 0, 0);
-  if (!writeFloatWav(outPath, result.left, result.right, static_cast<uint32_t>(score.rate))) {
+  if (!writeFloatWav(outPath, result.left, result.right, rate)) {
     std::fprintf(stderr, "%s: cannot write\n", outPath.c_str());
     return 1;
   }
