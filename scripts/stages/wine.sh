@@ -69,6 +69,7 @@ cleanup() {
 trap cleanup EXIT
 export DISPLAY=:$display
 for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+xdotool getmouselocation >/dev/null 2>&1 || fatal "the virtual display did not start ($(tail -1 "$work/xvfb.log"))"
 
 # The first start makes the prefix (about 20 s). Without a window manager,
 # managed windows stall about 2 s on every teardown, so Wine manages none.
