@@ -4,6 +4,8 @@
 #include "engine/ScatterGenerator.h"
 
 #include <algorithm>
+#include <cfloat>
+#include <cmath>
 
 namespace {
 
@@ -34,7 +36,12 @@ void GranularEngine::renderFrames(float** outputs, int32_t from, int32_t to)
             if (voice.state() == GrainVoice::Idle && allocator_.inUse(v))
                 allocator_.freeSlot(v);
         }
-        const float out = sum * 0.1f;
+        float out = sum * 0.1f;
+        // Only normal numbers reach the host: huge values in a float sample
+        // can overflow the sum, and tiny ones turn subnormal under the envelope.
+        const float magnitude = std::fabs(out);
+        if (!(magnitude >= FLT_MIN && magnitude <= FLT_MAX))
+            out = 0.0f;
         left[frame] += out;
         right[frame] += out;
     }

@@ -1,6 +1,7 @@
 // Loading the sample and handing it to the audio thread.
 #include "engine/GranularEngine.h"
 
+#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -17,6 +18,12 @@ const char* GranularEngine::loadSample(const char* path)
     SampleStore fresh;
     if (const char* message = waveResultMessage(loadWaveFile(path, fresh, 1)))
         return message;
+    // A float file may hold NaN or infinities; one of them would silence
+    // every frame its grains touch, so they play as silence instead.
+    for (uint32_t i = 0; i < fresh.frameCount; ++i) {
+        if (!std::isfinite(fresh.leftChannel[i]))
+            fresh.leftChannel[i] = 0.0f;
+    }
     LoadedSample* sample = new (std::nothrow) LoadedSample(fresh);
     if (sample == nullptr) {
         releaseSampleStore(fresh);
