@@ -126,6 +126,10 @@ void writeSampleFloat(const std::string& path, uint32_t rate, int32_t frames, ui
   writeWav(path, 3, 32, rate, signal.data(), uint32_t(frames * 4));
 }
 
+void writeFloatFile(const std::string& path, uint32_t rate, const std::vector<float>& samples) {
+  writeWav(path, 3, 32, rate, samples.data(), uint32_t(samples.size() * 4));
+}
+
 void OutputReport::add(const float* samples, int32_t count) {
   for (int32_t i = 0; i < count; ++i) {
     const float v = samples[i];

@@ -53,6 +53,8 @@ class ScratchFolder {
 // (seeded, so every run writes the same file) that never repeats exactly.
 void writeSample16(const std::string& path, uint32_t rate, int32_t frames, uint32_t seed);
 void writeSampleFloat(const std::string& path, uint32_t rate, int32_t frames, uint32_t seed);
+// A 32-bit float file with exactly these samples.
+void writeFloatFile(const std::string& path, uint32_t rate, const std::vector<float>& samples);
 
 // What process wrote into a set of output buffers.
 struct OutputReport {

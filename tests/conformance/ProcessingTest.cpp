@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "tests/conformance/ConformanceSupport.h"
 
@@ -101,6 +102,30 @@ TEST(Processing, BlocksThatChangeSizeOnEveryCallAndBothProcessForms) {
     const Render w = play(wild, score, frames / 2, varying(), ProcessCall::replacingOnGarbage);
     EXPECT_TRUE(w.report.clean()) << "Length " << length;
     EXPECT_GT(w.report.nonZero, 0);
+  }
+}
+
+TEST(Processing, AFloatSampleFileWithoutNumbersNeverReachesTheOutputAsSuch) {
+  // Float WAV files can hold anything: NaN, infinities, subnormals, values far
+  // beyond full scale, and normal values so small that any envelope weight
+  // turns them subnormal. None of it may reach the host's mix as such.
+  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  const float weird[] = {nan, inf, -inf, 1e-40f, -1e-42f, 1e-37f, 3e38f, -3e38f, 0.5f, -0.25f};
+  std::vector<float> samples(20000);
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = weird[(i * 7) % 10];
+  ScratchFolder folder;
+  const std::string sample = folder.file("hostile.wav");
+  writeFloatFile(sample, 44100, samples);
+
+  for (float length : {0.0f, 0.5f, 1.0f}) {
+    PluginInstance fx;
+    ASSERT_TRUE(bringUp(fx, 44100.0f, 512));
+    loadSampleThroughChunk(fx, sample);
+    fx.setParameter(1, length);
+    const Render r = play(fx, busyScore(44100), 44100, [] { return 512; }, ProcessCall::alternating);
+    EXPECT_TRUE(r.report.clean()) << "Length " << length << ": " << r.report.nans << " NaN, "
+                                  << r.report.infinities << " infinite, " << r.report.denormals << " denormal";
+    EXPECT_GT(r.report.nonZero, 0) << "the finite part of the file is still played";
   }
 }
 
