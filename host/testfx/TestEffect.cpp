@@ -5,8 +5,6 @@
 
 #include "host/ModuleInstance.h"
 
-int32_t TestEffect::liveInstances = 0;
-
 TestEditor::TestEditor(AudioEffect* effect) : AEffEditor(effect), rect{0, 0, 100, 200} {}
 
 int32_t TestEditor::getRect(ERect** out) {
@@ -25,7 +23,6 @@ void TestEditor::update() { ++updates; }
 
 TestEffect::TestEffect(audioMasterCallback audioMaster, bool withEditor)
     : AudioEffectX(audioMaster, kTestEffectPrograms, kTestEffectParams) {
-  ++liveInstances;
   setNumInputs(0);
   setNumOutputs(2);
   setUniqueID(kTestEffectID);
@@ -33,8 +30,6 @@ TestEffect::TestEffect(audioMasterCallback audioMaster, bool withEditor)
   isSynth(true);
   if (withEditor) setEditor(new TestEditor(this));
 }
-
-TestEffect::~TestEffect() { --liveInstances; }
 
 void TestEffect::setParameter(int32_t index, float value) {
   if (index >= 0 && index < kTestEffectParams) params[index] = value;

@@ -57,9 +57,6 @@ class TestEffect : public AudioEffectX {
   int32_t resumes = 0;
   int32_t sampleRateCalls = 0;
   int32_t lastNote = -1;
-  static int32_t liveInstances;  // constructed minus destroyed
-
-  ~TestEffect() override;
 
  private:
   float params[kTestEffectParams] = {};

@@ -98,9 +98,4 @@ TEST(Formatters, FloatFormattersGoThroughTheVirtualFloatToString) {
   EXPECT_STREQ(text, "[x]");
   fx.ms2string(3.0f, text);
   EXPECT_STREQ(text, "[x]");
-  struct RateOnly : SpyEffect {
-    float getSampleRate() override { return 1000.0f; }
-  } rate;
-  rate.Hz2string(4.0f, text);
-  EXPECT_STREQ(text, "250.0000");
 }
