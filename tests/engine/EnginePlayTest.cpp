@@ -1,292 +1,230 @@
 // Playing: notes, voices, events at their frames, pitch bend.
-#include "EngineTestSupport.h"
-
-#include "engine/GrainWindow.h"
+#include "EngineFixture.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <thread>
-
 namespace {
 
-// An engine at 44100 Hz with a 44100 Hz sample of `frames` frames loaded.
+// An engine at 44100 Hz, blocks of 64 frames (the exact size of the output
+// buffers, so a write outside a block shows under the address sanitizer).
 class EnginePlay : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        engine = std::make_unique<GranularEngine>(recordingHost);
-        engine->setSampleRate(44100.0f);
+        engine = &createEngine(fx);
+        fx.setSampleRate(44100.0f);
+        fx.setBlockSize(64);
         writeFloatWav(dir.file("s.wav"), testSample(60000), 44100);
-        ASSERT_EQ(engine->loadSampleFile(dir.file("s.wav").c_str()), nullptr);
-        render(*engine, 1);
-        recordedCalls().clear();
     }
-
-    // Sends the events and renders `frames` frames.
-    std::vector<float> play(EventList& list, int32_t frames)
+    void load(const std::string& name)
     {
-        engine->processEvents(list.events());
-        return render(*engine, frames);
+        ASSERT_EQ(engine->loadSampleFile(dir.file(name).c_str()), nullptr);
+        fx.runProcess(1);
     }
-
+    // One event, then one frame.
     void send(int status, int data1, int data2)
     {
-        EventList list;
-        list.add(0, status, data1, data2);
-        play(list, 1);
+        MidiEventList events;
+        events.add(0, status, data1, data2);
+        fx.processEvents(events);
+        fx.runProcess(1);
+    }
+    void renderFrames(int frames)
+    {
+        for (; frames > 0; frames -= 64)
+            fx.runProcess(std::min(frames, 64));
     }
 
     TempDir dir;
-    std::unique_ptr<GranularEngine> engine;
+    PluginInstance fx;
+    GranularEngine* engine = nullptr;
 };
 
 } // namespace
 
-TEST(EngineNoSample, OutputsUntouchedAndEventsDropped)
+TEST_F(EnginePlay, NoSampleLeavesOutputsAndDropsEvents)
 {
-    GranularEngine engine(recordingHost);
-    EventList list;
-    list.add(0, 0x90, 60, 100);
-    list.add(3, 0xE0, 0, 0);
-    engine.processEvents(list.events());
-    Outputs out(64, 0.25f);
-    engine.process(nullptr, out.pointers(), 64);
-    for (int i = 0; i < 64; ++i) {
-        ASSERT_EQ(out.left()[i], 0.25f);
-        ASSERT_EQ(out.right()[i], 0.25f);
-    }
-    EXPECT_EQ(engine.allocator().activeCount(), 0);
-    EXPECT_EQ(engine.getParameter(0), 0.5f); // the bend was not handled
+    MidiEventList events;
+    events.noteOn(0, 0, 60, 100);
+    events.pitchBend(3, 0, 0);
+    fx.processEvents(events);
+    fx.runProcess(64);
+    fx.outputBuffers().fill(0.25f);
+    fx.effect()->process(fx.effect(), nullptr, fx.outputBuffers().pointers(), 64);
+    for (int i = 0; i < 64; ++i)
+        ASSERT_EQ(fx.output(1)[i], 0.25f);
+    EXPECT_EQ(engine->allocator().activeCount(), 0);
+    EXPECT_EQ(fx.getParameter(0), 0.5f);
 }
 
-TEST_F(EnginePlay, SilentWithoutNotesAndAccumulatingWithThem)
+TEST_F(EnginePlay, OutputIsTenthOfTheVoicesAddedToBothChannels)
 {
-    Outputs out(256, 0.5f);
-    engine->process(nullptr, out.pointers(), 256);
-    for (int i = 0; i < 256; ++i)
-        ASSERT_EQ(out.left()[i], 0.5f);
+    load("s.wav");
+    fx.outputBuffers().fill(0.5f);
+    fx.effect()->process(fx.effect(), nullptr, fx.outputBuffers().pointers(), 64);
+    EXPECT_EQ(fx.output(0)[63], 0.5f); // no note: exact zeros added
 
-    // One note at the default settings: both channels carry 0.1 times the
-    // voice, added to what was there. A voice fed the same way shows it.
-    ScatterGenerator scatter = threadScatterGenerator();
+    // A voice fed the same way as voice 0, with the same scatter sequence.
     std::vector<float> data = testSample(60000);
     data.push_back(0.0f);
     GrainVoice reference;
     reference.setSample(data.data(), 60000);
     reference.noteOn(1.0f);
-
-    EventList list;
-    list.add(0, 0x90, 60, 100);
-    engine->processEvents(list.events());
-    Outputs played(3000, 0.5f);
-    engine->process(nullptr, played.pointers(), 3000);
-    ASSERT_EQ(engine->voice(0).state(), GrainVoice::Playing);
-    for (int i = 0; i < 3000; ++i) {
-        const float expected = 0.5f + reference.nextSample(scatter) * 0.1f;
-        ASSERT_EQ(played.left()[i], expected) << i;
-        ASSERT_EQ(played.right()[i], expected) << i;
+    ScatterGenerator scatter = threadScatterGenerator();
+    send(0x90, 60, 100);
+    EXPECT_EQ(fx.output(0)[0], reference.nextSample(scatter) * 0.1f);
+    for (int block = 0; block < 40; ++block) {
+        fx.outputBuffers().fill(0.5f);
+        fx.effect()->process(fx.effect(), nullptr, fx.outputBuffers().pointers(), 64);
+        for (int i = 0; i < 64; ++i) {
+            const float expected = 0.5f + reference.nextSample(scatter) * 0.1f;
+            ASSERT_EQ(fx.output(0)[i], expected);
+            ASSERT_EQ(fx.output(1)[i], expected);
+        }
     }
-    EXPECT_TRUE(played.guardsIntact());
 }
 
-TEST_F(EnginePlay, EventsTakeEffectAtTheirFrame)
+TEST_F(EnginePlay, EventsActAtTheirFrameAndNeverOutsideTheBlock)
 {
-    EventList list;
-    list.add(100, 0x90, 60, 100);
-    list.add(100, 0x90, 64, 100);
-    list.add(200, 0x80, 60, 0);
-    const std::vector<float> out = play(list, 256);
-    for (int i = 0; i < 100; ++i)
-        ASSERT_EQ(out[i], 0.0f) << i;
-    EXPECT_NE(out[100], 0.0f);
+    load("s.wav");
+    MidiEventList events;
+    events.noteOn(40, 0, 60, 100);
+    events.noteOn(40, 0, 64, 100);
+    events.noteOff(50, 0, 60);
+    fx.processEvents(events);
+    fx.runProcess(64);
+    for (int i = 0; i < 40; ++i)
+        ASSERT_EQ(fx.output(0)[i], 0.0f);
+    EXPECT_NE(fx.output(0)[40], 0.0f);
     EXPECT_EQ(engine->voice(0).state(), GrainVoice::Releasing);
-    EXPECT_EQ(engine->voice(1).state(), GrainVoice::Playing);
-    // Both notes at frame 100 started together: their grains are equally old.
     EXPECT_EQ(engine->voice(0).grain(0).age, engine->voice(1).grain(0).age);
-}
 
-TEST_F(EnginePlay, OffsetsOutsideTheBlockNeverWriteOutsideIt)
-{
-    EventList list;
-    list.add(-50, 0x90, 60, 100);   // behind: acts at once
-    list.add(40, 0x90, 62, 100);
-    list.add(10, 0x90, 64, 100);    // behind the frame reached: acts at 40
-    list.add(5000, 0x90, 67, 100);  // past the end: acts after the last frame
-    engine->processEvents(list.events());
-    Outputs out(64);
-    engine->process(nullptr, out.pointers(), 64);
-    EXPECT_TRUE(out.guardsIntact());
-    EXPECT_NE(out.left()[0], 0.0f);
-    EXPECT_EQ(engine->allocator().activeCount(), 4);
-    EXPECT_EQ(engine->voice(1).grain(0).age, engine->voice(2).grain(0).age);
-    EXPECT_EQ(engine->voice(3).grain(0).age, 2050);
-
-    // A block of no frames still handles its events and writes nothing.
-    EventList late;
-    late.add(0, 0xB0, 123, 0);
-    engine->processEvents(late.events());
-    Outputs none(0);
-    engine->process(nullptr, none.pointers(), 0);
-    EXPECT_TRUE(none.guardsIntact());
-    EXPECT_EQ(engine->voice(0).state(), GrainVoice::Releasing);
+    // Behind the block or the frame reached: at once; past the end: after
+    // the last frame.
+    MidiEventList odd;
+    odd.add(-50, 0x90, 70, 100);
+    odd.add(30, 0x90, 71, 100);
+    odd.add(10, 0x90, 72, 100);
+    odd.add(5000, 0x90, 73, 100);
+    fx.processEvents(odd);
+    fx.runProcess(64);
+    EXPECT_EQ(engine->voice(3).grain(0).age, engine->voice(4).grain(0).age);
+    EXPECT_EQ(engine->voice(5).grain(0).age, 2050);
+    // A block of no frames still handles its events.
+    MidiEventList allOff;
+    allOff.controller(0, 0, 123, 0);
+    fx.processEvents(allOff);
+    fx.effect()->process(fx.effect(), nullptr, fx.outputBuffers().pointers(), 0);
+    EXPECT_EQ(engine->voice(5).state(), GrainVoice::Releasing);
 }
 
 TEST_F(EnginePlay, PitchFollowsTheNoteAndTheFileRate)
 {
+    load("s.wav");
     send(0x90, 60, 100);
     send(0x90, 72, 100);
     send(0x90, 48, 100);
     EXPECT_EQ(engine->voice(0).noteRate(), 1.0f);
     EXPECT_EQ(engine->voice(1).noteRate(), 2.0f);
     EXPECT_EQ(engine->voice(2).noteRate(), 0.5f);
-    // An octave up reads twice as far per sample.
-    const int p0 = engine->voice(0).grain(1).position;
-    const int p1 = engine->voice(1).grain(1).position;
-    render(*engine, 10);
+    const int p0 = engine->voice(0).grain(1).position, p1 = engine->voice(1).grain(1).position;
+    renderFrames(10);
     EXPECT_EQ(engine->voice(0).grain(1).position - p0, 10);
     EXPECT_EQ(engine->voice(1).grain(1).position - p1, 20);
-
-    // A sample recorded at half the host's rate plays an octave lower.
     writeFloatWav(dir.file("low.wav"), testSample(1000), 22050);
-    ASSERT_EQ(engine->loadSampleFile(dir.file("low.wav").c_str()), nullptr);
+    load("low.wav");
     send(0x90, 60, 100);
     EXPECT_EQ(engine->voice(0).noteRate(), 0.5f);
 }
 
-TEST_F(EnginePlay, ReleaseToIdleFreesTheSlotInThatFrame)
+TEST_F(EnginePlay, VoicesReleaseStealAndFree)
 {
-    send(0x90, 60, 100);
-    send(0x90, 62, 100);
-    send(0x80, 60, 64);
-    EXPECT_EQ(engine->voice(0).state(), GrainVoice::Releasing);
-    EXPECT_TRUE(engine->allocator().inUse(0));
-    int frames = 0;
-    while (engine->voice(0).state() != GrainVoice::Idle && frames < 10000) {
-        ASSERT_TRUE(engine->allocator().inUse(0));
-        render(*engine, 1);
-        ++frames;
-    }
-    EXPECT_LT(frames, 4102);
-    EXPECT_FALSE(engine->allocator().inUse(0));
-    EXPECT_TRUE(engine->allocator().inUse(1));
-    // The next note takes the lowest free voice.
-    send(0x90, 70, 100);
-    EXPECT_EQ(engine->allocator().noteOf(0), 70);
-}
-
-TEST_F(EnginePlay, StealingVelocityZeroAndChannels)
-{
+    load("s.wav");
     for (int i = 0; i < 12; ++i)
-        send(0x90 + (i % 16), 50 + i, 100); // channels do not matter
-    EXPECT_EQ(engine->allocator().activeCount(), 12);
-    // None released: the thirteenth note takes the first note's voice.
-    send(0x90, 80, 100);
+        send(0x90 + i, 50 + i, 100); // the channel plays no part
+    send(0x90, 80, 100); // none released: the first note's voice
     EXPECT_EQ(engine->allocator().noteOf(0), 80);
-    EXPECT_EQ(engine->voice(0).grain(0).age, 2050 + 1); // seeded anew, one frame played
-
-    // Note-off on another channel, and note-on with velocity 0, release.
-    send(0x85, 55, 0);
-    send(0x9F, 53, 0);
+    send(0x85, 55, 0);   // note-off on another channel
+    send(0x9F, 53, 0);   // note-on with velocity 0
     EXPECT_EQ(engine->voice(5).state(), GrainVoice::Releasing);
     EXPECT_EQ(engine->voice(3).state(), GrainVoice::Releasing);
-    // The voice released earliest is taken next.
-    send(0x90, 81, 100);
+    send(0x90, 81, 100); // the voice released earliest
     EXPECT_EQ(engine->allocator().noteOf(5), 81);
-    EXPECT_EQ(engine->voice(5).state(), GrainVoice::Playing);
-    send(0x90, 82, 100);
-    EXPECT_EQ(engine->allocator().noteOf(3), 82);
-    // A note-off for a note that holds no voice does nothing.
-    send(0x80, 50, 0);
-    EXPECT_EQ(engine->allocator().releasedCount(), 0);
-}
+    send(0x80, 50, 0);   // holds no voice any more
+    EXPECT_EQ(engine->allocator().releasedCount(), 1);
 
-TEST_F(EnginePlay, AllNotesOffReleasesEveryVoice)
-{
-    for (int i = 0; i < 5; ++i)
-        send(0x90, 60 + i, 100);
-    send(0xB0, 7, 100); // any other controller: nothing
+    // The released voice runs out and is freed in the frame it turns idle;
+    // then a new note takes the lowest free voice.
+    int frames = 0;
+    while (engine->voice(3).state() != GrainVoice::Idle) {
+        ASSERT_TRUE(engine->allocator().inUse(3));
+        fx.runProcess(1);
+        ASSERT_LT(++frames, 4200);
+    }
+    EXPECT_FALSE(engine->allocator().inUse(3));
+    send(0x90, 90, 100);
+    EXPECT_EQ(engine->allocator().noteOf(3), 90);
+
+    send(0xB0, 7, 100); // another controller: nothing
     EXPECT_EQ(engine->allocator().releasedCount(), 0);
     send(0xB3, 123, 0);
-    EXPECT_EQ(engine->allocator().releasedCount(), 5);
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(engine->voice(i).state(), GrainVoice::Releasing);
-    render(*engine, 4200);
+    EXPECT_EQ(engine->allocator().releasedCount(), 12);
+    renderFrames(8200);
     EXPECT_EQ(engine->allocator().activeCount(), 0);
 }
 
 TEST_F(EnginePlay, PitchBendDrivesSpeedAndIsAutomated)
 {
+    load("s.wav");
     struct Bend { int lsb, msb; float value; };
-    for (Bend bend : {Bend{0, 64, 0.5f}, Bend{127, 127, 1.0f}, Bend{0, 0, 0.0f}}) {
-        recordedCalls().clear();
+    for (Bend bend : {Bend{0, 64, 0.5f}, Bend{127, 127, 1.0f}, Bend{0, 0, 0.0f}, Bend{0x80, 0xC0, 0.5f}}) {
+        fx.host().clear();
         send(0xE2, bend.lsb, bend.msb);
-        EXPECT_EQ(engine->getParameter(0), bend.value);
-        EXPECT_EQ(engine->speedFactor(), bend.value * 2.0f);
+        EXPECT_EQ(fx.getParameter(0), bend.value);
         EXPECT_EQ(engine->program(0).values[0], bend.value);
         EXPECT_EQ(engine->voice(7).speed(), bend.value * 2.0f);
-        ASSERT_EQ(recordedCalls().size(), 1u);
-        EXPECT_EQ(recordedCalls()[0].opcode, audioMasterAutomate);
-        EXPECT_EQ(recordedCalls()[0].index, 0);
-        EXPECT_EQ(recordedCalls()[0].opt, bend.value);
+        const std::vector<HostCall> calls = fx.host().callsOf(audioMasterAutomate);
+        ASSERT_EQ(calls.size(), 1u);
+        EXPECT_EQ(calls[0].index, 0);
+        EXPECT_EQ(calls[0].opt, bend.value);
     }
-    // Data bytes are masked to seven bits.
-    send(0xE0, 0x80, 0xC0);
-    EXPECT_EQ(engine->getParameter(0), 0.5f);
 }
 
-TEST_F(EnginePlay, EventListLimits)
+TEST_F(EnginePlay, EventListsAndSampleChanges)
 {
-    // 150 events: only the first 100 count. Events 100 on are note-ons.
-    EventList list;
+    load("s.wav");
+    // Of 150 events the first 100 count: the note-ons after them do not.
+    MidiEventList many;
     for (int i = 0; i < 100; ++i)
-        list.add(0, 0xB0, 1, i);
+        many.add(0, 0xB0, 1, i);
     for (int i = 0; i < 50; ++i)
-        list.add(0, 0x90, 60 + (i % 12), 100);
-    play(list, 8);
+        many.add(0, 0x90, 60, 100);
+    fx.processEvents(many);
+    fx.runProcess(8);
     EXPECT_EQ(engine->allocator().activeCount(), 0);
-
-    // Non-MIDI events are skipped and do not count towards the 100.
-    EventList mixed;
+    // Other event types are skipped and do not count.
+    MidiEventList mixed;
     for (int i = 0; i < 120; ++i)
-        mixed.addNonMidi(0);
-    mixed.add(2, 0x90, 60, 100);
-    play(mixed, 8);
+        mixed.add(0, 0x90, 60, 100);
+    for (int i = 0; i < 120; ++i)
+        mixed[i].type = 6;
+    mixed.add(2, 0x90, 61, 100);
+    fx.processEvents(mixed);
+    fx.runProcess(8);
+    EXPECT_EQ(engine->allocator().activeCount(), 1);
+    fx.runProcess(8); // pending events are used once
     EXPECT_EQ(engine->allocator().activeCount(), 1);
 
-    // A later list replaces what was pending.
-    EventList first, second;
-    first.add(0, 0x90, 70, 100);
-    second.add(0, 0x90, 71, 100);
-    engine->processEvents(first.events());
-    engine->processEvents(second.events());
-    render(*engine, 4);
-    EXPECT_EQ(engine->allocator().activeCount(), 2);
-    EXPECT_EQ(engine->allocator().noteOf(1), 71);
-
-    // Pending events are used once.
-    render(*engine, 4);
-    EXPECT_EQ(engine->allocator().activeCount(), 2);
-}
-
-TEST_F(EnginePlay, LoadingSilencesVoicesAndFreesSlots)
-{
-    send(0x90, 60, 100);
-    send(0x90, 61, 100);
-    ASSERT_EQ(engine->allocator().activeCount(), 2);
+    // A new sample silences every voice and frees its slot at the next block.
     ASSERT_EQ(engine->loadSampleFile(dir.file("s.wav").c_str()), nullptr);
-    // The switch happens at the start of the next block.
-    const std::vector<float> out = render(*engine, 16);
+    fx.runProcess(64);
     EXPECT_EQ(engine->allocator().activeCount(), 0);
-    for (float v : out)
-        ASSERT_EQ(v, 0.0f);
-
+    EXPECT_EQ(fx.output(0)[10], 0.0f);
     // A sample of no frames loads and stays silent.
     writeFloatWav(dir.file("empty.wav"), {}, 44100);
-    ASSERT_EQ(engine->loadSampleFile(dir.file("empty.wav").c_str()), nullptr);
-    EventList list;
-    list.add(0, 0x90, 60, 100);
-    for (float v : play(list, 500))
-        ASSERT_EQ(v, 0.0f);
+    load("empty.wav");
+    send(0x90, 60, 100);
+    renderFrames(500);
     EXPECT_EQ(engine->voice(0).state(), GrainVoice::Idle);
+    EXPECT_EQ(fx.output(0)[20], 0.0f);
 }
