@@ -37,7 +37,8 @@ public:
     void collectRetired();
 
     // Audio side. Adopts the waiting sample, if any, and answers it; null
-    // when the current sample stays.
+    // when the current sample stays. Once it answers a new sample, the caller
+    // must not read the previous one again: it may be freed at any moment.
     const LoadedSample* adopt();
     const LoadedSample* current() const { return current_; }
 
