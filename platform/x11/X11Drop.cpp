@@ -1,0 +1,334 @@
+// The drag-and-drop target: our windows announce the X drag-and-drop
+// protocol (version 5), hand the drag to the toolkit's receiver as enter,
+// over, leave and drop, and fetch the dragged files as a text/uri-list.
+// The action reported back is never a move, so the source keeps its files.
+#include <X11/Xatom.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstring>
+
+#include "platform/x11/DropRules.h"
+#include "platform/x11/X11Session.h"
+
+namespace platform {
+
+struct DropDataObject {
+    Window window = 0;
+    Window source = 0;
+    std::vector<Atom> types;
+    Time time = CurrentTime;
+};
+
+struct DroppedFilesObject {
+    std::vector<std::string> files;
+};
+
+}  // namespace platform
+
+namespace x11 {
+
+namespace {
+
+constexpr long protocolVersion = 5;
+constexpr int selectionWaitMilliseconds = 2000;
+
+Atom actionAtom(DragAction action) {
+    switch (action) {
+    case DragAction::copy: return atom("XdndActionCopy");
+    case DragAction::move: return atom("XdndActionMove");
+    case DragAction::link: return atom("XdndActionLink");
+    case DragAction::none: return None;
+    case DragAction::other: break;
+    }
+    return atom("XdndActionPrivate");
+}
+
+DragAction actionOf(Atom action) {
+    if (action == atom("XdndActionCopy"))
+        return DragAction::copy;
+    if (action == atom("XdndActionMove"))
+        return DragAction::move;
+    if (action == atom("XdndActionLink"))
+        return DragAction::link;
+    return DragAction::other;
+}
+
+void sendToSource(Window source, const char* type, long l1, long l2, long l3, long l4, Window from) {
+    Display* d = connection();
+    if (!d || !source)
+        return;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.display = d;
+    event.xclient.window = source;
+    event.xclient.message_type = atom(type);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(from);
+    event.xclient.data.l[1] = l1;
+    event.xclient.data.l[2] = l2;
+    event.xclient.data.l[3] = l3;
+    event.xclient.data.l[4] = l4;
+    installErrorHandler();
+    XSendEvent(d, source, False, NoEventMask, &event);
+    XFlush(d);
+}
+
+uint32_t currentKeyState() {
+    Display* d = connection();
+    if (!d)
+        return 0;
+    Window root = 0;
+    Window child = 0;
+    int rx = 0;
+    int ry = 0;
+    int wx = 0;
+    int wy = 0;
+    unsigned int mask = 0;
+    XQueryPointer(d, DefaultRootWindow(d), &root, &child, &rx, &ry, &wx, &wy, &mask);
+    return keyStateFromMask(mask);
+}
+
+// The types a source offers: up to three in the message, more in its type list.
+std::vector<Atom> offeredTypes(const XClientMessageEvent& message) {
+    std::vector<Atom> types;
+    Display* d = connection();
+    if ((message.data.l[1] & 1) && d) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        installErrorHandler();
+        if (XGetWindowProperty(d, static_cast<Window>(message.data.l[0]), atom("XdndTypeList"), 0, 1024, False,
+                               XA_ATOM, &type, &format, &count, &after, &data) == Success &&
+            data) {
+            if (type == XA_ATOM && format == 32) {
+                const auto* atoms = reinterpret_cast<const long*>(data);
+                for (unsigned long i = 0; i < count; ++i)
+                    types.push_back(static_cast<Atom>(atoms[i]));
+            }
+            XFree(data);
+        }
+        return types;
+    }
+    for (int i = 2; i <= 4; ++i) {
+        if (message.data.l[i])
+            types.push_back(static_cast<Atom>(message.data.l[i]));
+    }
+    return types;
+}
+
+void endSession(WindowState& window) { window.drag = DragSession{}; }
+
+}  // namespace
+
+void forgetDropReceiver(WindowState& window) {
+    if (platform::DropReceiver* receiver = window.dropReceiver) {
+        window.dropReceiver = nullptr;
+        endSession(window);
+        receiver->release();
+    }
+}
+
+void handleDropMessage(WindowState& window, const XClientMessageEvent& message) {
+    const Atom type = message.message_type;
+    const Window source = static_cast<Window>(message.data.l[0]);
+    const Window target = window.id;
+
+    if (type == atom("XdndEnter")) {
+        if (!window.dropReceiver)
+            return;
+        if (window.drag.entered)
+            window.dropReceiver->dragLeave();
+        endSession(window);
+        const int version = static_cast<int>((static_cast<unsigned long>(message.data.l[1]) >> 24) & 0xFF);
+        if (version > protocolVersion)
+            return;  // a newer protocol than ours: stay out of it
+        window.drag.source = source;
+        window.drag.version = version;
+        window.drag.types = offeredTypes(message);
+        return;
+    }
+
+    if (type == atom("XdndPosition")) {
+        platform::DropReceiver* receiver = window.dropReceiver;
+        if (!receiver || window.drag.source != source) {
+            sendToSource(source, "XdndStatus", 0, 0, 0, None, target);
+            return;
+        }
+        const unsigned long packed = static_cast<unsigned long>(message.data.l[2]);
+        const int32_t x = static_cast<int32_t>((packed >> 16) & 0xFFFF);
+        const int32_t y = static_cast<int32_t>(packed & 0xFFFF);
+        const Atom requested = window.drag.version >= 2 ? static_cast<Atom>(message.data.l[4]) : atom("XdndActionCopy");
+        uint32_t effect = effectsForAction(actionOf(requested));
+        const bool first = !window.drag.entered;
+        window.drag.entered = true;
+        // Held across the call: the receiver may revoke itself meanwhile.
+        platform::DropDataObject data;
+        data.window = target;
+        data.source = source;
+        data.types = window.drag.types;
+        receiver->addRef();
+        if (first)
+            receiver->dragEnter(&data, currentKeyState(), x, y, &effect);
+        else
+            receiver->dragOver(currentKeyState(), x, y, &effect);
+        receiver->release();
+        if (WindowState* still = findWindow(target); still && still->drag.source == source) {
+            still->drag.effect = effect;
+            still->drag.x = x;
+            still->drag.y = y;
+        }
+        const Atom action = actionAtom(reportedAction(effect));
+        // Accepted when there is an action; ask for every position.
+        sendToSource(source, "XdndStatus", action != None ? 3 : 2, 0, 0, static_cast<long>(action), target);
+        return;
+    }
+
+    if (type == atom("XdndLeave")) {
+        if (window.drag.source != source)
+            return;
+        if (window.drag.entered && window.dropReceiver)
+            window.dropReceiver->dragLeave();
+        endSession(window);
+        return;
+    }
+
+    if (type == atom("XdndDrop")) {
+        platform::DropReceiver* receiver = window.dropReceiver;
+        if (!receiver || window.drag.source != source || !window.drag.entered) {
+            sendToSource(source, "XdndFinished", 0, None, 0, 0, target);
+            endSession(window);
+            return;
+        }
+        platform::DropDataObject data;
+        data.window = target;
+        data.source = source;
+        data.types = window.drag.types;
+        data.time = window.drag.version >= 1 ? static_cast<Time>(message.data.l[2]) : CurrentTime;
+        uint32_t effect = window.drag.effect;
+        const int32_t x = window.drag.x;
+        const int32_t y = window.drag.y;
+        endSession(window);
+        receiver->addRef();
+        receiver->drop(&data, currentKeyState(), x, y, &effect);
+        receiver->release();
+        const Atom action = actionAtom(reportedAction(effect));
+        sendToSource(source, "XdndFinished", action != None ? 1 : 0, static_cast<long>(action), 0, 0, target);
+    }
+}
+
+}  // namespace x11
+
+namespace platform {
+
+using x11::findWindow;
+using x11::toXid;
+
+bool registerDropTarget(WindowHandle window, DropReceiver* receiver) {
+    x11::WindowState* w = findWindow(toXid(window));
+    Display* d = x11::connection();
+    if (!w || !d || !receiver || w->dropReceiver)
+        return false;
+    receiver->addRef();
+    w->dropReceiver = receiver;
+    const long version = x11::protocolVersion;
+    x11::installErrorHandler();
+    XChangeProperty(d, w->id, x11::atom("XdndAware"), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&version), 1);
+    XFlush(d);
+    return true;
+}
+
+bool revokeDropTarget(WindowHandle window) {
+    x11::WindowState* w = findWindow(toXid(window));
+    if (!w || !w->dropReceiver)
+        return false;
+    if (Display* d = x11::connection()) {
+        x11::installErrorHandler();
+        XDeleteProperty(d, w->id, x11::atom("XdndAware"));
+        XFlush(d);
+    }
+    x11::forgetDropReceiver(*w);
+    return true;
+}
+
+DroppedFilesHandle openDroppedFiles(DropDataHandle data) {
+    Display* d = x11::connection();
+    if (!d || !data)
+        return nullptr;
+    const Atom uriList = x11::atom("text/uri-list");
+    bool offered = false;
+    for (Atom type : data->types)
+        offered = offered || type == uriList;
+    if (!offered)
+        return nullptr;
+
+    // Ask the source for the list and wait for its answer; nothing else of
+    // ours is taken from the queue meanwhile.
+    x11::installErrorHandler();
+    const Atom property = x11::atom("PARVOLINO_DROPPED_FILES");
+    XConvertSelection(d, x11::atom("XdndSelection"), uriList, property, data->window, data->time);
+    XFlush(d);
+    XEvent event;
+    bool answered = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(x11::selectionWaitMilliseconds);
+    while (!answered && std::chrono::steady_clock::now() < deadline) {
+        if (XCheckTypedWindowEvent(d, data->window, SelectionNotify, &event)) {
+            answered = true;
+            break;
+        }
+        pollfd wait{ConnectionNumber(d), POLLIN, 0};
+        poll(&wait, 1, 20);
+    }
+    if (!answered || event.xselection.property == None)
+        return nullptr;
+
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* bytes = nullptr;
+    std::string text;
+    bool complete = false;
+    if (XGetWindowProperty(d, data->window, property, 0, LONG_MAX / 4, True, AnyPropertyType, &type, &format,
+                           &count, &after, &bytes) == Success) {
+        // A list sent in pieces (INCR) is more than any drop onto the panel needs.
+        complete = bytes && format == 8 && type != x11::atom("INCR");
+        if (complete)
+            text.assign(reinterpret_cast<const char*>(bytes), count);
+        if (bytes)
+            XFree(bytes);
+    }
+    if (!complete)
+        return nullptr;
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    return new DroppedFilesObject{x11::filePathsFromUriList(text, host)};
+}
+
+uint32_t droppedFileCount(DroppedFilesHandle files) {
+    return files ? static_cast<uint32_t>(files->files.size()) : 0;
+}
+
+bool droppedFileName(DroppedFilesHandle files, uint32_t index, char* buffer, uint32_t size) {
+    if (!files || index >= files->files.size() || !buffer || size == 0)
+        return false;
+    // A name longer than the buffer is cut to fit, as the platform's call does.
+    const std::string& name = files->files[index];
+    const size_t length = std::min<size_t>(name.size(), size - 1);
+    std::memcpy(buffer, name.data(), length);
+    buffer[length] = '\0';
+    return true;
+}
+
+void closeDroppedFiles(DroppedFilesHandle files) { delete files; }
+
+// Desktop shortcuts here are files of their own kind that no drop resolves.
+bool resolveShellLink(const char*, char*, uint32_t) { return false; }
+
+}  // namespace platform

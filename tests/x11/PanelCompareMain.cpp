@@ -1,0 +1,37 @@
+// parvolino-x11-compare CAPTURE.png REFERENCE.png: the panel as the X server
+// showed it against the headless picture of the same state. Prints each
+// region that differs (the text inside the labels aside, and counted
+// separately) and exits 1 if any does.
+#include <cstdio>
+#include <string>
+
+#include "tests/win32/PanelImages.h"
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: parvolino-x11-compare CAPTURE.png REFERENCE.png\n");
+        return 2;
+    }
+    std::string error;
+    Picture capture;
+    Picture reference;
+    if (!readPng(argv[1], capture, error) || !readPng(argv[2], reference, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 2;
+    }
+    const std::vector<RegionDifference> differences = comparePanels(capture, reference);
+    for (const RegionDifference& d : differences)
+        std::printf("differs: %s, %d pixels, first at (%d, %d)\n", d.region.c_str(), d.differing, d.firstX, d.firstY);
+    int textPixels = 0;
+    int textDiffering = 0;
+    if (capture.width == reference.width && capture.height == reference.height) {
+        for (const PanelRegion& t : textAreas()) {
+            for (int y = t.top; y <= t.bottom; ++y) {
+                for (int x = t.left; x <= t.right; ++x, ++textPixels)
+                    textDiffering += capture.at(x, y) != reference.at(x, y);
+            }
+        }
+    }
+    std::printf("text areas: %d of %d pixels differ (not compared)\n", textDiffering, textPixels);
+    return differences.empty() ? 0 : 1;
+}

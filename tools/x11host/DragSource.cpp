@@ -1,0 +1,171 @@
+#include "tools/x11host/DragSource.h"
+
+#include <X11/Xatom.h>
+#include <poll.h>
+
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+Atom atom(Display* display, const char* name) { return XInternAtom(display, name, False); }
+
+std::string actionName(Display* display, Atom action) {
+    if (action == None)
+        return "none";
+    if (action == atom(display, "XdndActionCopy"))
+        return "copy";
+    if (action == atom(display, "XdndActionMove"))
+        return "move";
+    if (action == atom(display, "XdndActionLink"))
+        return "link";
+    if (action == atom(display, "XdndActionPrivate"))
+        return "private";
+    return "other";
+}
+
+bool announcesDrops(Display* display, Window window) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    const bool found = XGetWindowProperty(display, window, atom(display, "XdndAware"), 0, 1, False, XA_ATOM, &type,
+                                          &format, &count, &after, &data) == Success &&
+                       type == XA_ATOM && count == 1;
+    if (data)
+        XFree(data);
+    return found;
+}
+
+void sendMessage(Display* display, Window to, Window from, const char* type, long l1, long l2, long l3, long l4) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.display = display;
+    event.xclient.window = to;
+    event.xclient.message_type = atom(display, type);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(from);
+    event.xclient.data.l[1] = l1;
+    event.xclient.data.l[2] = l2;
+    event.xclient.data.l[3] = l3;
+    event.xclient.data.l[4] = l4;
+    XSendEvent(display, to, False, NoEventMask, &event);
+    XFlush(display);
+}
+
+void serveList(Display* display, const XSelectionRequestEvent& request, const std::string& list, DragReport& report) {
+    XEvent answer{};
+    answer.xselection.type = SelectionNotify;
+    answer.xselection.display = display;
+    answer.xselection.requestor = request.requestor;
+    answer.xselection.selection = request.selection;
+    answer.xselection.target = request.target;
+    answer.xselection.time = request.time;
+    answer.xselection.property = None;
+    if (request.target == atom(display, "text/uri-list") && request.property != None) {
+        XChangeProperty(display, request.requestor, request.property, request.target, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(list.data()), static_cast<int>(list.size()));
+        answer.xselection.property = request.property;
+        report.listServed = true;
+    }
+    // Anything else, DELETE above all, is refused.
+    XSendEvent(display, request.requestor, False, NoEventMask, &answer);
+    XFlush(display);
+}
+
+// Handles events until the wanted client message arrives or time runs out.
+bool waitFor(Display* display, Window source, const char* type, const std::string& list, DragReport& report,
+             XClientMessageEvent& message, int milliseconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    const Atom wanted = atom(display, type);
+    while (std::chrono::steady_clock::now() < deadline) {
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == SelectionRequest)
+                serveList(display, event.xselectionrequest, list, report);
+            else if (event.type == ClientMessage && event.xclient.window == source &&
+                     event.xclient.message_type == wanted) {
+                message = event.xclient;
+                return true;
+            }
+        }
+        pollfd wait{ConnectionNumber(display), POLLIN, 0};
+        poll(&wait, 1, 20);
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string fileUri(const std::string& path) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string uri = "file://";
+    for (unsigned char c : path) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                           c == '.' || c == '_' || c == '~' || c == '/';
+        if (plain) {
+            uri += static_cast<char>(c);
+        } else {
+            uri += '%';
+            uri += hex[c >> 4];
+            uri += hex[c & 15];
+        }
+    }
+    return uri;
+}
+
+Window findDropTarget(Display* display, int rootX, int rootY) {
+    const Window root = DefaultRootWindow(display);
+    Window window = root;
+    Window found = 0;
+    // Down through the windows under the point; the deepest that announces
+    // the protocol takes the drop (a plug-in's panel sits inside its host).
+    for (int depth = 0; depth < 32; ++depth) {
+        int x = 0;
+        int y = 0;
+        Window child = 0;
+        if (!XTranslateCoordinates(display, root, window, rootX, rootY, &x, &y, &child) || child == None)
+            break;
+        window = child;
+        if (announcesDrops(display, window))
+            found = window;
+    }
+    return found;
+}
+
+DragReport dragFiles(Display* display, int rootX, int rootY, const std::vector<std::string>& paths) {
+    DragReport report;
+    std::string list;
+    for (const std::string& path : paths)
+        list += fileUri(path) + "\r\n";
+
+    const Window source = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+    XSetSelectionOwner(display, atom(display, "XdndSelection"), source, CurrentTime);
+    report.target = findDropTarget(display, rootX, rootY);
+    if (!report.target) {
+        XDestroyWindow(display, source);
+        return report;
+    }
+
+    const Atom uriList = atom(display, "text/uri-list");
+    sendMessage(display, report.target, source, "XdndEnter", 5L << 24, static_cast<long>(uriList), 0, 0);
+    sendMessage(display, report.target, source, "XdndPosition", 0, (static_cast<long>(rootX) << 16) | rootY,
+                CurrentTime, static_cast<long>(atom(display, "XdndActionMove")));
+    XClientMessageEvent message{};
+    if (waitFor(display, source, "XdndStatus", list, report, message, 3000)) {
+        report.statusSeen = true;
+        report.accepted = message.data.l[1] & 1;
+        report.statusAction = actionName(display, static_cast<Atom>(message.data.l[4]));
+    }
+    sendMessage(display, report.target, source, "XdndDrop", 0, CurrentTime, 0, 0);
+    if (waitFor(display, source, "XdndFinished", list, report, message, 5000)) {
+        report.finishedSeen = true;
+        report.finishAccepted = message.data.l[1] & 1;
+        report.finishAction = actionName(display, static_cast<Atom>(message.data.l[2]));
+    }
+    XDestroyWindow(display, source);
+    XSync(display, False);
+    return report;
+}

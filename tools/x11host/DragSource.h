@@ -1,0 +1,32 @@
+// A drag source for tests: drags files onto whatever window announces the X
+// drag-and-drop protocol at a screen point, the way a file manager does, and
+// reports what the target answered. It asks for a move, the riskiest action:
+// a target that accepted it would have the source delete the files. This
+// source only reports that and never deletes anything.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <string>
+#include <vector>
+
+struct DragReport {
+    Window target = 0;
+    bool statusSeen = false;
+    bool accepted = false;
+    std::string statusAction;    // "copy", "move", "link", "none", ...
+    bool listServed = false;     // the target asked for the file list
+    bool finishedSeen = false;
+    bool finishAccepted = false;
+    std::string finishAction;
+};
+
+// The file: URI of a path, with everything but unreserved characters and '/'
+// percent-encoded.
+std::string fileUri(const std::string& path);
+
+// The deepest window at the root point that announces the protocol, or 0.
+Window findDropTarget(Display* display, int rootX, int rootY);
+
+// Enter, position, drop; serves the file list; waits for the answers.
+DragReport dragFiles(Display* display, int rootX, int rootY, const std::vector<std::string>& paths);
