@@ -78,7 +78,7 @@ step patch 30 ardour7-lua "$tools/session-patch.lua" "$session/session.ardour" "
 
 # 4. Reload: the chunk goes back through effSetChunk, which loads the sample;
 # the host lists the parameters and programs; save again as "reloaded".
-step reload 120 ardour7-lua "$tools/session-inspect.lua" "$session" session $rate $block reloaded ||
+step reload 120 ardour7-lua "$tools/session-readback.lua" "$session" session $rate $block reloaded ||
   { show reload; fail "could not reload the session"; }
 expect_line() { # log line-pattern what
   grep -Eq "$2" "$work/$1.log" || { show "$1" 30; fail "$3"; }

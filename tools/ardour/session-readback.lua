@@ -2,7 +2,7 @@
 -- identity, each parameter with its name and value, and each program name;
 -- then saves the session again as SNAPSHOT when one is named.
 -- Lines start with a keyword so the stage can check them with grep.
--- Usage: ardour7-lua session-inspect.lua SESSION_DIR NAME RATE BLOCK [SNAPSHOT]
+-- Usage: ardour7-lua session-readback.lua SESSION_DIR NAME RATE BLOCK [SNAPSHOT]
 local dir, name, rate, block, snapshot = arg[1], arg[2], tonumber (arg[3]), tonumber (arg[4]), arg[5]
 assert (dir and name and rate and block, "usage: SESSION_DIR NAME RATE BLOCK")
 
