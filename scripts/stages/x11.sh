@@ -1,0 +1,343 @@
+#!/usr/bin/env bash
+# The editor end to end on an X server (Xvfb), as a Linux host shows it: the
+# test host opens the panel in a window of its own and idles it; xdotool is
+# the user's mouse and keyboard; zenity is the desktop's dialogs.
+#
+# Run from the repository root after build/ is built (./run test does both).
+# Every external program runs under timeout; the whole stage takes well under
+# a minute.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root=$(pwd)
+build=${PARVOLINO_BUILD_DIR:-build}
+host=$build/tools/parvolino-x11host
+module=$build/parvolino.so
+render=$build/tools/parvolino-render
+reference=$build/tests/x11/parvolino-x11-reference
+compare=$build/tests/x11/parvolino-x11-compare
+
+for tool in "$host" "$module" "$render" "$reference" "$compare"; do
+  [ -e "$tool" ] || { echo "x11: $tool is not built"; exit 1; }
+done
+for program in Xvfb xdotool zenity; do
+  command -v "$program" >/dev/null || { echo "x11: $program is not installed (scripts/install-deps)"; exit 1; }
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/parvolino-x11.XXXXXX")
+pictures=$build/x11-stage
+rm -rf "$pictures" && mkdir -p "$pictures"
+xvfb_pid=
+host_pid=
+failures=0
+
+cleanup() {
+  exec 3>&- 2>/dev/null || true
+  [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+pass() { echo "  ok: $*"; }
+# A failed check leaves a picture of the whole screen behind.
+fail() {
+  failures=$((failures + 1))
+  echo "  FAILED: $* (screen: $pictures/failure-$failures.png)"
+  timeout 20 "$host" capture "$(xwininfo -root | awk '/Window id/ {print $4}')" "$pictures/failure-$failures.png" || true
+}
+not() { ! "$@"; }
+check() { # description command...
+  local what=$1; shift
+  if "$@"; then pass "$what"; else fail "$what"; fi
+}
+
+# --- the X server ---------------------------------------------------------
+timeout 300 Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+[ -s "$work/display" ] || { echo "x11: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+export DISPLAY=:$(head -n1 "$work/display")
+# zenity without a session bus or accessibility bus, quietly.
+export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
+xdo() { timeout 10 xdotool "$@"; }
+
+# --- the test host, driven through a pipe ---------------------------------
+log=$work/host.log
+seen=0
+start_host() { # module
+  mkfifo "$work/commands.$1"
+  timeout 240 "$host" host "$2" <"$work/commands.$1" >"$log" 2>"$work/host.err" &
+  host_pid=$!
+  exec 3>"$work/commands.$1"
+  seen=0
+}
+
+# Sends a command and waits for its "ok" (or "error"); the lines the host
+# printed meanwhile, host callbacks included, are left in $reply.
+cmd() {
+  local line="$*" deadline=$((SECONDS + 30)) new
+  echo "$line" >&3
+  while :; do
+    new=$(tail -n +$((seen + 1)) "$log")
+    if grep -qxF "ok $line" <<<"$new"; then break; fi
+    if grep -q '^error' <<<"$new"; then reply=$new; seen=$(wc -l <"$log"); echo "  host: $(grep '^error' <<<"$new")"; return 1; fi
+    if ! kill -0 "$host_pid" 2>/dev/null; then echo "  host died during '$line'"; cat "$work/host.err"; exit 1; fi
+    [ $SECONDS -lt $deadline ] || { echo "  host did not answer '$line'"; exit 1; }
+    sleep 0.02
+  done
+  reply=$(tail -n +$((seen + 1)) "$log" | head -n $(($(wc -l <"$log") - seen)))
+  seen=$(wc -l <"$log")
+}
+field() { grep -m1 "^$1" <<<"$reply" | awk -v n="$2" '{print $n}'; }
+param() { cmd param "$1" "$2"; field "param $1 $2 " 4; }
+
+# The panel's screen position from the last "opened" line.
+panel_x=0 panel_y=0 panel_id=0
+note_panel() {
+  local line; line=$(grep -m1 '^opened' <<<"$reply")
+  panel_id=$(awk '{print $8}' <<<"$line"); panel_x=$(awk '{print $12}' <<<"$line"); panel_y=$(awk '{print $13}' <<<"$line")
+}
+
+# The panel captured now against the headless picture of the host's state.
+compare_with_headless() { # instance name
+  cmd capture "$1" "$pictures/$2.png"
+  cmd chunk "$1" "$work/$2.chunk"
+  timeout 60 "$reference" "$work/$2.chunk" "$(field "chunk $1" 5)" "$pictures/$2-headless.png" || return 1
+  timeout 20 "$compare" "$pictures/$2.png" "$pictures/$2-headless.png" | sed 's/^/    /'
+  return "${PIPESTATUS[0]}"
+}
+
+# A held mouse drag: press at the first point, move through the others, release.
+drag() { # x0 y0 x1 y1 ...
+  xdo mousemove "$1" "$2" mousedown 1; shift 2; sleep 0.15
+  while [ $# -ge 2 ]; do xdo mousemove "$1" "$2"; sleep 0.04; shift 2; done
+  sleep 0.1; xdo mouseup 1; sleep 0.15
+}
+
+# The edits the host saw for one parameter, in order, as one line.
+edits_of() { # instance index
+  grep -E "^host $1 (beginEdit|endEdit|automate) $2( |$)" <<<"$reply" | awk '{print $3}' | uniq | tr '\n' ' '
+}
+others_edited() { # instance index
+  grep -E "^host $1 (beginEdit|endEdit|automate) " <<<"$reply" | grep -vqE "^host $1 [a-zA-Z]+ $2( |$)"
+}
+
+wait_window() { # name → window id of the visible window with that title
+  local id=
+  for _ in $(seq 150); do
+    id=$(xdo search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+window_gone() { # id
+  for _ in $(seq 100); do
+    xdo getwindowname "$1" >/dev/null 2>&1 || return 0
+    xdo search --onlyvisible --name "." 2>/dev/null | grep -qx "$1" || return 0
+    sleep 0.1
+  done
+  return 1
+}
+only_button_differs() { # picture picture
+  local out; out=$(timeout 20 "$compare" "$1" "$2") || true
+  grep -q '^text areas: 0 of' <<<"$out" && ! grep '^differs' <<<"$out" | grep -vq '^differs: button,'
+}
+# Types a path into the chooser's location field (Control-L opens it, so no
+# keystroke is lost to the field appearing) and confirms it.
+type_into_chooser() { # window path
+  xdo windowfocus --sync "$1" || true
+  xdo key ctrl+l; sleep 0.3
+  xdo type --delay 15 "$2"; sleep 0.3
+  xdo key Return
+}
+# Presses the load button and holds it long enough for the panel to see it.
+press_load_button() {
+  xdo mousemove $((panel_x + 50)) $((panel_y + 72)) mousedown 1; sleep 0.3; xdo mouseup 1
+}
+
+echo "x11: display $DISPLAY, pictures in $pictures"
+start_host main "$module"
+cmd new
+cmd open 0 10 10
+note_panel
+check "the editor opens in the host's window (effEditOpen answers 1)" grep -q '^opened 0 result 1 ' <<<"$reply"
+check "the panel is 400 x 200 at the host window's origin" grep -q " at 10 10 size 400 200$" <<<"$reply"
+check "the panel's class hint is Plugin%08x" grep -qE ' class Plugin[0-9a-f]{8} ' <<<"$reply"
+cmd idle 300
+check "the panel as shown matches the headless picture" compare_with_headless 0 opened
+
+# --- knobs ------------------------------------------------------------------
+# Knob i occupies panel (50+80i, 120)-(110+80i, 180); its centre is 30 px in.
+knob_cx() { echo $((panel_x + 80 + 80 * $1)); }
+knob_cy() { echo $((panel_y + 150)); }
+for i in 0 1 2 3; do
+  cx=$(knob_cx $i); cy=$(knob_cy $i)
+  before=$(param 0 $i)
+  cmd echo "drag $i"
+  # Circular: round the knob from the lower left over the top to the right.
+  drag $((cx - 20)) $((cy + 18)) $((cx - 25)) $((cy - 5)) $((cx - 10)) $((cy - 25)) $((cx + 10)) $((cy - 25)) $((cx + 22)) $((cy - 10))
+  cmd idle 100
+  after=$(param 0 $i)
+  edits=$(edits_of 0 $i)
+  check "circular drag moves knob $i ($before -> $after)" [ "$before" != "$after" ]
+  check "knob $i: the host sees begin-edit, automation, end-edit ($edits)" [ "$edits" = "beginEdit automate endEdit " ]
+  check "knob $i: no other parameter is touched" not others_edited 0 $i
+done
+check "the panel after the circular drags matches the headless picture" compare_with_headless 0 circular
+
+cmd knobmode 2
+check "effSetEditKnobMode 2 answers 1" grep -q '^knobmode 0 1$' <<<"$reply"
+for i in 0 1 2 3; do
+  cx=$(knob_cx $i); cy=$(knob_cy $i)
+  cmd setparam 0 $i 0.3
+  cmd idle 60
+  cmd echo "linear $i"
+  # Linear: straight up and to the right raises the value.
+  drag $cx $cy $((cx + 5)) $((cy - 5)) $((cx + 10)) $((cy - 10)) $((cx + 15)) $((cy - 15))
+  cmd idle 100
+  after=$(param 0 $i)
+  edits=$(edits_of 0 $i)
+  check "linear drag raises knob $i (0.3 -> $after)" awk -v v="$after" 'BEGIN { exit !(v > 0.35) }'
+  check "knob $i linear: begin-edit, automation, end-edit ($edits)" [ "$edits" = "beginEdit automate endEdit " ]
+done
+cmd knobmode 0
+for i in 0 1 2 3; do
+  cx=$(knob_cx $i); cy=$(knob_cy $i)
+  cmd setparam 0 $i 0.9
+  cmd idle 60
+  xdo mousemove $cx $cy keydown ctrl mousedown 1; sleep 0.3; xdo mouseup 1 keyup ctrl; sleep 0.1
+  cmd idle 60
+  check "Control-click returns knob $i to 0.5" [ "$(param 0 $i)" = "0.500000" ]
+done
+check "the panel after the linear drags and Control-clicks matches the headless picture" compare_with_headless 0 knobs
+
+# --- loading a sample through the chooser ------------------------------------
+cp resources/samples/default.wav "$work/voice one.wav"
+printf 'RIFF\x04\x00\x00\x00WAVEjunk' >"$work/broken.wav"
+cmd setparam 0 3 0      # no scatter, so two renders of one state agree
+cmd idle 60
+cmd render 0
+render_before=$(field "render 0" 4)
+cmd capture 0 "$pictures/before-load.png"
+
+press_load_button
+if chooser=$(wait_window "Load Sample"); then
+  pass "the load button opens the chooser titled 'Load Sample'"
+  # The panel keeps painting under the dialog: cover it, uncover it, read it.
+  xdo windowmove "$chooser" 0 0; sleep 0.4
+  xdo windowmove "$chooser" 560 380; sleep 0.6
+  timeout 20 "$host" capture "$panel_id" "$pictures/under-dialog.png" || true
+  check "the panel repaints while the chooser is open (only the pressed button differs)" \
+    only_button_differs "$pictures/under-dialog.png" "$pictures/before-load.png"
+  type_into_chooser "$chooser" "$work/voice one.wav"
+  check "the chooser closes" window_gone "$chooser"
+else
+  fail "the load button opens the chooser titled 'Load Sample'"
+fi
+cmd idle 300
+cmd path 0
+check "the chosen file is the program's sample" grep -qxF "path 0 $work/voice one.wav" <<<"$reply"
+check "the panel shows the new path and matches the headless picture" compare_with_headless 0 loaded
+cmd render 0
+render_after=$(field "render 0" 4)
+cmd renderclone 0
+check "the next render uses the new sample ($render_before -> $render_after)" [ "$render_after" != "$render_before" ]
+check "it plays what a reload of the project plays" [ "$(field "renderclone 0" 4)" = "$render_after" ]
+
+press_load_button
+if chooser=$(wait_window "Load Sample"); then
+  type_into_chooser "$chooser" "$work/broken.wav"
+  if box=$(wait_window "Error"); then
+    pass "a bad file shows a box titled 'Error'"
+    xdo windowfocus --sync "$box" || true
+    xdo key Return
+    check "Return closes the error box" window_gone "$box"
+  else
+    fail "a bad file shows a box titled 'Error'"
+  fi
+else
+  fail "the chooser opens a second time"
+fi
+cmd idle 200
+cmd path 0
+check "the failed load keeps the loaded sample" grep -qxF "path 0 $work/voice one.wav" <<<"$reply"
+
+# --- dropping a file on the panel --------------------------------------------
+cp resources/samples/default.wav "$work/dragged.wav"
+sum_before=$(sha256sum "$work/dragged.wav" | cut -d' ' -f1)
+cmd capture 0 "$pictures/before-drop.png"
+drop_x=$((panel_x + 200)); drop_y=$((panel_y + 72))
+xdo mousemove $drop_x $drop_y
+timeout 20 "$host" drag $drop_x $drop_y "$work/dragged.wav" >"$work/drag.out" 2>&1 || true
+sed 's/^/    /' "$work/drag.out"
+cmd idle 200
+check "the panel takes part in the drag (status and finish answered)" grep -q '^drag finished' "$work/drag.out"
+check "the drop is never reported as a move" not grep -qE 'action move|would delete' "$work/drag.out"
+check "the dragged file is still there, unchanged" [ "$(sha256sum "$work/dragged.wav" 2>/dev/null | cut -d' ' -f1)" = "$sum_before" ]
+cmd path 0
+check "the drop changes no sample" grep -qxF "path 0 $work/voice one.wav" <<<"$reply"
+cmd capture 0 "$pictures/after-drop.png"
+check "the drop changes nothing on the panel" cmp -s "$pictures/before-drop.png" "$pictures/after-drop.png"
+
+# --- closing, reopening, two instances, a host that destroys its window -------
+cmd close 0
+check "closing the editor removes its window" grep -q '^closed 0 panel gone' <<<"$reply"
+cmd open 0 10 10
+note_panel
+cmd idle 300
+check "the reopened panel matches the headless picture" compare_with_headless 0 reopened
+
+cmd new
+cmd open 1 10 300
+note_panel
+check "a second instance's panel opens beside the first" grep -q '^opened 1 result 1 .* at 10 300 size 400 200$' <<<"$reply"
+cmd idle 300
+cmd echo "second"
+cx=$(knob_cx 0); cy=$(knob_cy 0)
+drag $((cx - 20)) $((cy + 18)) $((cx - 25)) $((cy - 5)) $((cx - 10)) $((cy - 25)) $((cx + 10)) $((cy - 25))
+cmd idle 100
+check "a drag on the second panel edits the second instance" [ "$(edits_of 1 0)" = "beginEdit automate endEdit " ]
+check "and leaves the first alone" not grep -q '^host 0 ' <<<"$reply"
+check "the second panel matches its headless picture" compare_with_headless 1 second
+check "the first panel still matches its headless picture" compare_with_headless 0 first-beside-second
+
+cmd destroyhost 1
+cmd idle 200
+cmd close 1
+cmd echo "still here"
+check "a host that destroys its window before effEditClose does not bring the plug-in down" grep -qx "still here" <<<"$reply"
+cmd open 1 10 300
+check "the second instance opens again in a new window" grep -q '^opened 1 result 1 ' <<<"$reply"
+cmd idle 200
+cmd quit
+wait "$host_pid" && host_status=0 || host_status=$?
+host_pid=
+check "the host closes both instances and exits cleanly" [ "$host_status" -eq 0 ]
+exec 3>&-
+
+# --- a module whose editor shows nothing ---------------------------------------
+# The host interface's test module has an editor object that opens no window.
+if [ -e "$build/tests/host/testfx.so" ]; then
+  start_host plain "$build/tests/host/testfx.so"
+  cmd new
+  cmd open 0 10 10
+  check "a module whose editor makes no window is handled" grep -qE '^(noeditor 0|opened 0 .* panel 0x0 )' <<<"$reply"
+  cmd idle 100
+  cmd close 0
+  cmd quit
+  wait "$host_pid" || true
+  host_pid=
+  exec 3>&-
+fi
+
+# --- the module without a display ----------------------------------------------
+check "the module loads and renders with no display" \
+  env -u DISPLAY timeout 60 "$render" --tail 0 -o "$work/no-display.wav" >/dev/null 2>&1
+
+if [ "$failures" -eq 0 ]; then
+  echo "x11: all checks passed"
+else
+  echo "x11: $failures check(s) failed"
+  exit 1
+fi
