@@ -54,7 +54,8 @@ void sendMessage(Display* display, Window to, Window from, const char* type, lon
     XFlush(display);
 }
 
-void serveList(Display* display, const XSelectionRequestEvent& request, const std::string& list, DragReport& report) {
+void serveData(Display* display, const XSelectionRequestEvent& request, Atom offered, const std::string& data,
+               DragReport& report) {
     XEvent answer{};
     answer.xselection.type = SelectionNotify;
     answer.xselection.display = display;
@@ -63,11 +64,11 @@ void serveList(Display* display, const XSelectionRequestEvent& request, const st
     answer.xselection.target = request.target;
     answer.xselection.time = request.time;
     answer.xselection.property = None;
-    if (request.target == atom(display, "text/uri-list") && request.property != None) {
+    if (request.target == offered && request.property != None) {
         XChangeProperty(display, request.requestor, request.property, request.target, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(list.data()), static_cast<int>(list.size()));
+                        reinterpret_cast<const unsigned char*>(data.data()), static_cast<int>(data.size()));
         answer.xselection.property = request.property;
-        report.listServed = true;
+        report.dataServed = true;
     }
     // Anything else, DELETE above all, is refused.
     XSendEvent(display, request.requestor, False, NoEventMask, &answer);
@@ -75,8 +76,8 @@ void serveList(Display* display, const XSelectionRequestEvent& request, const st
 }
 
 // Handles events until the wanted client message arrives or time runs out.
-bool waitFor(Display* display, Window source, const char* type, const std::string& list, DragReport& report,
-             XClientMessageEvent& message, int milliseconds) {
+bool waitFor(Display* display, Window source, const char* type, Atom offered, const std::string& data,
+             DragReport& report, XClientMessageEvent& message, int milliseconds) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     const Atom wanted = atom(display, type);
     while (std::chrono::steady_clock::now() < deadline) {
@@ -84,7 +85,7 @@ bool waitFor(Display* display, Window source, const char* type, const std::strin
             XEvent event;
             XNextEvent(display, &event);
             if (event.type == SelectionRequest)
-                serveList(display, event.xselectionrequest, list, report);
+                serveData(display, event.xselectionrequest, offered, data, report);
             else if (event.type == ClientMessage && event.xclient.window == source &&
                      event.xclient.message_type == wanted) {
                 message = event.xclient;
@@ -136,10 +137,14 @@ Window findDropTarget(Display* display, int rootX, int rootY) {
 }
 
 DragReport dragFiles(Display* display, int rootX, int rootY, const std::vector<std::string>& paths) {
-    DragReport report;
     std::string list;
     for (const std::string& path : paths)
         list += fileUri(path) + "\r\n";
+    return dragData(display, rootX, rootY, "text/uri-list", list);
+}
+
+DragReport dragData(Display* display, int rootX, int rootY, const std::string& type, const std::string& data) {
+    DragReport report;
 
     const Window source = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
     XSetSelectionOwner(display, atom(display, "XdndSelection"), source, CurrentTime);
@@ -149,18 +154,18 @@ DragReport dragFiles(Display* display, int rootX, int rootY, const std::vector<s
         return report;
     }
 
-    const Atom uriList = atom(display, "text/uri-list");
-    sendMessage(display, report.target, source, "XdndEnter", 5L << 24, static_cast<long>(uriList), 0, 0);
+    const Atom offered = atom(display, type.c_str());
+    sendMessage(display, report.target, source, "XdndEnter", 5L << 24, static_cast<long>(offered), 0, 0);
     sendMessage(display, report.target, source, "XdndPosition", 0, (static_cast<long>(rootX) << 16) | rootY,
                 CurrentTime, static_cast<long>(atom(display, "XdndActionMove")));
     XClientMessageEvent message{};
-    if (waitFor(display, source, "XdndStatus", list, report, message, 3000)) {
+    if (waitFor(display, source, "XdndStatus", offered, data, report, message, 3000)) {
         report.statusSeen = true;
         report.accepted = message.data.l[1] & 1;
         report.statusAction = actionName(display, static_cast<Atom>(message.data.l[4]));
     }
     sendMessage(display, report.target, source, "XdndDrop", 0, CurrentTime, 0, 0);
-    if (waitFor(display, source, "XdndFinished", list, report, message, 5000)) {
+    if (waitFor(display, source, "XdndFinished", offered, data, report, message, 5000)) {
         report.finishedSeen = true;
         report.finishAccepted = message.data.l[1] & 1;
         report.finishAction = actionName(display, static_cast<Atom>(message.data.l[2]));

@@ -15,7 +15,7 @@ struct DragReport {
     bool statusSeen = false;
     bool accepted = false;
     std::string statusAction;    // "copy", "move", "link", "none", ...
-    bool listServed = false;     // the target asked for the file list
+    bool dataServed = false;     // the target asked for the dragged data
     bool finishedSeen = false;
     bool finishAccepted = false;
     std::string finishAction;
@@ -28,5 +28,9 @@ std::string fileUri(const std::string& path);
 // The deepest window at the root point that announces the protocol, or 0.
 Window findDropTarget(Display* display, int rootX, int rootY);
 
-// Enter, position, drop; serves the file list; waits for the answers.
+// Enter, position, drop; serves the data in the one type offered; waits for
+// the answers.
+DragReport dragData(Display* display, int rootX, int rootY, const std::string& type, const std::string& data);
+
+// The same with files, offered as a text/uri-list.
 DragReport dragFiles(Display* display, int rootX, int rootY, const std::vector<std::string>& paths);

@@ -79,7 +79,7 @@ int runDrag(int x, int y, const std::vector<std::string>& files) {
     std::printf("drag target 0x%lx\n", report.target);
     if (report.statusSeen)
         std::printf("drag status accept %d action %s\n", report.accepted ? 1 : 0, report.statusAction.c_str());
-    std::printf("drag list %s\n", report.listServed ? "served" : "not asked for");
+    std::printf("drag data %s\n", report.dataServed ? "served" : "not asked for");
     if (report.finishedSeen)
         std::printf("drag finished accept %d action %s\n", report.finishAccepted ? 1 : 0,
                     report.finishAction.c_str());

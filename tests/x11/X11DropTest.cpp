@@ -1,0 +1,166 @@
+// The drag-and-drop target against a real drag source in another connection:
+// what the receiver hears, the file list it gets, what the source is told.
+#include "tests/x11/XServerFixture.h"
+
+#include <X11/Xatom.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "tools/x11host/DragSource.h"
+
+namespace {
+
+Window xid(platform::WindowHandle window) { return static_cast<Window>(reinterpret_cast<uintptr_t>(window)); }
+
+// Records the calls and, at the drop, reads the file list as the toolkit does.
+class RecordingReceiver : public platform::DropReceiver {
+public:
+    uint32_t addRef() override { return ++count; }
+    uint32_t release() override {
+        --count;
+        return static_cast<uint32_t>(count);
+    }
+    int32_t dragEnter(platform::DropDataHandle, uint32_t, int32_t x, int32_t y, uint32_t* effect) override {
+        calls.push_back("enter");
+        enteredAt = {x, y};
+        *effect = overAnswer;
+        return platform::dropResultOk;
+    }
+    int32_t dragOver(uint32_t, int32_t, int32_t, uint32_t* effect) override {
+        calls.push_back("over");
+        *effect = overAnswer;
+        return platform::dropResultOk;
+    }
+    int32_t dragLeave() override {
+        calls.push_back("leave");
+        return platform::dropResultOk;
+    }
+    int32_t drop(platform::DropDataHandle data, uint32_t, int32_t, int32_t, uint32_t* effect) override {
+        calls.push_back("drop");
+        platform::DroppedFilesHandle files = platform::openDroppedFiles(data);
+        hadFileList = files != nullptr;
+        char name[1024];
+        for (uint32_t i = 0; i < platform::droppedFileCount(files); ++i) {
+            if (platform::droppedFileName(files, i, name, sizeof name))
+                names.emplace_back(name);
+        }
+        platform::closeDroppedFiles(files);
+        *effect = dropAnswer;
+        return platform::dropResultOk;
+    }
+
+    int count = 0;
+    uint32_t overAnswer = platform::dropEffectMove;  // what the toolkit's target answers
+    uint32_t dropAnswer = platform::dropEffectNone;
+    std::vector<std::string> calls;
+    std::pair<int32_t, int32_t> enteredAt;
+    bool hadFileList = false;
+    std::vector<std::string> names;
+};
+
+class X11Drop : public XServerTest {
+protected:
+    // Drags from another connection on another thread while this one
+    // delivers the backend's events, as a host's idle would.
+    DragReport drag(const std::function<DragReport(Display*)>& source) {
+        std::atomic<bool> done{false};
+        DragReport report;
+        std::thread dragger([&] {
+            Display* d = XOpenDisplay(nullptr);
+            report = source(d);
+            XCloseDisplay(d);
+            done = true;
+        });
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!done && std::chrono::steady_clock::now() < deadline) {
+            platform::processPendingEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        dragger.join();
+        return report;
+    }
+
+    bool announces(Window window) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        XGetWindowProperty(host, window, XInternAtom(host, "XdndAware", False), 0, 1, False, XA_ATOM, &type, &format,
+                           &count, &after, &data);
+        const bool found = data && count == 1 && *reinterpret_cast<long*>(data) == 5;
+        if (data)
+            XFree(data);
+        return found;
+    }
+};
+
+TEST_F(X11Drop, DraggedFilesReachTheReceiverAsPathsAndTheSourceIsNeverToldMove) {
+    const Window parent = hostWindow(50, 50, 200, 100);
+    platform::WindowHandle window = createTestWindow(parent, 0, 0, 200, 100);
+    RecordingReceiver receiver;
+    ASSERT_TRUE(platform::registerDropTarget(window, &receiver));
+    EXPECT_EQ(receiver.count, 1);
+    EXPECT_FALSE(platform::registerDropTarget(window, &receiver)) << "one registration a window";
+    XSync(host, False);
+    EXPECT_TRUE(announces(xid(window)));
+
+    const std::vector<std::string> files = {"/tmp/a folder/één.wav", "/tmp/100%.wav"};
+    DragReport report = drag([&](Display* d) { return dragFiles(d, 150, 100, files); });
+    EXPECT_EQ(report.target, xid(window));
+    EXPECT_EQ(receiver.calls, (std::vector<std::string>{"enter", "drop"}));
+    EXPECT_EQ(receiver.enteredAt, (std::pair<int32_t, int32_t>{150, 100}));
+    EXPECT_TRUE(receiver.hadFileList);
+    EXPECT_EQ(receiver.names, files);
+    // The receiver answered "move" while dragging: the source hears "copy".
+    EXPECT_TRUE(report.statusSeen);
+    EXPECT_TRUE(report.accepted);
+    EXPECT_EQ(report.statusAction, "copy");
+    // Nothing was taken at the drop.
+    EXPECT_TRUE(report.finishedSeen);
+    EXPECT_FALSE(report.finishAccepted);
+    EXPECT_EQ(report.finishAction, "none");
+
+    // A receiver that takes the drop as a move still never reports one.
+    receiver.dropAnswer = platform::dropEffectMove;
+    report = drag([&](Display* d) { return dragFiles(d, 150, 100, files); });
+    EXPECT_TRUE(report.finishAccepted);
+    EXPECT_EQ(report.finishAction, "copy");
+
+    EXPECT_TRUE(platform::revokeDropTarget(window));
+    EXPECT_EQ(receiver.count, 0);
+    XSync(host, False);
+    EXPECT_FALSE(announces(xid(window)));
+    EXPECT_FALSE(platform::revokeDropTarget(window));
+    report = drag([&](Display* d) { return dragFiles(d, 150, 100, files); });
+    EXPECT_EQ(report.target, 0u) << "a revoked window takes no drags";
+}
+
+TEST_F(X11Drop, DataThatIsNoFileListGivesTheReceiverNoFiles) {
+    const Window parent = hostWindow(0, 0, 200, 100);
+    platform::WindowHandle window = createTestWindow(parent, 0, 0, 200, 100);
+    RecordingReceiver receiver;
+    ASSERT_TRUE(platform::registerDropTarget(window, &receiver));
+    const DragReport report =
+        drag([&](Display* d) { return dragData(d, 20, 20, "text/plain", "file:///etc/passwd\r\n"); });
+    EXPECT_EQ(receiver.calls, (std::vector<std::string>{"enter", "drop"}));
+    EXPECT_FALSE(receiver.hadFileList);
+    EXPECT_FALSE(report.dataServed) << "nothing is fetched that is not a file list";
+    EXPECT_TRUE(report.finishedSeen);
+    platform::revokeDropTarget(window);
+}
+
+TEST_F(X11Drop, AWindowDestroyedWithItsHostLetsGoOfItsReceiver) {
+    const Window parent = hostWindow(0, 0, 200, 100);
+    platform::WindowHandle window = createTestWindow(parent, 0, 0, 200, 100);
+    RecordingReceiver receiver;
+    ASSERT_TRUE(platform::registerDropTarget(window, &receiver));
+    XDestroyWindow(host, parent);
+    XSync(host, False);
+    ASSERT_TRUE(pumpUntil([&] { return receiver.count == 0; }));
+    EXPECT_FALSE(platform::revokeDropTarget(window));
+}
+
+}  // namespace
