@@ -80,19 +80,10 @@ DroppedFilesHandle openDroppedFiles(DropDataHandle data) {
     return new DroppedFilesObject{data->files};
 }
 
-uint32_t droppedFileCount(DroppedFilesHandle files) {
-    return files ? static_cast<uint32_t>(files->files.size()) : 0;
-}
+uint32_t droppedFileCount(DroppedFilesHandle files) { return droppedFileListCount(files); }
 
 bool droppedFileName(DroppedFilesHandle files, uint32_t index, char* buffer, uint32_t size) {
-    if (!files || index >= files->files.size() || !buffer || size == 0)
-        return false;
-    // Like the platform, a name longer than the buffer is cut to fit.
-    const std::string& name = files->files[index];
-    const size_t length = std::min<size_t>(name.size(), size - 1);
-    std::memcpy(buffer, name.data(), length);
-    buffer[length] = '\0';
-    return true;
+    return droppedFileListName(files, index, buffer, size);
 }
 
 void closeDroppedFiles(DroppedFilesHandle files) {

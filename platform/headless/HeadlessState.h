@@ -12,6 +12,7 @@
 
 #include "platform/Platform.h"
 #include "platform/headless/HeadlessControl.h"
+#include "platform/raster/DroppedFileList.h"
 #include "platform/raster/PixelImage.h"
 
 namespace platform {
@@ -42,9 +43,6 @@ struct DropDataObject {
     std::vector<std::string> files;
 };
 
-struct DroppedFilesObject {
-    std::vector<std::string> files;
-};
 
 }  // namespace platform
 

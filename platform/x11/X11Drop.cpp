@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstring>
 
+#include "platform/raster/DroppedFileList.h"
 #include "platform/x11/DropRules.h"
 #include "platform/x11/X11Session.h"
 
@@ -23,9 +24,6 @@ struct DropDataObject {
     Time time = CurrentTime;
 };
 
-struct DroppedFilesObject {
-    std::vector<std::string> files;
-};
 
 }  // namespace platform
 
@@ -311,19 +309,10 @@ DroppedFilesHandle openDroppedFiles(DropDataHandle data) {
     return new DroppedFilesObject{x11::filePathsFromUriList(text, host)};
 }
 
-uint32_t droppedFileCount(DroppedFilesHandle files) {
-    return files ? static_cast<uint32_t>(files->files.size()) : 0;
-}
+uint32_t droppedFileCount(DroppedFilesHandle files) { return droppedFileListCount(files); }
 
 bool droppedFileName(DroppedFilesHandle files, uint32_t index, char* buffer, uint32_t size) {
-    if (!files || index >= files->files.size() || !buffer || size == 0)
-        return false;
-    // A name longer than the buffer is cut to fit, as the platform's call does.
-    const std::string& name = files->files[index];
-    const size_t length = std::min<size_t>(name.size(), size - 1);
-    std::memcpy(buffer, name.data(), length);
-    buffer[length] = '\0';
-    return true;
+    return droppedFileListName(files, index, buffer, size);
 }
 
 void closeDroppedFiles(DroppedFilesHandle files) { delete files; }
