@@ -155,7 +155,10 @@ type_into_chooser() { # window path
   xdo key Return
 }
 # Presses the load button and holds it long enough for the panel to see it.
+# The button counts as pressed until an idle has redrawn it after its last
+# press, so leave the host time to idle first.
 press_load_button() {
+  sleep 0.5
   xdo mousemove $((panel_x + 50)) $((panel_y + 72)) mousedown 1; sleep 0.3; xdo mouseup 1
 }
 

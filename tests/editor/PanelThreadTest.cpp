@@ -35,8 +35,10 @@ TEST(PanelThreads, PitchBendsOnTheAudioThreadReachThePanelThroughItsIdle) {
             MidiEventList events;
             for (int i = 0; !stop.load() || i < 200; i++) {
                 events.clear();
-                events.pitchBend(0, 0, (i * 997) % 16384);
-                events.pitchBend(32, 1, (i * 7919) % 16384);
+                // Unsigned, so a long run wraps instead of overflowing.
+                const unsigned n = static_cast<unsigned>(i);
+                events.pitchBend(0, 0, static_cast<int>((n * 997u) % 16384u));
+                events.pitchBend(32, 1, static_cast<int>((n * 7919u) % 16384u));
                 fx.processEvents(events);
                 fx.runProcess(64);
                 blocks.fetch_add(1);
