@@ -71,6 +71,8 @@ GranularEngine::GranularEngine(audioMasterCallback audioMaster)
     // The pitch table and the millisecond scale exist before the host first
     // sets a rate, built from the base's default rate.
     samplesPerMs_.store(sampleRate * 0.001f, relaxed);
+    hostRate_.store(sampleRate, relaxed);
+    audioRate_ = sampleRate;
     buildNoteRatio(noteRatio_);
 
     setProgram(0);
@@ -94,7 +96,7 @@ void GranularEngine::setProgramValue(int32_t program, int32_t index, float value
 
 float GranularEngine::voiceSpeed() const
 {
-    return static_cast<float>(loadedSampleRate_.load(relaxed)) / sampleRate * speedFactor_.load(relaxed);
+    return static_cast<float>(loadedSampleRate_.load(relaxed)) / hostRate_.load(relaxed) * speedFactor_.load(relaxed);
 }
 
 void GranularEngine::notifyEditor(int32_t index, float value)

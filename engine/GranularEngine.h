@@ -50,6 +50,8 @@ public:
     // without it) get silence under the accumulated output.
     void processReplacing(float** inputs, float** outputs, int32_t sampleFrames) override;
     void setSampleRate(float rate) override;
+    // The same as setSampleRate for the rate, plus the block size.
+    void setBlockSizeAndSampleRate(int32_t blockSize, float rate) override;
     void resume() override;
     int32_t fxIdle() override;
 
@@ -83,6 +85,8 @@ private:
     const char* loadSample(const char* path);
     // Audio thread: switches to a newly handed-over sample.
     void adoptSample(const LoadedSample& sample);
+    // Audio thread: takes up a host rate set since the last block.
+    void adoptHostRate();
     void handleMidiMessage(int32_t status, int32_t data1, int32_t data2);
     void renderFrames(float** outputs, int32_t from, int32_t to);
     float voiceSpeed() const;
@@ -102,11 +106,15 @@ private:
     VoiceAllocator allocator_{kNumVoices};
     SampleHandOver handOver_;
     std::atomic<uint32_t> loadedSampleRate_{0}; // file rate of the latest loaded sample
+    // The host rate as last set; the base's sampleRate member is written
+    // unguarded and so is never read by the audio thread.
+    std::atomic<float> hostRate_{0.0f};
 
     // Audio thread.
     const float* sampleData_ = nullptr;
     int32_t sampleLength_ = 0;
     uint32_t sampleFileRate_ = 0;
+    float audioRate_ = 0.0f; // the host rate the voices were set up for
     int32_t pendingCount_ = 0;
     VstMidiEvent* pendingEvents_[kMaxPendingEvents] = {};
     int32_t nextEventFrame_ = 0;

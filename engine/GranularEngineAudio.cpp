@@ -15,9 +15,32 @@ constexpr auto relaxed = std::memory_order_relaxed;
 
 void GranularEngine::setSampleRate(float rate)
 {
+    // The pitch table does not depend on the rate: it is built once, at
+    // construction, and never rewritten while the audio thread reads it.
     AudioEffectX::setSampleRate(rate);
     samplesPerMs_.store(rate * 0.001f, relaxed);
-    buildNoteRatio(noteRatio_);
+    hostRate_.store(rate, relaxed);
+}
+
+void GranularEngine::setBlockSizeAndSampleRate(int32_t blockSize, float rate)
+{
+    AudioEffectX::setBlockSizeAndSampleRate(blockSize, rate);
+    setSampleRate(rate);
+}
+
+void GranularEngine::adoptHostRate()
+{
+    const float rate = hostRate_.load(relaxed);
+    if (rate == audioRate_)
+        return;
+    audioRate_ = rate;
+    // The travel speed follows the host rate; notes started from here on
+    // read at the new rate.
+    if (sampleData_ == nullptr)
+        return;
+    const float speed = static_cast<float>(sampleFileRate_) / audioRate_ * speedFactor_.load(relaxed);
+    for (GrainVoice& voice : voices_)
+        voice.setSpeed(speed);
 }
 
 void GranularEngine::renderFrames(float** outputs, int32_t from, int32_t to)
@@ -61,6 +84,7 @@ void GranularEngine::processReplacing(float** inputs, float** outputs, int32_t s
 void GranularEngine::process(float** inputs, float** outputs, int32_t sampleFrames)
 {
     (void)inputs; // an instrument: there are none
+    adoptHostRate();
     if (const LoadedSample* sample = handOver_.adopt())
         adoptSample(*sample);
     if (sampleData_ == nullptr || outputs == nullptr || outputs[0] == nullptr || outputs[1] == nullptr) {

@@ -24,7 +24,9 @@ void GranularEngine::handleMidiMessage(int32_t status, int32_t data1, int32_t da
     case 0x90:
         if (data2 > 0) {
             const int32_t slot = allocator_.allocate(data1);
-            const float rate = noteRatio_[data1] / sampleRate * static_cast<float>(sampleFileRate_);
+            // File frames per output sample, formed as it always was so that
+            // every render keeps its floats.
+            const float rate = noteRatio_[data1] / audioRate_ * static_cast<float>(sampleFileRate_);
             voices_[slot].noteOn(rate);
             break;
         }

@@ -71,7 +71,7 @@ void GranularEngine::adoptSample(const LoadedSample& sample)
                         ? GrainVoice::kMaxSampleLength
                         : static_cast<int32_t>(store.frameCount);
     sampleFileRate_ = store.sampleRate;
-    const float speed = static_cast<float>(store.sampleRate) / sampleRate * speedFactor_.load(relaxed);
+    const float speed = static_cast<float>(store.sampleRate) / audioRate_ * speedFactor_.load(relaxed);
     for (int32_t i = 0; i < kNumVoices; ++i) {
         allocator_.freeSlot(i);
         voices_[i].setSample(sampleData_, sampleLength_);
