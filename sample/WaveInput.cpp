@@ -3,23 +3,56 @@
 #include <climits>
 #include <cstring>
 #include <sys/stat.h>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
 // The file's length from its descriptor; 64-bit even where long is 32 bits.
+// Only a regular file has one: anything else is refused.
 bool fileLength(std::FILE* file, uint64_t& length)
 {
 #ifdef _WIN32
     struct _stati64 info;
-    if (_fstati64(_fileno(file), &info) != 0 || info.st_size < 0)
+    if (_fstati64(_fileno(file), &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG || info.st_size < 0)
         return false;
 #else
     struct stat info;
-    if (fstat(fileno(file), &info) != 0 || info.st_size < 0)
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0)
         return false;
 #endif
     length = uint64_t(info.st_size);
     return true;
+}
+
+// Opens for binary reading. On POSIX systems the open itself must not wait:
+// opening a FIFO with no writer, or a device, would block the caller for good,
+// so it opens without blocking and lets fileLength refuse what is not a file.
+std::FILE* openForReading(const char* path)
+{
+#ifdef _WIN32
+    return std::fopen(path, "rb");
+#else
+    int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::FILE* file = fdopen(fd, "rb");
+    if (file == nullptr)
+        ::close(fd);
+    return file;
+#endif
 }
 
 }  // namespace
@@ -29,7 +62,7 @@ bool openWaveInput(const char* path, WaveInput& input)
     input = WaveInput{};
     if (path == nullptr)
         return false;
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = openForReading(path);
     if (file == nullptr)
         return false;
     uint64_t length = 0;

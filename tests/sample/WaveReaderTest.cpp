@@ -9,6 +9,9 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -76,6 +79,14 @@ TEST_F(WaveReader, MissingFileAndHeadersThatAreNotRiffWave)
     SampleStore store;
     EXPECT_EQ(loadWaveFile(dir.file("absent.wav").c_str(), store, 1), kWaveFileNotFound);
     EXPECT_EQ(loadWaveFile(nullptr, store, 1), kWaveFileNotFound);
+    // Only regular files are opened: a FIFO with no writer would block the
+    // open (and a read) for good.
+    EXPECT_EQ(loadWaveFile(dir.file("").c_str(), store, 1), kWaveFileNotFound);
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo(dir.file("pipe.wav").c_str(), 0600), 0);
+    EXPECT_EQ(loadWaveFile(dir.file("pipe.wav").c_str(), store, 1), kWaveFileNotFound);
+#endif
+    EXPECT_EQ(store.leftChannel, nullptr);
 
     EXPECT_EQ(resultOf({}), kWaveBadType);
     Bytes good = mono16File({1, 2});
