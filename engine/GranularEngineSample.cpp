@@ -15,9 +15,12 @@ const char* GranularEngine::loadSample(const char* path)
 {
     if (path == nullptr)
         return waveResultMessage(kWaveFileNotFound);
+    // Every channel is mixed into the one the grains read. The message
+    // stays valid on the calling thread until its next failed load.
+    thread_local WaveRefusal refusal;
     SampleStore fresh;
-    if (const char* message = waveResultMessage(loadWaveFile(path, fresh, 1)))
-        return message;
+    if (loadWaveFile(path, fresh, kWaveMixToMono, &refusal) != kWaveOk)
+        return refusal.text;
     // A float file may hold NaN or infinities; one of them would silence
     // every frame its grains touch, so they play as silence instead.
     for (uint32_t i = 0; i < fresh.frameCount; ++i) {

@@ -26,7 +26,82 @@ uint32_t convertBlocks(WaveInput& input, uint32_t frameCount, size_t frameBytes,
     return done;
 }
 
+// 2^-7: an 8-bit sample is unsigned, 128 being silence.
+constexpr float kPcm8Scale = 0.0078125f;
+
+float pcm8ToFloat(const unsigned char* bytes)
+{
+    return float(int(bytes[0]) - 128) * kPcm8Scale;
+}
+
+float pcm32ToFloat(const unsigned char* bytes)
+{
+    return float(int32_t(readLe32(bytes))) * kPcm24Scale;
+}
+
+float float64ToFloat(const unsigned char* bytes)
+{
+    uint64_t word = uint64_t(readLe32(bytes)) | (uint64_t(readLe32(bytes + 4)) << 32);
+    double value;
+    std::memcpy(&value, &word, sizeof value);
+    return float(value);
+}
+
+using Decoder = float (*)(const unsigned char*);
+
+Decoder decoderOf(SampleEncoding encoding)
+{
+    switch (encoding) {
+    case SampleEncoding::pcm8: return pcm8ToFloat;
+    case SampleEncoding::pcm16: return pcm16ToFloat;
+    case SampleEncoding::pcm24: return pcm24ToFloat;
+    case SampleEncoding::pcm32: return pcm32ToFloat;
+    case SampleEncoding::float32: return float32FromBytes;
+    case SampleEncoding::float64: return float64ToFloat;
+    case SampleEncoding::unsupported: break;
+    }
+    return nullptr;
+}
+
 }  // namespace
+
+uint32_t readMixedToMono(WaveInput& input, SampleEncoding encoding, uint32_t channels, float* left,
+                         uint32_t frameCount)
+{
+    const Decoder decode = decoderOf(encoding);
+    const uint32_t width = sampleBytes(encoding);
+    const size_t frameBytes = size_t(width) * channels;
+    if (decode == nullptr || channels == 0 || frameBytes > kMaxFrameBytes)
+        return 0;
+    const float count = float(channels);
+    return convertBlocks(input, frameCount, frameBytes, uint32_t(kMaxFrameBytes / frameBytes),
+                         [=](const unsigned char* frame, uint32_t i) {
+                             float sum = decode(frame);
+                             if (channels == 1) {
+                                 left[i] = sum;
+                                 return;
+                             }
+                             for (uint32_t c = 1; c < channels; ++c)
+                                 sum += decode(frame + c * width);
+                             left[i] = sum / count;
+                         });
+}
+
+uint32_t readChannels(WaveInput& input, SampleEncoding encoding, uint32_t channels, float* left,
+                      float* right, uint32_t frameCount)
+{
+    if (channels != 2)
+        return readMixedToMono(input, encoding, channels, left, frameCount);
+    const Decoder decode = decoderOf(encoding);
+    const uint32_t width = sampleBytes(encoding);
+    if (decode == nullptr)
+        return 0;
+    return convertBlocks(input, frameCount, 2 * width, uint32_t(kMaxFrameBytes / (2 * width)),
+                         [=](const unsigned char* frame, uint32_t i) {
+                             left[i] = decode(frame);
+                             right[i] = decode(frame + width);
+                         });
+}
 
 float float32FromBytes(const unsigned char* bytes)
 {

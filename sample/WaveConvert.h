@@ -4,6 +4,7 @@
 // returns the number of frames it stored; it stops early when a read
 // delivers no frame.
 
+#include "sample/WaveFormat.h"
 #include "sample/WaveInput.h"
 
 #include <cstdint>
@@ -26,6 +27,18 @@ inline float pcm24ToFloat(const unsigned char* bytes)
 }
 
 float float32FromBytes(const unsigned char* bytes);
+
+// The largest frame the converters take, in bytes (their buffer's size).
+inline constexpr uint32_t kMaxFrameBytes = 4096;
+
+// Any supported encoding and channel count (frames of at most
+// kMaxFrameBytes): one channel is stored as it is, more are added up in
+// float from the first to the last and divided by their number.
+uint32_t readMixedToMono(WaveInput& input, SampleEncoding encoding, uint32_t channels, float* left,
+                         uint32_t frameCount);
+// Any supported encoding, one or two channels kept apart (right null for one).
+uint32_t readChannels(WaveInput& input, SampleEncoding encoding, uint32_t channels, float* left,
+                      float* right, uint32_t frameCount);
 
 uint32_t readMonoFloat32(WaveInput& input, float* left, uint32_t frameCount);
 uint32_t readStereoFloat32(WaveInput& input, float* left, float* right, uint32_t frameCount);

@@ -4,13 +4,14 @@
 
 #include "sample/WaveInput.h"
 
+#include <cstddef>
 #include <cstdint>
 
-enum class SampleEncoding { unsupported, pcm16, pcm24, float32 };
+enum class SampleEncoding { unsupported, pcm8, pcm16, pcm24, pcm32, float32, float64 };
 
 struct WaveFormat {
     uint16_t formatTag = 0;   // as stored; 0xFFFE for the extensible form
-    uint16_t subFormat = 0;   // first two bytes of the extensible sub-format
+    uint16_t subFormat = 0;   // the extensible sub-format's tag; 0 when its GUID is not a tag's
     uint16_t channels = 0;
     uint32_t sampleRate = 0;
     uint16_t blockAlign = 0;
@@ -30,3 +31,9 @@ SampleEncoding encodingOf(const WaveFormat& format);
 
 // Bytes per frame the encoding needs for the format's channels.
 uint32_t expectedBlockAlign(const WaveFormat& format);
+
+// Bytes of one sample of the encoding; 0 for unsupported.
+uint32_t sampleBytes(SampleEncoding encoding);
+
+// Writes what the format is ("16-bit ADPCM, 2 channels, 44100 Hz") into text.
+void describeFormat(const WaveFormat& format, char* text, size_t size);

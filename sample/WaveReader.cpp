@@ -5,6 +5,8 @@
 #include "sample/WaveFormat.h"
 #include "sample/WaveInput.h"
 
+#include <cstdio>
+
 const char* const waveErrorMessages[4] = {
     "Error reading WAV-File",
     "WAV-File has bad type",
@@ -40,16 +42,45 @@ bool readRiffHeader(WaveInput& input)
            wave[0] == 'W' && wave[1] == 'A' && wave[2] == 'V' && wave[3] == 'E';
 }
 
+constexpr const char* kSupported =
+    "Supported: 8-bit unsigned, 16-, 24- and 32-bit integer PCM and 32- and 64-bit float";
+
+// Why a wave file's format is refused, into why; kWaveOk when it is not.
+WaveResult checkFormat(const WaveFormat& format, int32_t requiredChannels, char* why, size_t size)
+{
+    char what[128];
+    describeFormat(format, what, sizeof what);
+    if (encodingOf(format) == SampleEncoding::unsupported) {
+        std::snprintf(why, size, "%s. %s.", what, kSupported);
+        return kWaveBadType;
+    }
+    if (requiredChannels > 0 ? format.channels != requiredChannels
+                             : requiredChannels == 0 ? format.channels != 1 && format.channels != 2
+                                                     : format.channels == 0) {
+        if (requiredChannels > 0)
+            std::snprintf(why, size, "%s; %d channel(s) wanted.", what, int(requiredChannels));
+        else
+            std::snprintf(why, size, "%s; the file must have %s.", what,
+                          requiredChannels == 0 ? "one or two channels" : "at least one channel");
+        return kWaveBadType;
+    }
+    if (format.blockAlign == 0 || format.blockAlign != expectedBlockAlign(format)) {
+        std::snprintf(why, size, "%s, with frames of %u bytes where %u were expected.", what,
+                      unsigned(format.blockAlign), unsigned(expectedBlockAlign(format)));
+        return kWaveBadType;
+    }
+    if (format.blockAlign > kMaxFrameBytes) {
+        std::snprintf(why, size, "%s: too many channels (frames of at most %u bytes are read).", what,
+                      unsigned(kMaxFrameBytes));
+        return kWaveBadType;
+    }
+    return kWaveOk;
+}
+
 // Everything about the data chunk that can be refused before allocating.
 WaveResult checkData(const WaveInput& input, const WaveFormat& format, uint32_t dataSize,
                      uint32_t& frameCount)
 {
-    if (format.channels != 1 && format.channels != 2)
-        return kWaveBadType;
-    if (encodingOf(format) == SampleEncoding::unsupported)
-        return kWaveBadType;
-    if (format.blockAlign == 0 || format.blockAlign != expectedBlockAlign(format))
-        return kWaveBadType;
     frameCount = dataSize / format.blockAlign;
     if (frameCount > kMaxFrames)
         return kWaveBadType;
@@ -58,10 +89,13 @@ WaveResult checkData(const WaveInput& input, const WaveFormat& format, uint32_t 
     return kWaveOk;
 }
 
-uint32_t convert(WaveInput& input, const WaveFormat& format, SampleStore& store)
+uint32_t convert(WaveInput& input, const WaveFormat& format, SampleStore& store, bool mix)
 {
+    const SampleEncoding encoding = encodingOf(format);
+    if (mix)
+        return readMixedToMono(input, encoding, format.channels, store.leftChannel, store.frameCount);
     bool stereo = format.channels == 2;
-    switch (encodingOf(format)) {
+    switch (encoding) {
     case SampleEncoding::pcm16:
         return stereo ? readStereo16(input, store.leftChannel, store.rightChannel, store.frameCount)
                       : readMono16(input, store.leftChannel, store.frameCount);
@@ -72,6 +106,11 @@ uint32_t convert(WaveInput& input, const WaveFormat& format, SampleStore& store)
         return stereo ? readStereoFloat32(input, store.leftChannel, store.rightChannel,
                                           store.frameCount)
                       : readMonoFloat32(input, store.leftChannel, store.frameCount);
+    case SampleEncoding::pcm8:
+    case SampleEncoding::pcm32:
+    case SampleEncoding::float64:
+        return readChannels(input, encoding, format.channels, store.leftChannel, store.rightChannel,
+                            store.frameCount);
     case SampleEncoding::unsupported:
         break;
     }
@@ -95,7 +134,8 @@ WaveResult allocateStore(SampleStore& store)
     return kWaveOk;
 }
 
-WaveResult readWave(WaveInput& input, SampleStore& loaded, int32_t requiredChannels)
+WaveResult readWave(WaveInput& input, SampleStore& loaded, int32_t requiredChannels, char* why,
+                    size_t whySize)
 {
     if (!readRiffHeader(input))
         return kWaveBadType;
@@ -105,8 +145,9 @@ WaveResult readWave(WaveInput& input, SampleStore& loaded, int32_t requiredChann
     WaveFormat format;
     if (!readFormatChunk(input, header.size, format))
         return kWaveReadError;
-    if (requiredChannels != 0 && format.channels != requiredChannels)
-        return kWaveBadType;
+    // The format is judged before the data chunk is looked for.
+    if (WaveResult refused = checkFormat(format, requiredChannels, why, whySize))
+        return refused;
     if (!findChunk(input, "data", header))
         return kWaveReadError;
 
@@ -115,12 +156,13 @@ WaveResult readWave(WaveInput& input, SampleStore& loaded, int32_t requiredChann
     if (checked != kWaveOk)
         return checked;
     loaded.sampleRate = format.sampleRate;
-    loaded.channelCount = format.channels;
+    const bool mix = requiredChannels == kWaveMixToMono;
+    loaded.channelCount = mix ? 1 : format.channels;
     loaded.frameCount = frameCount;
     WaveResult allocated = allocateStore(loaded);
     if (allocated != kWaveOk)
         return allocated;
-    return convert(input, format, loaded) == frameCount ? kWaveOk : kWaveReadError;
+    return convert(input, format, loaded, mix) == frameCount ? kWaveOk : kWaveReadError;
 }
 
 }  // namespace
@@ -144,15 +186,28 @@ const char* waveResultMessage(WaveResult result)
 
 WaveResult loadWaveFile(const char* path, SampleStore& store, int32_t requiredChannels)
 {
+    return loadWaveFile(path, store, requiredChannels, nullptr);
+}
+
+WaveResult loadWaveFile(const char* path, SampleStore& store, int32_t requiredChannels,
+                        WaveRefusal* refusal)
+{
     WaveInput input;
-    if (!openWaveInput(path, input))
-        return kWaveFileNotFound;
+    WaveResult result = kWaveFileNotFound;
     // Built aside and installed whole, so a failure leaves store untouched.
     SampleStore loaded;
-    WaveResult result = readWave(input, loaded, requiredChannels);
-    closeWaveInput(input);
+    char why[256] = {};
+    if (openWaveInput(path, input)) {
+        result = readWave(input, loaded, requiredChannels, why, sizeof why);
+        closeWaveInput(input);
+    }
     if (result != kWaveOk) {
         releaseSampleStore(loaded);
+        if (refusal != nullptr) {
+            const char* message = waveResultMessage(result);
+            std::snprintf(refusal->text, sizeof refusal->text, why[0] != 0 ? "%s: %s" : "%s",
+                          message != nullptr ? message : "", why);
+        }
         return result;
     }
     store = loaded;

@@ -14,7 +14,7 @@ struct SampleStore {
     float* leftChannel = nullptr;   // frameCount + 1 entries, the last one 0.0
     float* rightChannel = nullptr;  // same layout; null for a mono file
     uint32_t sampleRate = 0;        // as stored in the file's format chunk
-    uint32_t channelCount = 0;      // 1 or 2 once loaded
+    uint32_t channelCount = 0;      // 1 or 2 once loaded (1 when mixed to mono)
     uint32_t frameCount = 0;
 };
 
@@ -37,12 +37,27 @@ int waveMessageIndex(WaveResult result);
 // that are not failure codes.
 const char* waveResultMessage(WaveResult result);
 
-// Loads the file at path. requiredChannels 0 accepts mono and stereo, any
-// other value only files with exactly that many channels.
+// requiredChannels for loadWaveFile: any number of channels, averaged into
+// leftChannel (a mono file loads exactly as with 1).
+inline constexpr int32_t kWaveMixToMono = -1;
+
+// What a refused file is and what the reader takes, for the user: the
+// table's message, followed for a wave file of a kind the reader does not
+// play by a description of it.
+struct WaveRefusal {
+    char text[320] = {};
+};
+
+// Loads the file at path. requiredChannels 0 accepts mono and stereo,
+// kWaveMixToMono any channel count mixed into one, any other value only
+// files with exactly that many channels. Only regular files are opened.
 // On kWaveOk the store receives the new sample (whatever it held before is
 // overwritten, not freed: pass an empty store). On any other result the
 // store is left exactly as it was and nothing stays allocated.
 WaveResult loadWaveFile(const char* path, SampleStore& store, int32_t requiredChannels);
+// The same; on failure, when refusal is not null, it receives the message.
+WaveResult loadWaveFile(const char* path, SampleStore& store, int32_t requiredChannels,
+                        WaveRefusal* refusal);
 
 // Frees both channel arrays and empties the store. Safe on an empty store.
 void releaseSampleStore(SampleStore& store);

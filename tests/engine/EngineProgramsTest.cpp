@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -153,8 +154,14 @@ TEST_F(EnginePrograms, NamesAndProgramNumbersStayInBounds)
 TEST_F(EnginePrograms, SampleLoadingMessagesAndProgramSwitching)
 {
     writeFloatWav(dir.file("stereo.wav"), testSample(200), 44100, 2);
+    {
+        std::FILE* text = std::fopen(dir.file("text.wav").c_str(), "wb");
+        ASSERT_NE(text, nullptr);
+        std::fputs("no wave file at all", text);
+        std::fclose(text);
+    }
     EXPECT_STREQ(engine->loadSampleFile(dir.file("missing.wav").c_str()), "File not found");
-    EXPECT_STREQ(engine->loadSampleFile(dir.file("stereo.wav").c_str()), "WAV-File has bad type");
+    EXPECT_STREQ(engine->loadSampleFile(dir.file("text.wav").c_str()), "WAV-File has bad type");
     EXPECT_STREQ(engine->loadSampleFile(dir.file(std::string(300, 'x')).c_str()), "File not found");
     EXPECT_FALSE(playedLength() > 0 || engine->hasSample());
 
@@ -163,8 +170,13 @@ TEST_F(EnginePrograms, SampleLoadingMessagesAndProgramSwitching)
     char path[260];
     engine->getSamplePath(path);
     EXPECT_EQ(path, dir.file("a.wav"));
-    EXPECT_NE(engine->loadSampleFile(dir.file("stereo.wav").c_str()), nullptr);
+    EXPECT_NE(engine->loadSampleFile(dir.file("text.wav").c_str()), nullptr);
     EXPECT_EQ(playedLength(), 3000); // a failed load keeps the sample
+    // A stereo file plays its two channels mixed into one.
+    ASSERT_EQ(engine->loadSampleFile(dir.file("stereo.wav").c_str()), nullptr);
+    EXPECT_EQ(playedLength(), 100);
+    ASSERT_EQ(engine->loadSampleFile(dir.file("a.wav").c_str()), nullptr);
+    EXPECT_EQ(playedLength(), 3000);
 
     fx.setProgram(1); // no sample of its own: takes over program 0's
     EXPECT_EQ(engine->program(1).samplePath, dir.file("a.wav"));

@@ -55,7 +55,7 @@ TEST_F(WaveReaderMemory, RefusedFilesAllocateNothing)
     const Bytes refused[] = {
         riffWave({chunk("fmt ", formatBody(1, 1, 44100, 16, 0)), chunk("data", pcm16({1}))}),
         riffWave({chunk("fmt ", formatBody(1, 1, 44100, 16, 3)), chunk("data", pcm16({1}))}),
-        riffWave({chunk("fmt ", formatBody(1, 1, 44100, 8)), chunk("data", pcm16({1}))}),
+        riffWave({chunk("fmt ", formatBody(1, 1, 44100, 12)), chunk("data", pcm16({1}))}),
         riffWave({chunk("fmt ", formatBody(1, 3, 44100, 16)), chunk("data", pcm16({1}))}),
         riffWave({fmt, chunk("data", pcm16({1}), true, 0xFFFFFFFF)}),
         riffWave({fmt, chunk("data", pcm16({1}), true, 0x7FFFFFF0)}),
@@ -64,6 +64,20 @@ TEST_F(WaveReaderMemory, RefusedFilesAllocateNothing)
     for (const Bytes& file : refused) {
         SampleStore store;
         EXPECT_NE(loadFile(file, store, 0), kWaveOk);
+        EXPECT_EQ(store.leftChannel, nullptr);
+    }
+    // Mixed to mono: no channels, frames too wide, a sub-format that is none.
+    Bytes otherGuid = extensibleBody(1, 1, 44100, 16);
+    otherGuid[30] ^= 0x10;
+    const Bytes refusedMixed[] = {
+        riffWave({chunk("fmt ", formatBody(1, 0, 44100, 16, 2)), chunk("data", pcm16({1}))}),
+        riffWave({chunk("fmt ", formatBody(3, 600, 44100, 64)), chunk("data", Bytes(4800, 0))}),
+        riffWave({chunk("fmt ", otherGuid), chunk("data", pcm16({1}))}),
+        riffWave({chunk("fmt ", formatBody(1, 6, 44100, 24)), chunk("data", pcm16({1}), true, 180)}),
+    };
+    for (const Bytes& file : refusedMixed) {
+        SampleStore store;
+        EXPECT_NE(loadFile(file, store, kWaveMixToMono), kWaveOk);
         EXPECT_EQ(store.leftChannel, nullptr);
     }
     EXPECT_EQ(allocations, 0);

@@ -205,9 +205,7 @@ TEST_F(WaveReader, UnsupportedFormatsAndChannelCountsAreBadType)
 {
     Bytes data = Bytes(24, 0);
     auto file = [&](const Bytes& fmt) { return riffWave({chunk("fmt ", fmt), chunk("data", data)}); };
-    EXPECT_EQ(resultOf(file(formatBody(1, 1, 44100, 8))), kWaveBadType);
-    EXPECT_EQ(resultOf(file(formatBody(1, 1, 44100, 32))), kWaveBadType);
-    EXPECT_EQ(resultOf(file(formatBody(3, 1, 44100, 64))), kWaveBadType);
+    EXPECT_EQ(resultOf(file(formatBody(1, 1, 44100, 12))), kWaveBadType);
     EXPECT_EQ(resultOf(file(formatBody(3, 1, 44100, 16))), kWaveBadType);
     EXPECT_EQ(resultOf(file(formatBody(2, 1, 44100, 16))), kWaveBadType);   // ADPCM
     EXPECT_EQ(resultOf(file(formatBody(0, 1, 44100, 32))), kWaveBadType);
@@ -218,6 +216,83 @@ TEST_F(WaveReader, UnsupportedFormatsAndChannelCountsAreBadType)
     EXPECT_EQ(resultOf(file(formatBody(1, 2, 44100, 16)), 1), kWaveBadType);
     // The channel check comes before the data chunk is looked for.
     EXPECT_EQ(resultOf(riffWave({chunk("fmt ", formatBody(1, 2, 44100, 16))}), 1), kWaveBadType);
+    // Mixed to mono, any count but none loads; frames wider than the
+    // converters' buffer are refused before anything is allocated.
+    EXPECT_EQ(resultOf(file(formatBody(1, 3, 44100, 16)), kWaveMixToMono), kWaveOk);
+    EXPECT_EQ(resultOf(file(formatBody(1, 0, 44100, 16, 2)), kWaveMixToMono), kWaveBadType);
+    EXPECT_EQ(resultOf(file(formatBody(3, 513, 44100, 64)), kWaveMixToMono), kWaveBadType);
+    EXPECT_EQ(resultOf(file(formatBody(3, 512, 44100, 64)), kWaveMixToMono), kWaveOk);
+
+    // The message says what the file is and what is taken; a file that is
+    // no wave file at all keeps the plain text.
+    auto refusal = [&](const Bytes& bytes, int32_t channels) {
+        std::string path = dir.file("refused" + std::to_string(counter++) + ".wav");
+        writeFile(path, bytes);
+        SampleStore store;
+        WaveRefusal why;
+        EXPECT_NE(loadWaveFile(path.c_str(), store, channels, &why), kWaveOk);
+        EXPECT_EQ(store.leftChannel, nullptr);
+        return std::string(why.text);
+    };
+    EXPECT_EQ(refusal(file(formatBody(2, 2, 22050, 4)), kWaveMixToMono),
+              "WAV-File has bad type: 4-bit ADPCM, 2 channels, 22050 Hz. Supported: 8-bit unsigned, "
+              "16-, 24- and 32-bit integer PCM and 32- and 64-bit float.");
+    EXPECT_EQ(refusal(file(formatBody(1, 2, 44100, 16)), 1),
+              "WAV-File has bad type: 16-bit integer PCM, 2 channels, 44100 Hz; 1 channel(s) wanted.");
+    EXPECT_EQ(refusal(Bytes(40, 'x'), kWaveMixToMono), "WAV-File has bad type");
+    EXPECT_EQ(refusal(Bytes(), kWaveMixToMono), "WAV-File has bad type");
+    EXPECT_EQ(refusal(riffWave({chunk("fmt ", formatBody(1, 1, 44100, 16))}), 1), "Error reading WAV-File");
+}
+
+TEST_F(WaveReader, EveryCommonEncodingAndChannelsAveragedInFloat)
+{
+    // 8-bit: unsigned, 128 silent.
+    Loaded u8;
+    ASSERT_EQ(load(riffWave({chunk("fmt ", formatBody(1, 1, 8000, 8)), chunk("data", Bytes{0x00, 0x80, 0xFF})}),
+                   u8),
+              kWaveOk);
+    EXPECT_EQ(u8.store.leftChannel[0], -1.0f);
+    EXPECT_EQ(u8.store.leftChannel[1], 0.0f);
+    EXPECT_EQ(u8.store.leftChannel[2], 127.0f / 128.0f);
+    // 32-bit integer: full scale is 2^31.
+    Loaded i32;
+    ASSERT_EQ(load(riffWave({chunk("fmt ", formatBody(1, 1, 8000, 32)),
+                             chunk("data", Bytes{0, 0, 0, 0x80, 0, 0, 0, 0x40})}),
+                   i32),
+              kWaveOk);
+    EXPECT_EQ(i32.store.leftChannel[0], -1.0f);
+    EXPECT_EQ(i32.store.leftChannel[1], 0.5f);
+    // 64-bit float: rounded to float, not scaled or clipped.
+    Bytes doubles;
+    for (double value : {0.1, -3.5, 1e300}) {
+        uint64_t word;
+        std::memcpy(&word, &value, sizeof word);
+        append32(doubles, uint32_t(word));
+        append32(doubles, uint32_t(word >> 32));
+    }
+    Loaded f64;
+    ASSERT_EQ(load(riffWave({chunk("fmt ", extensibleBody(3, 1, 8000, 64)), chunk("data", doubles)}), f64),
+              kWaveOk);
+    EXPECT_EQ(f64.store.leftChannel[0], 0.1f);
+    EXPECT_EQ(f64.store.leftChannel[1], -3.5f);
+    EXPECT_TRUE(std::isinf(f64.store.leftChannel[2]));
+    // Three channels: added in float from the first, then divided by three.
+    Loaded mixed;
+    ASSERT_EQ(load(riffWave({chunk("fmt ", formatBody(1, 3, 8000, 16)),
+                             chunk("data", pcm16({16384, 8192, -32768, 1, 1, 1}))}),
+                   mixed, kWaveMixToMono),
+              kWaveOk);
+    EXPECT_EQ(mixed.store.channelCount, 1u);
+    EXPECT_EQ(mixed.store.rightChannel, nullptr);
+    EXPECT_EQ(mixed.store.leftChannel[0], (0.5f + 0.25f + -1.0f) / 3.0f);
+    EXPECT_EQ(mixed.store.leftChannel[1], (3.0517578125e-05f * 3.0f) / 3.0f);
+    EXPECT_EQ(mixed.store.leftChannel[2], 0.0f);
+    // A mono -0.0 stays -0.0 when mixing: one channel is taken as it is.
+    Loaded negativeZero;
+    ASSERT_EQ(load(riffWave({chunk("fmt ", formatBody(3, 1, 8000, 32)), chunk("data", floatData({-0.0f}))}),
+                   negativeZero, kWaveMixToMono),
+              kWaveOk);
+    EXPECT_TRUE(std::signbit(negativeZero.store.leftChannel[0]));
 }
 
 TEST_F(WaveReader, ExtensibleFormatReadsItsSubFormat)
@@ -247,6 +322,10 @@ TEST_F(WaveReader, ExtensibleFormatReadsItsSubFormat)
     EXPECT_EQ(resultOf(riffWave({chunk("fmt ", extensibleBody(2, 1, 48000, 16)), chunk("data", bytes24)})),
               kWaveBadType);
     EXPECT_EQ(resultOf(riffWave({chunk("fmt ", extensibleBody(3, 1, 48000, 24)), chunk("data", bytes24)})),
+              kWaveBadType);
+    Bytes otherGuid = extensibleBody(1, 1, 48000, 16);
+    otherGuid.back() ^= 1;
+    EXPECT_EQ(resultOf(riffWave({chunk("fmt ", otherGuid), chunk("data", pcm16({1}))}), kWaveMixToMono),
               kWaveBadType);
     Bytes shortExt = formatBody(0xFFFE, 1, 48000, 16);
     append16(shortExt, 0);

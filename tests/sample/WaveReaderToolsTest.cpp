@@ -43,33 +43,55 @@ void expectSameAsLibsndfile(const std::string& path, int expectedChannels)
     ASSERT_EQ(ref.channels, expectedChannels);
     ASSERT_GT(ref.interleaved.size(), 1000u);
 
-    SampleStore store;
-    ASSERT_EQ(loadWaveFile(path.c_str(), store, 0), kWaveOk);
-    EXPECT_EQ(int(store.sampleRate), ref.rate);
-    ASSERT_EQ(int(store.channelCount), ref.channels);
     size_t frames = ref.interleaved.size() / size_t(ref.channels);
-    ASSERT_EQ(store.frameCount, frames);
     size_t mismatches = 0;
-    for (size_t i = 0; i < frames; ++i) {
-        float left = ref.interleaved[i * ref.channels];
-        if (store.leftChannel[i] != left && mismatches++ < 5)
-            ADD_FAILURE() << "left frame " << i << ": " << store.leftChannel[i] << " != " << left;
-        if (ref.channels == 2) {
-            float right = ref.interleaved[i * 2 + 1];
-            if (store.rightChannel[i] != right && mismatches++ < 5)
-                ADD_FAILURE() << "right frame " << i << ": " << store.rightChannel[i] << " != " << right;
+    SampleStore store;
+    if (ref.channels <= 2) {
+        ASSERT_EQ(loadWaveFile(path.c_str(), store, 0), kWaveOk);
+        EXPECT_EQ(int(store.sampleRate), ref.rate);
+        ASSERT_EQ(int(store.channelCount), ref.channels);
+        ASSERT_EQ(store.frameCount, frames);
+        for (size_t i = 0; i < frames; ++i) {
+            float left = ref.interleaved[i * ref.channels];
+            if (store.leftChannel[i] != left && mismatches++ < 5)
+                ADD_FAILURE() << "left frame " << i << ": " << store.leftChannel[i] << " != " << left;
+            if (ref.channels == 2) {
+                float right = ref.interleaved[i * 2 + 1];
+                if (store.rightChannel[i] != right && mismatches++ < 5)
+                    ADD_FAILURE() << "right frame " << i << ": " << store.rightChannel[i] << " != " << right;
+            }
         }
+        EXPECT_EQ(store.leftChannel[frames], 0.0f);
+        if (ref.channels == 2)
+            EXPECT_EQ(store.rightChannel[frames], 0.0f);
+        else
+            EXPECT_EQ(store.rightChannel, nullptr);
+    } else {
+        EXPECT_EQ(loadWaveFile(path.c_str(), store, 0), kWaveBadType);
     }
-    EXPECT_EQ(mismatches, 0u);
-    EXPECT_EQ(store.leftChannel[frames], 0.0f);
-    if (ref.channels == 2)
-        EXPECT_EQ(store.rightChannel[frames], 0.0f);
-    else
-        EXPECT_EQ(store.rightChannel, nullptr);
 
-    // The plug-in asks for mono: stereo files are refused.
+    // As the plug-in loads it: every channel averaged into one, in float.
     SampleStore mono;
-    EXPECT_EQ(loadWaveFile(path.c_str(), mono, 1), ref.channels == 1 ? kWaveOk : kWaveBadType);
+    ASSERT_EQ(loadWaveFile(path.c_str(), mono, kWaveMixToMono), kWaveOk);
+    EXPECT_EQ(int(mono.sampleRate), ref.rate);
+    EXPECT_EQ(mono.channelCount, 1u);
+    EXPECT_EQ(mono.rightChannel, nullptr);
+    ASSERT_EQ(mono.frameCount, frames);
+    for (size_t i = 0; i < frames; ++i) {
+        float sum = ref.interleaved[i * ref.channels];
+        for (int c = 1; c < ref.channels; ++c)
+            sum += ref.interleaved[i * ref.channels + c];
+        const float expected = ref.channels == 1 ? sum : sum / float(ref.channels);
+        if (mono.leftChannel[i] != expected && mismatches++ < 5)
+            ADD_FAILURE() << "mixed frame " << i << ": " << mono.leftChannel[i] << " != " << expected;
+    }
+    EXPECT_EQ(mono.leftChannel[frames], 0.0f);
+    EXPECT_EQ(mismatches, 0u);
+
+    // Asked for exactly one channel, only mono files load.
+    SampleStore strict;
+    EXPECT_EQ(loadWaveFile(path.c_str(), strict, 1), ref.channels == 1 ? kWaveOk : kWaveBadType);
+    releaseSampleStore(strict);
     releaseSampleStore(mono);
     releaseSampleStore(store);
 }
@@ -87,6 +109,17 @@ TEST(WaveReaderTools, SoxFilesMatchLibsndfile)
         {"s16.wav", "-r 22050 -b 16 -c 2", 2},
         {"s24.wav", "-r 44100 -b 24 -c 2", 2},
         {"sf.wav", "-r 96000 -e floating-point -b 32 -c 2", 2},
+        {"m8.wav", "-r 11025 -b 8 -e unsigned-integer -c 1", 1},
+        {"s8.wav", "-r 22050 -b 8 -e unsigned-integer -c 2", 2},
+        {"m32.wav", "-r 44100 -b 32 -e signed-integer -c 1", 1},
+        {"s32.wav", "-r 48000 -b 32 -e signed-integer -c 2", 2},
+        {"md.wav", "-r 44100 -e floating-point -b 64 -c 1", 1},
+        {"sd.wav", "-r 88200 -e floating-point -b 64 -c 2", 2},
+        {"t16.wav", "-r 44100 -b 16 -c 3", 3},
+        {"q24.wav", "-r 48000 -b 24 -c 4", 4},
+        {"h8.wav", "-r 8000 -b 8 -e unsigned-integer -c 6", 6},
+        {"h32.wav", "-r 44100 -b 32 -e signed-integer -c 6", 6},
+        {"hd.wav", "-r 44100 -e floating-point -b 64 -c 5", 5},
     };
     for (const Case& c : cases) {
         std::string path = dir.file(c.name);
@@ -136,17 +169,26 @@ TEST(WaveReaderTools, LibsndfileFilesMatchLibsndfile)
         {"xf.wav", SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, 1},
         {"x16s.wav", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 2},
         {"xfs.wav", SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, 2},
+        {"w8.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1},
+        {"w32.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_32, 1},
+        {"wd.wav", SF_FORMAT_WAV | SF_FORMAT_DOUBLE, 1},
+        {"x32.wav", SF_FORMAT_WAVEX | SF_FORMAT_PCM_32, 1},
+        {"xds.wav", SF_FORMAT_WAVEX | SF_FORMAT_DOUBLE, 2},
+        {"x8q.wav", SF_FORMAT_WAVEX | SF_FORMAT_PCM_U8, 4},
     };
     for (const Case& c : cases)
         expectSameAsLibsndfile(writeWithLibsndfile(dir, c.name, c.format, c.channels), c.channels);
 
-    // Formats the reader does not take.
-    for (int format : {SF_FORMAT_WAV | SF_FORMAT_PCM_U8, SF_FORMAT_WAV | SF_FORMAT_PCM_32,
-                       SF_FORMAT_WAV | SF_FORMAT_DOUBLE, SF_FORMAT_WAVEX | SF_FORMAT_PCM_32,
-                       SF_FORMAT_WAV | SF_FORMAT_ULAW}) {
+    // Formats the reader does not take, refused with what they are.
+    for (int format : {SF_FORMAT_WAV | SF_FORMAT_ULAW, SF_FORMAT_WAV | SF_FORMAT_ALAW,
+                       SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, SF_FORMAT_WAVEX | SF_FORMAT_ULAW}) {
         std::string path = writeWithLibsndfile(dir, "other.wav", format, 1);
         SampleStore store;
-        EXPECT_EQ(loadWaveFile(path.c_str(), store, 1), kWaveBadType) << std::hex << format;
+        WaveRefusal refusal;
+        EXPECT_EQ(loadWaveFile(path.c_str(), store, kWaveMixToMono, &refusal), kWaveBadType) << std::hex << format;
+        EXPECT_EQ(std::string(refusal.text).rfind("WAV-File has bad type: ", 0), 0u) << refusal.text;
+        EXPECT_NE(std::string(refusal.text).find("Supported: "), std::string::npos) << refusal.text;
+        EXPECT_EQ(store.leftChannel, nullptr);
     }
 }
 
