@@ -189,9 +189,14 @@ TEST_F(RenderCommand, FailuresAreClearAndExitNonZero)
 
     std::string stereo = file("stereo.wav");
     ASSERT_EQ(std::system(("sox -n -r 44100 -b 16 -c 2 '" + stereo + "' synth 0.1 sine 440").c_str()), 0);
-    ToolRun bad = run("--sample '" + stereo + "' -o '" + file("o.wav") + "'");
+    ToolRun stereoRun = run("--sample '" + stereo + "' -o '" + file("o.wav") + "'");
+    EXPECT_EQ(stereoRun.exitCode, 0) << stereoRun.err;
+    fs::remove(file("o.wav"));
+    std::string adpcm = file("adpcm.wav");
+    ASSERT_EQ(std::system(("sox -n -r 44100 -e ima-adpcm -c 1 '" + adpcm + "' synth 0.1 sine 440").c_str()), 0);
+    ToolRun bad = run("--sample '" + adpcm + "' -o '" + file("o.wav") + "'");
     EXPECT_EQ(bad.exitCode, 1);
-    EXPECT_NE(bad.err.find("stereo.wav: WAV-File has bad type"), std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find("adpcm.wav: WAV-File has bad type: 4-bit IMA ADPCM"), std::string::npos) << bad.err;
 
     write("text.wav", "not a wave file at all");
     ToolRun text = run("--sample '" + file("text.wav") + "' -o '" + file("o.wav") + "'");

@@ -56,14 +56,12 @@ bool writeBank(const std::string& path, const ProgramBank& bank, std::string& er
 bool checkSample(const std::string& path, std::string& error)
 {
     SampleStore store;
-    WaveResult result = loadWaveFile(path.c_str(), store, 1);
+    WaveRefusal refusal;
+    WaveResult result = loadWaveFile(path.c_str(), store, kWaveMixToMono, &refusal);
     releaseSampleStore(store);
     if (result == kWaveOk)
         return true;
-    const char* message = waveResultMessage(result);
-    error = path + ": " + (message != nullptr ? message : "cannot be read");
-    if (result == kWaveBadType)
-        error += " (the sample must be a mono WAV file: 16- or 24-bit PCM, or 32-bit float)";
+    error = path + ": " + (refusal.text[0] != 0 ? refusal.text : "cannot be read");
     return false;
 }
 
