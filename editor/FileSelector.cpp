@@ -3,7 +3,7 @@
 #include "gui/Frame.h"
 #include "platform/Platform.h"
 
-bool selectFile(Frame* owner, char* path, const char* title, const char* filter) {
+bool selectFile(Frame* owner, char* path, const char* title, const char* filter, const char* initialFolder) {
     platform::OpenFileRequest request;
     request.owner = owner ? owner->getSystemWindow() : nullptr;
     request.filter = filter;
@@ -11,6 +11,7 @@ bool selectFile(Frame* owner, char* path, const char* title, const char* filter)
     request.file = path;
     request.maxFile = selectFilePathSize;
     request.title = title;
+    request.initialFolder = initialFolder;
     // Only existing files can be confirmed; no read-only box; no extension
     // is appended to what the user chose.
     request.flags = platform::openFileExplorer | platform::openFileMustExist | platform::openFileHideReadOnly;

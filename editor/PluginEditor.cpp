@@ -1,5 +1,8 @@
 #include "editor/PluginEditor.h"
 
+#include <cstring>
+#include <string>
+
 #include "editor/ErrorMessage.h"
 #include "editor/TextLabel.h"
 #include "engine/GranularEngine.h"
@@ -20,6 +23,33 @@ constexpr int32_t buttonFrameHeight = 25;
 
 const Color displayFontColor{115, 214, 214, 0};
 const Color displayFrameColor{96, 96, 128, 0};
+// A sample the program names but that could be found nowhere.
+const Color missingFontColor{255, 150, 60, 0};
+constexpr char missingPrefix[] = "Missing: ";
+
+bool isWaveName(const char* name) {
+    const char* dot = name ? std::strrchr(name, '.') : nullptr;
+    if (!dot)
+        return false;
+    const char wav[] = ".wav";
+    for (int i = 0; i < 5; ++i) {
+        char c = dot[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != wav[i])
+            return false;
+    }
+    return true;
+}
+
+// The folder part of a path, both kinds of separator; empty for none.
+std::string folderOfPath(const char* path) {
+    const std::string text = path;
+    const size_t last = text.find_last_of("/\\");
+    if (last == std::string::npos)
+        return {};
+    return last == 0 ? text.substr(0, 1) : text.substr(0, last);
+}
 
 // The audio thread reads these; it must never wait for a lock.
 static_assert(std::atomic<std::thread::id>::is_always_lock_free);
@@ -67,6 +97,7 @@ int32_t PluginEditor::open(void* window) {
 
     frame = new Frame(Rect(0, 0, 400, 200), static_cast<platform::WindowHandle>(window), this);
     frame->setBackground(backgroundBitmap);
+    frame->setDropHandler(this);
 
     for (int32_t i = 0; i < parameterCount; i++) {
         knobs[i] = new AnimKnob(Rect(50 + 80 * i, 120, 110 + 80 * i, 180), this, i, knobFrames, knobFrameHeight,
@@ -158,7 +189,18 @@ void PluginEditor::applyDeferredUpdates() {
 
 void PluginEditor::showSamplePath() {
     engine->getSamplePath(pathBuffer);
-    fileLabel->setText(pathBuffer);
+    const bool missing = pathBuffer[0] != '\0' && engine->isSampleMissing();
+    fileLabel->setFontColor(missing ? missingFontColor : displayFontColor);
+    if (missing) {
+        // The label keeps 63 characters: the prefix always shows.
+        char text[sizeof missingPrefix + selectFilePathSize];
+        std::memcpy(text, missingPrefix, sizeof missingPrefix - 1);
+        std::memcpy(text + sizeof missingPrefix - 1, pathBuffer, std::strlen(pathBuffer) + 1);
+        fileLabel->setText(text);
+    } else {
+        fileLabel->setText(pathBuffer);
+    }
+    fileLabel->setDirty(true);
 }
 
 void PluginEditor::refreshValueLabel(int32_t index) {
@@ -206,14 +248,43 @@ void PluginEditor::valueChanged(DrawContext* context, Control* control) {
 }
 
 void PluginEditor::runLoadSampleFlow() {
+    // The dialog opens where the current sample is, or where the missing
+    // one was.
+    engine->getSamplePath(pathBuffer);
+    const std::string folder = folderOfPath(pathBuffer);
     pathBuffer[0] = '\0';
-    if (!selectFile(frame, pathBuffer, "Load Sample", waveFilter))
+    if (!selectFile(frame, pathBuffer, "Load Sample", waveFilter, folder.c_str()))
         return;
-    const char* message = engine->loadSampleFile(pathBuffer);
-    if (!message) {
-        if (fileLabel)
-            fileLabel->setText(pathBuffer);
-    } else {
+    if (const char* message = engine->loadSampleFile(pathBuffer))
         showErrorMessage(frame, "Error", message);
+    else if (fileLabel)
+        showSamplePath();
+}
+
+bool PluginEditor::acceptsDrop(const char* const* names, int32_t count) {
+    for (int32_t i = 0; names && i < count; i++) {
+        if (isWaveName(names[i]))
+            return true;
     }
+    return false;
+}
+
+bool PluginEditor::takeDrop(const char* const* names, int32_t count) {
+    const char* firstFailure = nullptr;
+    for (int32_t i = 0; names && i < count; i++) {
+        if (!isWaveName(names[i]))
+            continue;
+        const char* message = engine->loadSampleFile(names[i]);
+        if (!message) {
+            if (fileLabel)
+                showSamplePath();
+            postUpdate();
+            return true;
+        }
+        if (!firstFailure)
+            firstFailure = message;
+    }
+    if (firstFailure)
+        showErrorMessage(frame, "Error", firstFailure);
+    return false;
 }

@@ -8,6 +8,7 @@
 
 #include "editor/AEffGUIEditor.h"
 #include "editor/FileSelector.h"
+#include "gui/DropHandler.h"
 #include "gui/controls/Control.h"
 
 class AnimKnob;
@@ -16,7 +17,7 @@ class GranularEngine;
 class KickButton;
 class TextLabel;
 
-class PluginEditor : public AEffGUIEditor, public ControlListener {
+class PluginEditor : public AEffGUIEditor, public ControlListener, public DropHandler {
 public:
     static constexpr int32_t parameterCount = 4;
     static constexpr int32_t loadButtonTag = 20;
@@ -31,6 +32,12 @@ public:
     // handed over and shown at the panel's next idle.
     void setParameter(int32_t index, float value) override;
     void valueChanged(DrawContext* context, Control* control) override;
+
+    // WAV files, told by their extension in any letter case.
+    bool acceptsDrop(const char* const* names, int32_t count) override;
+    // Loads the first dropped WAV file that loads, as the load button would;
+    // the first failure's message is shown when none does.
+    bool takeDrop(const char* const* names, int32_t count) override;
 
     // Puts the shortened display text of one parameter into its label.
     void refreshValueLabel(int32_t index);

@@ -173,17 +173,18 @@ void GranularEngine::setProgram(int32_t program)
 
     GranularProgram& selected = programs_[program];
     if (selected.samplePath[0] != '\0') {
-        char path[sizeof selected.samplePath];
-        copyText(path, sizeof path, selected.samplePath);
         // A file that cannot be read now (a missing drive, a project moved
-        // to another machine) keeps its path, so saving the project does not
-        // lose the reference; it is tried again whenever the program is
-        // selected or restored. The sample in memory stays meanwhile.
-        if (loadSample(path) == nullptr)
-            setParameter(-1, 0.0f);
+        // to another machine) is looked for where the project keeps its
+        // other samples; whatever happens its path stays, so saving the
+        // project does not lose the reference. The panel shows the outcome,
+        // a missing sample included.
+        loadProgramSample(program);
+        setParameter(-1, 0.0f);
     } else if (previous != program && previous >= 0 && previous < kNumPrograms) {
         // A program without a sample of its own takes over the one in use.
-        copyText(selected.samplePath, sizeof selected.samplePath, programs_[previous].samplePath);
+        copyText(selected.samplePath, sizeof selected.samplePath, pathInUse(previous));
+        foundPath_[program][0] = '\0';
+        setParameter(-1, 0.0f);
     }
 }
 
@@ -241,6 +242,12 @@ int32_t GranularEngine::getChunk(void** data, bool isPreset)
     // The host gets a copy that only this call writes, so it can read it while
     // pitch bend changes the live bank on the audio thread.
     for (int32_t p = 0; p < kNumPrograms; ++p) {
+        // Saving is when a sample found in a new place becomes the program's:
+        // until then the project on disk still names the old one.
+        if (foundPath_[p][0] != '\0') {
+            copyText(programs_[p].samplePath, sizeof programs_[p].samplePath, foundPath_[p]);
+            foundPath_[p][0] = '\0';
+        }
         std::memcpy(chunk_[p].name, programs_[p].name, sizeof chunk_[p].name);
         std::memcpy(chunk_[p].samplePath, programs_[p].samplePath, sizeof chunk_[p].samplePath);
         for (int32_t i = 0; i < kNumParams; ++i)
@@ -264,6 +271,7 @@ int32_t GranularEngine::setChunk(void* data, int32_t byteSize, bool isPreset)
         program.samplePath[sizeof program.samplePath - 1] = '\0';
         std::memcpy(programs_[p].name, program.name, sizeof program.name);
         std::memcpy(programs_[p].samplePath, program.samplePath, sizeof program.samplePath);
+        foundPath_[p][0] = '\0';
         for (int32_t i = 0; i < kNumParams; ++i)
             setProgramValue(p, i, sanitizeValue(i, program.values[i]));
     }

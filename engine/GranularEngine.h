@@ -62,8 +62,12 @@ public:
     // For the editor: loads a sample and makes it the current program's;
     // null on success, else the message to show.
     const char* loadSampleFile(const char* path);
-    // Copies the current program's sample path (at most 260 bytes with the zero).
+    // Copies the path the current program's sample plays from (at most 260
+    // bytes with the zero): where it was found if the stored one was missing.
     void getSamplePath(char* buffer);
+    // True while the current program names a sample that could be found
+    // nowhere (or not read); the panel shows it as missing.
+    bool isSampleMissing() const { return sampleMissing_.load(std::memory_order_relaxed); }
 
     // Read-only views for tests and tools.
     int32_t grainLength() const { return grainLength_.load(std::memory_order_relaxed); }
@@ -93,10 +97,19 @@ private:
     void notifyEditor(int32_t index, float value);
     float programValue(int32_t program, int32_t index) const;
     void setProgramValue(int32_t program, int32_t index, float value);
+    // Loads the program's stored sample, or the same file where a moved
+    // project now keeps it; sets the missing flag when neither loads.
+    bool loadProgramSample(int32_t program);
+    const char* pathInUse(int32_t program) const;
 
     GranularProgram programs_[kNumPrograms];
     GranularProgram chunk_[kNumPrograms]; // what getChunk hands to the host
     std::atomic<int32_t> currentProgram_{0};
+    // Where each program's sample was found when its stored path was
+    // missing (empty otherwise); saving stores it in the program.
+    char foundPath_[kNumPrograms][sizeof(GranularProgram::samplePath)] = {};
+    char lastLoadedPath_[sizeof(GranularProgram::samplePath)] = {};
+    std::atomic<bool> sampleMissing_{false};
     std::atomic<float> paramValue_[kNumParams];
     std::atomic<int32_t> grainLength_{4100};
     std::atomic<int32_t> grainSpacing_{683};

@@ -2,8 +2,13 @@
 #include "engine/GranularEngine.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
+#include <vector>
+
+#include "engine/SampleSearch.h"
 
 namespace {
 
@@ -47,15 +52,61 @@ const char* GranularEngine::loadSampleFile(const char* path)
         return waveResultMessage(kWaveFileNotFound);
     if (const char* message = loadSample(path))
         return message;
-    GranularProgram& program = programs_[currentProgram_.load(relaxed)];
+    const int32_t current = currentProgram_.load(relaxed);
+    GranularProgram& program = programs_[current];
     copyText(program.samplePath, sizeof program.samplePath, path);
+    foundPath_[current][0] = '\0';
+    copyText(lastLoadedPath_, sizeof lastLoadedPath_, path);
+    sampleMissing_.store(false, relaxed);
     return nullptr;
+}
+
+const char* GranularEngine::pathInUse(int32_t program) const
+{
+    return foundPath_[program][0] != '\0' ? foundPath_[program] : programs_[program].samplePath;
 }
 
 void GranularEngine::getSamplePath(char* buffer)
 {
-    const GranularProgram& program = programs_[currentProgram_.load(relaxed)];
-    copyText(buffer, sizeof program.samplePath, program.samplePath);
+    copyText(buffer, sizeof programs_[0].samplePath, pathInUse(currentProgram_.load(relaxed)));
+}
+
+bool GranularEngine::loadProgramSample(int32_t program)
+{
+    char stored[sizeof programs_[0].samplePath];
+    copyText(stored, sizeof stored, programs_[program].samplePath);
+    foundPath_[program][0] = '\0';
+    auto exists = [](const std::string& path) {
+        std::FILE* file = std::fopen(path.c_str(), "rb");
+        if (file)
+            std::fclose(file);
+        return file != nullptr;
+    };
+    std::string found;
+    if (loadSample(stored) != nullptr) {
+        // Only a file that is not there is looked for elsewhere: one that is
+        // there but unreadable is the user's to mend.
+        if (exists(stored)) {
+            sampleMissing_.store(true, relaxed);
+            return false;
+        }
+        std::vector<std::string> folders;
+        for (int32_t p = 0; p < kNumPrograms; ++p) {
+            if (p != program && pathInUse(p)[0] != '\0')
+                folders.push_back(folderOf(pathInUse(p)));
+        }
+        if (lastLoadedPath_[0] != '\0')
+            folders.push_back(folderOf(lastLoadedPath_));
+        found = findMovedSample(stored, folders, exists);
+        if (found.empty() || found.size() >= sizeof stored || loadSample(found.c_str()) != nullptr) {
+            sampleMissing_.store(true, relaxed);
+            return false;
+        }
+        copyText(foundPath_[program], sizeof foundPath_[program], found.c_str());
+    }
+    copyText(lastLoadedPath_, sizeof lastLoadedPath_, found.empty() ? stored : found.c_str());
+    sampleMissing_.store(false, relaxed);
+    return true;
 }
 
 int32_t GranularEngine::fxIdle()

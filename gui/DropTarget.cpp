@@ -51,19 +51,8 @@ uint32_t DropTarget::release() {
     return static_cast<uint32_t>(count);
 }
 
-int32_t DropTarget::dragEnter(platform::DropDataHandle, uint32_t keyState, int32_t x, int32_t y, uint32_t* effect) {
-    return dragOver(keyState, x, y, effect);
-}
-
-int32_t DropTarget::dragOver(uint32_t, int32_t, int32_t, uint32_t* effect) {
-    if (effect)
-        *effect = platform::dropEffectMove;
-    return platform::dropResultOk;
-}
-
-int32_t DropTarget::dragLeave() { return platform::dropResultOk; }
-
-int32_t DropTarget::drop(platform::DropDataHandle data, uint32_t, int32_t, int32_t, uint32_t* effect) {
+template <typename Use>
+bool DropTarget::withDroppedNames(platform::DropDataHandle data, Use use) {
     platform::DroppedFilesHandle files = frame ? platform::openDroppedFiles(data) : nullptr;
     const uint32_t count = files ? platform::droppedFileCount(files) : 0;
     // Plain allocation: this runs inside the platform's drag loop, where
@@ -83,19 +72,44 @@ int32_t DropTarget::drop(platform::DropDataHandle data, uint32_t, int32_t, int32
             std::memcpy(name, buffer, nameBufferSize);
             names[stored++] = name;
         }
-        // The cursor now, in window coordinates; the point of the drop is not used.
-        Point where;
-        frame->getCurrentLocation(where);
-        frame->onDrop(names, stored, 0, where);
+        use(names, stored);
         for (int32_t i = 0; i < stored; ++i)
             std::free(names[i]);
         std::free(names);
     }
     if (files)
         platform::closeDroppedFiles(files);
+    return names != nullptr;
+}
+
+int32_t DropTarget::dragEnter(platform::DropDataHandle data, uint32_t keyState, int32_t x, int32_t y, uint32_t* effect) {
+    accepting = false;
+    withDroppedNames(data, [this](char** names, int32_t count) { accepting = frame->acceptsDrop(names, count); });
+    return dragOver(keyState, x, y, effect);
+}
+
+int32_t DropTarget::dragOver(uint32_t, int32_t, int32_t, uint32_t* effect) {
+    if (effect)
+        *effect = accepting ? platform::dropEffectCopy : platform::dropEffectNone;
+    return platform::dropResultOk;
+}
+
+int32_t DropTarget::dragLeave() {
+    accepting = false;
+    return platform::dropResultOk;
+}
+
+int32_t DropTarget::drop(platform::DropDataHandle data, uint32_t, int32_t, int32_t, uint32_t* effect) {
+    bool taken = false;
+    withDroppedNames(data, [this, &taken](char** names, int32_t count) {
+        // The cursor now, in window coordinates; the point of the drop is not used.
+        Point where;
+        frame->getCurrentLocation(where);
+        taken = frame->onDrop(names, count, 0, where);
+    });
     dragLeave();
     if (effect)
-        *effect = platform::dropEffectNone;
+        *effect = taken ? platform::dropEffectCopy : platform::dropEffectNone;
     return platform::dropResultOk;
 }
 

@@ -1,6 +1,7 @@
 // Receives files dragged onto the frame's window: answers the drag with the
-// move cursor, and at the drop collects the file names, resolves shortcuts
-// among them and offers the list to the views under the cursor.
+// copy cursor when the frame would take the files and with no cursor
+// otherwise, and at the drop collects the file names, resolves shortcuts
+// among them and offers the list to the frame at the cursor.
 //
 // The platform layer gives it the drag calls (on Windows through an OLE
 // IDropTarget of its own) and holds one reference while the registration
@@ -21,15 +22,15 @@ public:
     uint32_t addRef() override;
     // Deletes the object when the count falls to 0 or below.
     uint32_t release() override;
-    // As dragOver.
+    // Asks the frame once whether it would take the dragged files, then as dragOver.
     int32_t dragEnter(platform::DropDataHandle data, uint32_t keyState, int32_t x, int32_t y,
                       uint32_t* effect) override;
-    // Shows the move cursor, whatever is dragged and wherever.
+    // The copy effect when the files would be taken, else none. Never a
+    // move: the source would delete the user's files.
     int32_t dragOver(uint32_t keyState, int32_t x, int32_t y, uint32_t* effect) override;
     int32_t dragLeave() override;
-    // Offers the dropped file names to the frame at the cursor. Answers no
-    // effect: a move reported here would let the drag source delete the
-    // user's files, and no view keeps them.
+    // Offers the dropped file names to the frame at the cursor. Answers copy
+    // when they were taken, else no effect.
     int32_t drop(platform::DropDataHandle data, uint32_t keyState, int32_t x, int32_t y,
                  uint32_t* effect) override;
 
@@ -41,8 +42,14 @@ public:
 private:
     ~DropTarget() override;
 
+    // Collects the names of a drag's file list, shortcuts resolved, and
+    // hands them to use; false when there is no file list.
+    template <typename Use>
+    bool withDroppedNames(platform::DropDataHandle data, Use use);
+
     int32_t referenceCount = 0;
     Frame* frame;
+    bool accepting = false;
 };
 
 // Replaces a ".lnk" shortcut name (any letter case) by its target's short

@@ -4,6 +4,7 @@
 
 #include "gui/Bitmap.h"
 #include "gui/DrawContext.h"
+#include "gui/DropHandler.h"
 #include "gui/WindowClass.h"
 #include "host/AEffEditor.h"
 #include "host/AudioEffectX.h"
@@ -108,7 +109,11 @@ bool Frame::onDrop(const char* const* names, int32_t count, int32_t type, Point&
         if (view->onDrop(names, count, type, where))
             return true;
     }
-    return false;
+    return dropHandler && dropHandler->takeDrop(names, count);
+}
+
+bool Frame::acceptsDrop(const char* const* names, int32_t count) const {
+    return dropHandler && dropHandler->acceptsDrop(names, count);
 }
 
 bool Frame::addView(View* view) {

@@ -14,6 +14,7 @@
 
 class AEffEditor;
 class Bitmap;
+class DropHandler;
 
 class Frame : public View {
 public:
@@ -29,7 +30,7 @@ public:
     // Draws the dirty views, in order.
     void update(DrawContext* context) override;
     // Offers the names to the mouse-enabled views containing the point,
-    // topmost first, until one takes them.
+    // topmost first, until one takes them, then to the drop handler.
     bool onDrop(const char* const* names, int32_t count, int32_t type, Point& where) override;
 
     // Appends the view, which then belongs to the frame; false if the list
@@ -68,6 +69,10 @@ public:
     // Registers a new drop target for the window (true) or revokes the
     // window's registration (false); false when the frame has no window.
     bool setDropActive(bool active);
+    // Not owned; null (the default) takes no files.
+    void setDropHandler(DropHandler* handler) { dropHandler = handler; }
+    // Whether a drop of these names would be taken, for the drag cursor.
+    bool acceptsDrop(const char* const* names, int32_t count) const;
 
 protected:
     AEffEditor* editor;
@@ -79,6 +84,7 @@ protected:
     bool firstPaintPending = true;
     bool open = true;
     bool dropActive = false;
+    DropHandler* dropHandler = nullptr;
     platform::WindowHandle window = nullptr;
 
 private:

@@ -281,6 +281,7 @@ struct OpenFileRequest {
     uint32_t maxFile = 0;          // size of the file buffer in characters
     const char* title = nullptr;
     uint32_t flags = 0;
+    const char* initialFolder = nullptr;  // lpstrInitialDir: null or empty for the system's choice
 };
 // Modal; true when a file was chosen (its full path is then in file).
 bool runOpenFileDialog(OpenFileRequest& request);

@@ -162,6 +162,7 @@ struct OpenFileRecord {
     uint32_t maxFile = 0;
     std::string title;
     uint32_t flags = 0;
+    std::string initialFolder;
 };
 const std::vector<OpenFileRecord>& openFileRequests();
 

@@ -34,6 +34,7 @@ bool runOpenFileDialog(OpenFileRequest& request) {
     record.maxFile = request.maxFile;
     record.title = request.title ? request.title : "";
     record.flags = request.flags;
+    record.initialFolder = request.initialFolder ? request.initialFolder : "";
     state().fileRequests.push_back(record);
 
     auto& answers = state().fileAnswers;

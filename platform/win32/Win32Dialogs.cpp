@@ -28,7 +28,7 @@ bool runOpenFileDialog(OpenFileRequest& request) {
   ofn.nMaxFile = request.maxFile;
   ofn.lpstrFileTitle = nullptr;
   ofn.nMaxFileTitle = 0;
-  ofn.lpstrInitialDir = nullptr;
+  ofn.lpstrInitialDir = request.initialFolder && *request.initialFolder ? request.initialFolder : nullptr;
   ofn.lpstrTitle = request.title;
   ofn.Flags = request.flags;
   ofn.lpstrDefExt = nullptr;

@@ -103,10 +103,18 @@ std::vector<std::pair<std::string, std::string>> orderedFilters(const platform::
     return pairs;
 }
 
+// Without a preset name the chooser opens in the initial folder: a trailing
+// '/' tells both programs that it names a folder to show.
 std::string initialFile(const platform::OpenFileRequest& request) {
-    if (!request.file || request.maxFile == 0)
-        return {};
-    return std::string(request.file, strnlen(request.file, request.maxFile));
+    std::string file;
+    if (request.file && request.maxFile > 0)
+        file.assign(request.file, strnlen(request.file, request.maxFile));
+    if (file.empty() && request.initialFolder && *request.initialFolder) {
+        file = request.initialFolder;
+        if (file.back() != '/')
+            file += '/';
+    }
+    return file;
 }
 
 }  // namespace

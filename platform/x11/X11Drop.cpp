@@ -1,7 +1,9 @@
 // The drag-and-drop target: our windows announce the X drag-and-drop
 // protocol (version 5), hand the drag to the toolkit's receiver as enter,
 // over, leave and drop, and fetch the dragged files as a text/uri-list.
-// The action reported back is never a move, so the source keeps its files.
+// The receiver's answer decides the accept flag of the status (copy when it
+// would take the files, none otherwise); the action reported back is never
+// a move, so the source keeps its files.
 #include <X11/Xatom.h>
 #include <poll.h>
 #include <unistd.h>
@@ -170,6 +172,9 @@ void handleDropMessage(WindowState& window, const XClientMessageEvent& message) 
         data.window = target;
         data.source = source;
         data.types = window.drag.types;
+        // The receiver may read the file list now to choose its answer; the
+        // position's time stamp names the selection it asks for.
+        data.time = window.drag.version >= 1 ? static_cast<Time>(message.data.l[3]) : CurrentTime;
         receiver->addRef();
         if (first)
             receiver->dragEnter(&data, currentKeyState(), x, y, &effect);

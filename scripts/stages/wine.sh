@@ -108,6 +108,7 @@ sox "$work/linux.wav" -t f32 "$work/linux.raw" 2>/dev/null || fatal "cannot read
 mkdir -p "$work/dialog"
 echo "not a wave file" >"$work/dialog/bad.wav"
 printf 'L\0\0\0' >"$work/dialog/sample.lnk"   # a shortcut that cannot be resolved
+cp resources/samples/default.wav "$work/dialog/dropped.WAV"  # what the drop loads
 
 # The editor session writes Wine's raw output to LOG.raw while it runs; these
 # read it with the carriage returns taken out.
@@ -222,6 +223,7 @@ close=1"
      --capture "$(windows_path "$work/panel-$arch.bmp")" \
      --final-capture "$(windows_path "$work/panel-$arch-after.bmp")" \
      --drop "$(windows_path "$work/dialog/bad.wav")" --drop "$(windows_path "$work/dialog/sample.lnk")" \
+     --drop "$(windows_path "$work/dialog/dropped.WAV")" --drop-capture "$(windows_path "$work/panel-$arch-drop.bmp")" \
      --quit-file "$(windows_path "$quit")" >"$log.raw" 2>&1) &
   host_pid=$!
   if ! wait_for "$log" '^ready' 60; then
@@ -234,8 +236,14 @@ close=1"
     else
       fail "$arch: panel differs from the headless picture: $(tr '\n' ' ' <"$work/compare-$arch.log")"
     fi
-    [ "$(matches "$log" '^drag result 0x40100 final effect 0 feedback 2$')" -eq 1 ] ||
-      fail "$arch: the file drop was not answered with the move cursor and no effect ($(lines_of "$log" | grep 'drag result'))"
+    # WAV files among the dragged ones: the copy cursor, and the first that
+    # loads becomes the program's sample (the unreadable one is passed over).
+    [ "$(matches "$log" '^drag result 0x40100 final effect 1 feedback 1$')" -eq 1 ] ||
+      fail "$arch: the file drop was not answered with the copy cursor and effect ($(lines_of "$log" | grep 'drag result'))"
+    lines_of "$log" | grep -qxF "drag sample '$(windows_path "$work/dialog/dropped.WAV")'" ||
+      fail "$arch: the drop did not load the dropped file ($(lines_of "$log" | grep 'drag sample'))"
+    cmp -s "$work/panel-$arch.bmp" "$work/panel-$arch-drop.bmp" &&
+      fail "$arch: the path display did not change with the drop"
 
     # A drag on the Length knob from 12 o'clock towards 4 o'clock.
     xdotool mousemove 200 165; sleep 0.2

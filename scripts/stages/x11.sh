@@ -295,12 +295,21 @@ timeout 20 "$host" drag $drop_x $drop_y "$work/dragged.wav" >"$work/drag.out" 2>
 sed 's/^/    /' "$work/drag.out"
 cmd idle 200
 check "the panel takes part in the drag (status and finish answered)" grep -q '^drag finished' "$work/drag.out"
+check "a WAV file is accepted while dragged, as a copy" grep -qx 'drag status accept 1 action copy' "$work/drag.out"
+check "the drop is taken as a copy, never a move" grep -qx 'drag finished accept 1 action copy' "$work/drag.out"
 check "the drop is never reported as a move" not grep -qE 'action move|would delete' "$work/drag.out"
 check "the dragged file is still there, unchanged" [ "$(sha256sum "$work/dragged.wav" 2>/dev/null | cut -d' ' -f1)" = "$sum_before" ]
 cmd path 0
-check "the drop changes no sample" grep -qxF "path 0 $work/voice one.wav" <<<"$reply"
+check "the dropped file is the program's sample" grep -qxF "path 0 $work/dragged.wav" <<<"$reply"
 cmd capture 0 "$pictures/after-drop.png"
-check "the drop changes nothing on the panel" cmp -s "$pictures/before-drop.png" "$pictures/after-drop.png"
+check "the drop changes the path display" not cmp -s "$pictures/before-drop.png" "$pictures/after-drop.png"
+# Anything but a WAV file is refused while it is dragged and changes nothing.
+echo "some words" >"$work/notes.txt"
+timeout 20 "$host" drag $drop_x $drop_y "$work/notes.txt" >"$work/drag-text.out" 2>&1 || true
+cmd idle 200
+check "a file that is no WAV file is refused while dragged" grep -qx 'drag status accept 0 action none' "$work/drag-text.out"
+cmd path 0
+check "the refused drop keeps the sample" grep -qxF "path 0 $work/dragged.wav" <<<"$reply"
 
 # --- closing, reopening, two instances, a host that destroys its window -------
 cmd close 0

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/DropHandler.h"
 #include "gui/Frame.h"
 #include "gui/View.h"
 #include "host/ModuleInstance.h"
@@ -35,6 +36,22 @@ public:
     bool takes;
 };
 
+// Takes the files when it is told to; records what it was asked.
+class PanelHandler : public DropHandler {
+public:
+    bool acceptsDrop(const char* const* names, int32_t count) override {
+        asked.assign(names, names + count);
+        return accepts;
+    }
+    bool takeDrop(const char* const* names, int32_t count) override {
+        taken.assign(names, names + count);
+        return accepts;
+    }
+    bool accepts = true;
+    std::vector<std::string> asked;
+    std::vector<std::string> taken;
+};
+
 class DropTargetTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -54,7 +71,7 @@ protected:
 
 }  // namespace
 
-TEST_F(DropTargetTest, AFrameWindowAcceptsFilesWithTheMoveCursorAndAnswersNoEffectAtTheDrop) {
+TEST_F(DropTargetTest, TheCursorSaysWhetherTheFrameTakesTheFilesAndTheDropIsNeverAMove) {
     auto* frame = new Frame(Rect(0, 0, 400, 200), host, nullptr);
     ASSERT_TRUE(frame->isDropActive());
     platform::WindowHandle window = frame->getSystemWindow();
@@ -75,10 +92,11 @@ TEST_F(DropTargetTest, AFrameWindowAcceptsFilesWithTheMoveCursorAndAnswersNoEffe
         window, {"C:\\Links\\Song.lnk", "C:\\Links\\LOUD.LNK", "C:\\Links\\gone.lnk", "C:\\Links\\a.lnk.wav", "noext"},
         350, 260);
     EXPECT_TRUE(out.delivered);
-    EXPECT_EQ(out.enterEffect, platform::dropEffectMove);
-    EXPECT_EQ(out.overEffect, platform::dropEffectMove);
-    // A move at the drop would tell the source to delete the user's files.
-    EXPECT_EQ(out.dropEffect, platform::dropEffectNone);
+    // Without a drop handler the frame would take nothing: no cursor.
+    EXPECT_EQ(out.enterEffect, platform::dropEffectNone);
+    EXPECT_EQ(out.overEffect, platform::dropEffectNone);
+    // A view took them: a copy, never a move (the source would delete them).
+    EXPECT_EQ(out.dropEffect, platform::dropEffectCopy);
 
     ASSERT_EQ(drops.size(), 2u);  // topmost first; the walk ends at the view that takes them
     EXPECT_EQ(drops[0].view, "declines");
@@ -96,7 +114,25 @@ TEST_F(DropTargetTest, AFrameWindowAcceptsFilesWithTheMoveCursorAndAnswersNoEffe
     drops.clear();
     out = headless::dropText(window, "some text", 350, 260);
     EXPECT_EQ(out.dropEffect, platform::dropEffectNone);
-    headless::dropFiles(window, {"x.wav"}, 300 + 399, 200 + 199);
+    out = headless::dropFiles(window, {"x.wav"}, 300 + 399, 200 + 199);
+    EXPECT_TRUE(drops.empty());
+    EXPECT_EQ(out.dropEffect, platform::dropEffectNone);
+
+    // The handler is asked with the resolved names at the start of the drag
+    // and takes what no view does; its answer picks the cursor.
+    PanelHandler handler;
+    frame->setDropHandler(&handler);
+    out = headless::dropFiles(window, {"C:\\Links\\Song.lnk", "y.txt"}, 300 + 399, 200 + 199);
+    EXPECT_EQ(handler.asked, (std::vector<std::string>{"C:\\SAMPLES\\SONG~1.WAV", "y.txt"}));
+    EXPECT_EQ(handler.taken, handler.asked);
+    EXPECT_EQ(out.enterEffect, platform::dropEffectCopy);
+    EXPECT_EQ(out.overEffect, platform::dropEffectCopy);
+    EXPECT_EQ(out.dropEffect, platform::dropEffectCopy);
+    handler.accepts = false;
+    out = headless::dropFiles(window, {"z.txt"}, 300 + 399, 200 + 199);
+    EXPECT_EQ(out.enterEffect, platform::dropEffectNone);
+    EXPECT_EQ(out.overEffect, platform::dropEffectNone);
+    EXPECT_EQ(out.dropEffect, platform::dropEffectNone);
     EXPECT_TRUE(drops.empty());
 
     delete frame;

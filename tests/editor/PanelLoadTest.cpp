@@ -1,6 +1,7 @@
 // The load button: when the file dialog opens, what it is asked, and what a
 // chosen, failing or cancelled file does to the panel and the programs.
 #include <cstdio>
+#include <cstring>
 
 #include "tests/editor/PanelFixture.h"
 
@@ -13,6 +14,20 @@ std::string programPath(GranularEngine* engine, int32_t program) {
     return engine->program(program).samplePath;
 }
 
+// Pixels of the path display drawn in a warm colour: the missing-sample
+// warning, which the usual cyan text never gives.
+int32_t warningPixels(platform::WindowHandle panel) {
+    int32_t count = 0;
+    for (int32_t y = 62; y < 81; y++) {
+        for (int32_t x = 102; x < 388; x++) {
+            const uint32_t p = headless::windowPixel(panel, x, y);
+            if (static_cast<int32_t>((p >> 16) & 0xFF) > static_cast<int32_t>((p >> 8) & 0xFF) + 40)
+                count++;
+        }
+    }
+    return count;
+}
+
 TEST_F(PanelLoad, DialogOpensOnThePressAndOnEveryReturnWhileHeld) {
     gesture({{50, 70}, {50, 70, 0}});
     ASSERT_EQ(headless::openFileRequests().size(), 1u);
@@ -22,6 +37,7 @@ TEST_F(PanelLoad, DialogOpensOnThePressAndOnEveryReturnWhileHeld) {
     EXPECT_EQ(request.filter, (std::vector<std::string>{"Wave (*.wav)", "*.wav"}));
     EXPECT_EQ(request.filterIndex, 1u);
     EXPECT_EQ(request.initialFile, "");
+    EXPECT_EQ(request.initialFolder, "");  // no sample yet: the system's choice
     EXPECT_EQ(request.maxFile, 260u);
     EXPECT_EQ(request.flags, 0x81004u);
     // The button reports as a gesture with its tag; none of it is automation.
@@ -88,6 +104,8 @@ TEST_F(PanelLoad, FailedLoadShowsTheReadersMessageAndChangesNothing) {
         EXPECT_EQ(box.text, failure.message);
         EXPECT_EQ(box.type, 0x10u);  // OK button, error icon
         EXPECT_EQ(box.owner, panel);
+        // The dialog opened where the current sample is.
+        EXPECT_EQ(headless::openFileRequests().back().initialFolder, folder.file("").substr(0, folder.file("").size() - 1));
         EXPECT_EQ(programPath(engine, 0), good);
         EXPECT_EQ(labelText(editor->getFileLabel()), good);
         idle();
@@ -102,6 +120,77 @@ TEST_F(PanelLoad, CancelLeavesEverythingAsItWas) {
     EXPECT_TRUE(headless::messageBoxes().empty());
     EXPECT_EQ(labelText(editor->getFileLabel()), before);
     EXPECT_EQ(programPath(engine, 0), "");
+}
+
+TEST_F(PanelLoad, DroppedFilesLoadTheFirstWaveThatLoadsAndOnlyWaveFilesAreTaken) {
+    ScratchFolder folder;
+    const std::string good = folder.file("Dropped.WAV");
+    writeWav(good, 4000);
+    const std::string notWav = folder.file("notes.wav");
+    FILE* file = std::fopen(notWav.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("words, not samples", file);
+    std::fclose(file);
+    // The fixture's host window, and the panel in it, are at screen (300, 200).
+    const int32_t x = 300;
+    const int32_t y = 200;
+
+    // Not a WAV file: no cursor, nothing happens.
+    headless::DropOutcome out = headless::dropFiles(panel, {folder.file("song.txt")}, x + 200, y + 70);
+    EXPECT_EQ(out.overEffect, platform::dropEffectNone);
+    EXPECT_EQ(out.dropEffect, platform::dropEffectNone);
+    EXPECT_EQ(programPath(engine, 0), "");
+
+    // The unreadable one is passed over for the next; the copy cursor shows
+    // anywhere on the panel, and the drop is answered as a copy.
+    out = headless::dropFiles(panel, {folder.file("song.txt"), notWav, good}, x + 20, y + 150);
+    EXPECT_EQ(out.enterEffect, platform::dropEffectCopy);
+    EXPECT_EQ(out.overEffect, platform::dropEffectCopy);
+    EXPECT_EQ(out.dropEffect, platform::dropEffectCopy);
+    EXPECT_TRUE(headless::messageBoxes().empty());
+    EXPECT_EQ(programPath(engine, 0), good);
+    EXPECT_EQ(labelText(editor->getFileLabel()), good.substr(0, 63));
+
+    // Nothing that loads: the reader's message, and the sample stays.
+    out = headless::dropFiles(panel, {notWav, folder.file("gone.wav")}, x + 200, y + 70);
+    EXPECT_EQ(out.dropEffect, platform::dropEffectNone);
+    ASSERT_EQ(headless::messageBoxes().size(), 1u);
+    EXPECT_EQ(headless::messageBoxes()[0].caption, "Error");
+    EXPECT_EQ(headless::messageBoxes()[0].text, "WAV-File has bad type");
+    EXPECT_EQ(programPath(engine, 0), good);
+}
+
+TEST_F(PanelLoad, AMissingSampleIsShownAsMissingUntilItIsFoundAndTheDialogOpensWhereItWas) {
+    ScratchFolder folder;
+    const std::string gone = folder.file("gone.wav");
+    // A bank whose current program names a file that is nowhere.
+    void* data = nullptr;
+    ASSERT_EQ(engine->getChunk(&data, false), kBankSize);
+    GranularProgram bank[kNumPrograms];
+    std::memcpy(bank, data, sizeof bank);
+    copyText(bank[0].samplePath, sizeof bank[0].samplePath, gone.c_str());
+    ASSERT_EQ(engine->setChunk(bank, kBankSize, false), kBankSize);
+    EXPECT_TRUE(engine->isSampleMissing());
+    idle();
+    EXPECT_EQ(labelText(editor->getFileLabel()), ("Missing: " + gone).substr(0, 63));
+    EXPECT_GT(warningPixels(panel), 20);
+    // The path is never erased.
+    EXPECT_EQ(programPath(engine, 0), gone);
+
+    headless::queueOpenFileAnswer(std::nullopt);
+    gesture({{50, 70}, {50, 70, 0}});
+    ASSERT_EQ(headless::openFileRequests().size(), 1u);
+    EXPECT_EQ(headless::openFileRequests()[0].initialFolder + "/gone.wav", gone);
+
+    // The file is back: selecting the program again loads it and the display
+    // is plain again, while the panel stays open.
+    idle();
+    writeWav(gone, 4000);
+    engine->setProgram(0);
+    idle();
+    EXPECT_FALSE(engine->isSampleMissing());
+    EXPECT_EQ(labelText(editor->getFileLabel()), gone.substr(0, 63));
+    EXPECT_EQ(warningPixels(panel), 0);
 }
 
 }  // namespace

@@ -92,12 +92,16 @@ TEST_F(PanelUpdates, ProgramChangesMoveEveryKnobAndThePathDisplay) {
     EXPECT_EQ(labelText(editor->getFileLabel()), sample);
 
     // A program without a path takes over the shown sample; one whose
-    // sample fails keeps the display as it was.
+    // sample is nowhere says so.
     fx.setProgram(2);
     idle();
     EXPECT_EQ(labelText(editor->getFileLabel()), sample);
     EXPECT_EQ(shownFrame(panel, 0), 30);
     fx.setProgram(3);
+    idle();
+    EXPECT_EQ(labelText(editor->getFileLabel()), "Missing: " + folder.file("missing.wav"));
+    // Back to a program whose sample is there: the plain path again.
+    fx.setProgram(1);
     idle();
     EXPECT_EQ(labelText(editor->getFileLabel()), sample);
 }

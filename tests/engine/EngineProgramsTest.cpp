@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 
 namespace {
@@ -253,4 +254,65 @@ TEST_F(EnginePrograms, ChunkRoundTripAndHostileChunks)
     EXPECT_EQ(fx.getParameter(1), 0.0f);
     EXPECT_EQ(fx.getParameter(2), 1.0f);
     EXPECT_EQ(playedLength(), 5000); // the unreadable path left the sample
+}
+
+TEST_F(EnginePrograms, AChunkNamingMovedSamplesPlaysThemFromTheirNewPlaceAndSavesThatPlace)
+{
+    // A song once under /gone-disk/ann/song, now copied into dir/song.
+    std::filesystem::create_directories(dir.file("song/drums"));
+    std::filesystem::create_directories(dir.file("song/synth"));
+    writeFloatWav(dir.file("song/drums/kick.wav"), testSample(1100), 44100);
+    writeFloatWav(dir.file("song/drums/hat.wav"), testSample(1200), 44100);
+    writeFloatWav(dir.file("song/synth/pad.wav"), testSample(1300), 44100);
+
+    std::vector<unsigned char> chunk = fx.getChunk();
+    copyText(programs(chunk)[0].samplePath, 260, "/gone-disk/ann/song/drums/hat.wav");
+    copyText(programs(chunk)[1].samplePath, 260, dir.file("song/drums/kick.wav").c_str());
+    copyText(programs(chunk)[2].samplePath, 260, "/gone-disk/ann/song/synth/pad.wav");
+    copyText(programs(chunk)[3].samplePath, 260, "/gone-disk/ann/song/synth/nowhere.wav");
+    ASSERT_EQ(fx.setChunk(chunk), 1200);
+
+    // The same name next to another program's sample.
+    EXPECT_EQ(playedLength(), 1200);
+    EXPECT_FALSE(engine->isSampleMissing());
+    char path[260];
+    engine->getSamplePath(path);
+    EXPECT_EQ(path, dir.file("song/drums/hat.wav"));
+    // Until the project is saved the program keeps what it was given.
+    EXPECT_EQ(engine->program(0).samplePath, std::string("/gone-disk/ann/song/drums/hat.wav"));
+
+    // The stored folders without their leading ones, under the parent of
+    // the folder another sample came from.
+    fx.setProgram(2);
+    EXPECT_EQ(playedLength(), 1300);
+    engine->getSamplePath(path);
+    EXPECT_EQ(path, dir.file("song/synth/pad.wav"));
+
+    // Nowhere at all: shown as missing, path kept, the sample in memory stays.
+    fx.setProgram(3);
+    EXPECT_TRUE(engine->isSampleMissing());
+    EXPECT_EQ(playedLength(), 1300);
+    engine->getSamplePath(path);
+    EXPECT_EQ(path, std::string("/gone-disk/ann/song/synth/nowhere.wav"));
+
+    // Saving stores the found places; the missing one keeps its path.
+    std::vector<unsigned char> saved = fx.getChunk();
+    ASSERT_EQ(saved.size(), 1200u);
+    EXPECT_EQ(programs(saved)[0].samplePath, dir.file("song/drums/hat.wav"));
+    EXPECT_EQ(programs(saved)[2].samplePath, dir.file("song/synth/pad.wav"));
+    EXPECT_EQ(programs(saved)[3].samplePath, std::string("/gone-disk/ann/song/synth/nowhere.wav"));
+    EXPECT_EQ(engine->program(0).samplePath, dir.file("song/drums/hat.wav"));
+
+    // A fresh instance given only the missing paths finds them through the
+    // sample loaded last.
+    PluginInstance other;
+    GranularEngine& restored = createEngine(other);
+    other.setSampleRate(44100.0f);
+    ASSERT_EQ(restored.loadSampleFile(dir.file("song/drums/kick.wav").c_str()), nullptr);
+    std::vector<unsigned char> moved = chunk;
+    copyText(programs(moved)[1].samplePath, 260, "/gone-disk/ann/song/drums/kick.wav");
+    ASSERT_EQ(other.setChunk(moved), 1200);
+    other.runProcess(1);
+    EXPECT_EQ(restored.sampleLength(), 1200);
+    EXPECT_FALSE(restored.isSampleMissing());
 }

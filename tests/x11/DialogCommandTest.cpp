@@ -103,6 +103,13 @@ TEST(DialogCommand, TheOpenRequestBecomesTheChoosersOptions) {
     words = x11::openFileCommand(kdialog, request, 0);
     EXPECT_EQ(words, (std::vector<std::string>{"/usr/bin/kdialog", "--title", "Load Sample", "--getopenfilename",
                                                "/home/u/old.wav", "*.wav|Wave (*.wav)"}));
+
+    // Without a preset name both open in the initial folder.
+    file[0] = '\0';
+    request.initialFolder = "/home/u/samples";
+    words = x11::openFileCommand(kdialog, request, 0);
+    EXPECT_EQ(words[4], "/home/u/samples/");
+    EXPECT_TRUE(has(x11::openFileCommand(zenity, request, 0), "--filename=/home/u/samples/"));
 }
 
 TEST(DialogCommand, TheErrorBoxCarriesItsTitleAndPlainText) {

@@ -22,9 +22,14 @@ public:
         --count;
         return static_cast<uint32_t>(count);
     }
-    int32_t dragEnter(platform::DropDataHandle, uint32_t, int32_t x, int32_t y, uint32_t* effect) override {
+    int32_t dragEnter(platform::DropDataHandle data, uint32_t, int32_t x, int32_t y, uint32_t* effect) override {
         calls.push_back("enter");
         enteredAt = {x, y};
+        // As the toolkit's target does: the list is read while the drag is
+        // still going, to choose the cursor.
+        platform::DroppedFilesHandle files = platform::openDroppedFiles(data);
+        enterFiles = files ? platform::droppedFileCount(files) : 0;
+        platform::closeDroppedFiles(files);
         *effect = overAnswer;
         return platform::dropResultOk;
     }
@@ -52,6 +57,7 @@ public:
     }
 
     int count = 0;
+    uint32_t enterFiles = 0;
     uint32_t overAnswer = platform::dropEffectMove;  // what the toolkit's target answers
     uint32_t dropAnswer = platform::dropEffectNone;
     std::vector<std::string> calls;
@@ -112,6 +118,7 @@ TEST_F(X11Drop, DraggedFilesReachTheReceiverAsPathsAndTheSourceIsNeverToldMove) 
     EXPECT_EQ(report.target, xid(window));
     EXPECT_EQ(receiver.calls, (std::vector<std::string>{"enter", "drop"}));
     EXPECT_EQ(receiver.enteredAt, (std::pair<int32_t, int32_t>{150, 100}));
+    EXPECT_EQ(receiver.enterFiles, 2u);
     EXPECT_TRUE(receiver.hadFileList);
     EXPECT_EQ(receiver.names, files);
     // The receiver answered "move" while dragging: the source hears "copy".
@@ -128,6 +135,14 @@ TEST_F(X11Drop, DraggedFilesReachTheReceiverAsPathsAndTheSourceIsNeverToldMove) 
     report = drag([&](Display* d) { return dragFiles(d, 150, 100, files); });
     EXPECT_TRUE(report.finishAccepted);
     EXPECT_EQ(report.finishAction, "copy");
+
+    // A receiver that would not take the files: the source is told so.
+    receiver.overAnswer = platform::dropEffectNone;
+    receiver.dropAnswer = platform::dropEffectNone;
+    report = drag([&](Display* d) { return dragFiles(d, 150, 100, files); });
+    EXPECT_TRUE(report.statusSeen);
+    EXPECT_FALSE(report.accepted);
+    EXPECT_EQ(report.statusAction, "none");
 
     EXPECT_TRUE(platform::revokeDropTarget(window));
     EXPECT_EQ(receiver.count, 0);

@@ -180,6 +180,12 @@ int runEditor(PluginModule& plugin, const EditorOptions& o) {
     for (DWORD e : drag.feedbackEffects) std::printf(" %lu", e);
     std::printf("\n");
     check((drag.finalEffect & DROPEFFECT_MOVE) == 0, "the drop never reports a move to the source");
+    // What the program now names: its path sits 24 bytes into the chunk.
+    void* chunk = nullptr;
+    if (plugin.dispatch(effGetChunk, 0, 0, &chunk) >= 300 && chunk)
+      std::printf("drag sample '%.259s'\n", static_cast<const char*>(chunk) + 24);
+    pumpFor(300);
+    saveCapture(panel, o.dropCapture);
   }
 
   std::printf("ready\n");

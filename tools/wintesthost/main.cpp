@@ -2,7 +2,7 @@
 //   parvolino-wintesthost identity DLL
 //   parvolino-wintesthost render DLL SCORE OUT.wav [--block FRAMES]
 //   parvolino-wintesthost editor DLL [--capture BMP] [--final-capture BMP] [--sample WAV]
-//                         [--hold-ms MS | --quit-file PATH] [--pos X Y] [--drop FILE]...
+//                         [--hold-ms MS | --quit-file PATH] [--pos X Y] [--drop FILE]... [--drop-capture BMP]
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -23,7 +23,7 @@ int usage() {
                "usage: parvolino-wintesthost identity DLL\n"
                "       parvolino-wintesthost render DLL SCORE OUT.wav [--block FRAMES]\n"
                "       parvolino-wintesthost editor DLL [--capture BMP] [--final-capture BMP] [--sample WAV]\n"
-               "                             [--hold-ms MS | --quit-file PATH] [--pos X Y] [--drop FILE]...\n");
+               "                             [--hold-ms MS | --quit-file PATH] [--pos X Y] [--drop FILE]... [--drop-capture BMP]\n");
   return 2;
 }
 
@@ -86,6 +86,7 @@ int main(int argc, char** argv) {
       else if (a == "--quit-file" && more) o.quitFile = argv[++i];
       else if (a == "--hold-ms" && more) o.holdMs = std::atoi(argv[++i]);
       else if (a == "--drop" && more) o.dropFiles.push_back(argv[++i]);
+      else if (a == "--drop-capture" && more) o.dropCapture = argv[++i];
       else if (a == "--pos" && i + 2 < argc) {
         o.x = std::atoi(argv[++i]);
         o.y = std::atoi(argv[++i]);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/DropHandler.h"
 #include "gui/DropTarget.h"
 #include "gui/Frame.h"
 #include "platform/Platform.h"
@@ -28,6 +29,14 @@ public:
         for (int32_t i = 0; i < count; ++i) dropped.emplace_back(names[i]);
         return true;
     }
+};
+
+// Would take the files only when it is told to, as the panel takes WAV files.
+class SwitchedHandler : public DropHandler {
+public:
+    bool acceptsDrop(const char* const*, int32_t) override { return accepts; }
+    bool takeDrop(const char* const*, int32_t) override { return accepts; }
+    bool accepts = true;
 };
 
 bool makeShortcut(const std::string& link, const std::string& target) {
@@ -136,13 +145,24 @@ WIN_TEST(filesDroppedWithOleReachTheViewsWithShortcutsResolved) {
     CHECK(frame->setDropActive(true));
     CHECK_EQ(DropTarget::getLiveCount(), 1);
     frame->addView(new FileTakingView(Rect(0, 0, 400, 200)));
+    SwitchedHandler handler;
+    frame->setDropHandler(&handler);
     UpdateWindow(reinterpret_cast<HWND>(frame->getSystemWindow()));
 
+    // Refused while dragged: the no-drop cursor, and OLE drops nothing.
+    handler.accepts = false;
     dropped.clear();
     FileDragResult drag = dragFilesTo(POINT{300, 200}, {link, plain});
-    CHECK_EQ(drag.result, DRAGDROP_S_DROP);
     CHECK_EQ(drag.finalEffect, static_cast<DWORD>(DROPEFFECT_NONE));
-    CHECK(drag.feedbackEffects == std::vector<DWORD>{DROPEFFECT_MOVE});
+    CHECK(drag.feedbackEffects == std::vector<DWORD>{DROPEFFECT_NONE});
+    CHECK(dropped.empty());
+
+    // Accepted: the copy cursor, and a copy (never a move) at the drop.
+    handler.accepts = true;
+    drag = dragFilesTo(POINT{300, 200}, {link, plain});
+    CHECK_EQ(drag.result, DRAGDROP_S_DROP);
+    CHECK_EQ(drag.finalEffect, static_cast<DWORD>(DROPEFFECT_COPY));
+    CHECK(drag.feedbackEffects == std::vector<DWORD>{DROPEFFECT_COPY});
     CHECK_EQ(dropped.size(), 2u);
     if (dropped.size() == 2) {
         // The short form is asked for; Wine answers the long one. Either
