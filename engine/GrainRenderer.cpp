@@ -1,0 +1,316 @@
+#include "engine/GrainRenderer.h"
+
+#include "engine/GrainWindow.h"
+
+#include <climits>
+#include <cfloat>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr auto relaxed = std::memory_order_relaxed;
+
+bool cpuHasAvx2()
+{
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
+} // namespace
+
+GrainRenderer::Kernel GrainRenderer::fastestKernel()
+{
+    if (grainKernelAvx2Built() && cpuHasAvx2())
+        return Avx2;
+    if (grainKernelSse2Built())
+        return Sse2;
+    return Scalar;
+}
+
+GrainRenderer::GrainRenderer()
+{
+    Kernel wanted = Avx2;
+    // Read once at construction: the audio thread never looks at the environment.
+    if (const char* name = std::getenv("PARVOLINO_KERNEL")) {
+        if (std::strcmp(name, "scalar") == 0)
+            wanted = Scalar;
+        else if (std::strcmp(name, "sse2") == 0)
+            wanted = Sse2;
+    }
+    setKernel(wanted);
+}
+
+void GrainRenderer::setKernel(Kernel kernel)
+{
+    const Kernel fastest = fastestKernel();
+    kernel_ = kernel > fastest ? fastest : kernel;
+    // The scalar choice renders through the voices' own per-sample path;
+    // the portable kernel is what builds without vector units use.
+    function_ = kernel_ == Avx2 ? renderVoiceAvx2 : (kernel_ == Sse2 ? renderVoiceSse2 : renderVoicePortable);
+}
+
+int32_t GrainRenderer::render(GrainVoice* voices, VoiceAllocator& allocator, ScatterGenerator& scatter, float* left,
+                              float* right, int32_t from, int32_t to)
+{
+    if (kernel_ == Scalar)
+        return 0;
+    int32_t frame = from;
+    while (frame < to) {
+        const int32_t frames = to - frame < kRun ? to - frame : kRun;
+        if (!renderRun(voices, scatter, left + frame, right + frame, frames))
+            break;
+        frame += frames;
+        // Frees in voice order at the end of the run leave the allocator as
+        // frees frame by frame do: removing slots from its order list keeps the
+        // others' order, and each count depends only on which slots went.
+        for (int32_t v = 0; v < kVoices; ++v) {
+            if (voices[v].state() == GrainVoice::Idle && allocator.inUse(v))
+                allocator.freeSlot(v);
+        }
+    }
+    return frame - from;
+}
+
+bool GrainRenderer::prepareWeights(GrainVoice* voices)
+{
+    int32_t length = -1;
+    float step = 0.0f;
+    for (int32_t v = 0; v < kVoices; ++v) {
+        const GrainVoice& voice = voices[v];
+        if (voice.state_ == GrainVoice::Idle)
+            continue;
+        const int32_t l = voice.grainLength_.load(relaxed);
+        const float s = voice.windowStep_.load(relaxed);
+        if (length < 0) {
+            length = l;
+            step = s;
+        } else if (l != length || std::memcmp(&s, &step, sizeof s) != 0) {
+            return false; // a length change caught half-way
+        }
+    }
+    if (length < 0)
+        return true;
+    if (length < 1 || length > kMaxGrainLength)
+        return false;
+    if (length == tableLength_ && std::memcmp(&step, &tableStep_, sizeof step) == 0)
+        return true;
+    // The weight the per-sample path computes for every age a grain lives.
+    std::memset(weights_, 0, sizeof weights_);
+    for (int32_t age = 0; age < length; ++age) {
+        uint32_t index = static_cast<uint32_t>(static_cast<int32_t>(static_cast<float>(age) * step));
+        if (index >= static_cast<uint32_t>(kGrainWindowSize))
+            index = kGrainWindowSize - 1;
+        weights_[kPad + age] = grainWindow[index];
+    }
+    tableLength_ = length;
+    tableStep_ = step;
+    return true;
+}
+
+bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, float* left, float* right, int32_t frames)
+{
+    if (!prepareWeights(voices))
+        return false;
+
+    int32_t active[kVoices];
+    int32_t activeCount = 0;
+    int32_t spacing[kVoices], range[kVoices];
+    float speed[kVoices];
+    for (int32_t v = 0; v < kVoices; ++v) {
+        GrainVoice& voice = voices[v];
+        if (voice.state_ == GrainVoice::Idle)
+            continue;
+        spacing[v] = voice.spacing_.load(relaxed);
+        range[v] = voice.randomRange_.load(relaxed);
+        speed[v] = voice.speed_.load(relaxed);
+        if (voice.sampleLength_ < 1 || voice.sampleData_ == nullptr || spacing[v] < 0 || range[v] < 0 ||
+            range[v] > 65535)
+            return false;
+        for (int32_t i = 0; i < voice.count_; ++i) {
+            const Grain& g = voice.grain(i);
+            if (g.position < 0 || g.age < 0)
+                return false;
+            grains_[v][i] = Span{-g.age, INT_MAX, g.position % voice.sampleLength_};
+        }
+        grainCount_[v] = voice.count_;
+        active[activeCount++] = v;
+    }
+    const int32_t grainLength = tableLength_;
+
+    // The shared fraction and the integer advance per frame: serial per voice,
+    // so the voices' chains are interleaved.
+    float fr[kVoices];
+    int32_t travel[kVoices], offset[kVoices];
+    for (int32_t a = 0; a < activeCount; ++a) {
+        fr[a] = voices[active[a]].frac_;
+        travel[a] = 0;
+        offset[a] = 0;
+    }
+    for (int32_t k = 0; k < frames; ++k) {
+        for (int32_t a = 0; a < activeCount; ++a) {
+            const int32_t v = active[a];
+            const int32_t length = voices[v].sampleLength_;
+            const float t = voices[v].noteRate_ + fr[a];
+            const int32_t step = static_cast<int32_t>(t);
+            fr[a] = t - static_cast<float>(step);
+            frac_[v][k] = fr[a];
+            travel[a] += step;
+            travel_[v][k] = travel[a];
+            int32_t m = offset[a] + step;
+            if (m >= length) {
+                m -= length;
+                if (m >= length)
+                    m %= length;
+            }
+            offset[a] = m;
+            offset_[v][k] = m;
+        }
+    }
+    for (int32_t a = 0; a < activeCount; ++a) {
+        const int32_t v = active[a];
+        for (int32_t k = frames; k < frames + kPad; ++k) {
+            frac_[v][k] = 0.0f;
+            travel_[v][k] = travel_[v][frames - 1];
+            offset_[v][k] = offset_[v][frames - 1];
+        }
+    }
+
+    // Grain starts, with their scatter draws in frame then voice order.
+    int32_t nextStart[kVoices], lastStart[kVoices], firstLive[kVoices];
+    for (int32_t v = 0; v < kVoices; ++v) {
+        const GrainVoice& voice = voices[v];
+        nextStart[v] = INT_MAX;
+        lastStart[v] = -1;
+        firstLive[v] = 0;
+        if (voice.state_ == GrainVoice::Playing)
+            nextStart[v] = voice.countdown_ >= 0 ? voice.countdown_ + 1 : 0;
+    }
+    while (true) {
+        int32_t frame = INT_MAX;
+        for (int32_t v = 0; v < kVoices; ++v)
+            frame = nextStart[v] < frame ? nextStart[v] : frame;
+        if (frame >= frames)
+            break;
+        for (int32_t v = 0; v < kVoices; ++v) {
+            if (nextStart[v] != frame)
+                continue;
+            GrainVoice& voice = voices[v];
+            Span* spans = grains_[v];
+            int32_t& first = firstLive[v];
+            int32_t& count = grainCount_[v];
+            while (first < count && frame - spans[first].birth >= grainLength) {
+                spans[first].death = spans[first].birth + grainLength;
+                ++first;
+            }
+            if (count - first == GrainVoice::kRingSize)
+                spans[first++].death = frame;
+            const int32_t length = voice.sampleLength_;
+            const int32_t r = scatter.next();
+            const int32_t start = ((r * range[v]) >> 15) + static_cast<int32_t>(voice.nextStart_);
+            int32_t anchor = start % length - (frame > 0 ? offset_[v][frame - 1] : 0);
+            if (anchor < 0)
+                anchor += length;
+            spans[count++] = Span{frame, INT_MAX, anchor};
+
+            float next = voice.nextStart_ + static_cast<float>(spacing[v]) * speed[v];
+            const float sampleLength = static_cast<float>(length);
+            if (sampleLength < next) {
+                next = next - sampleLength;
+                if (sampleLength < next)
+                    next = std::fmod(next, sampleLength);
+            }
+            voice.nextStart_ = next;
+            lastStart[v] = frame;
+            nextStart[v] = frame + spacing[v] + 2;
+        }
+    }
+
+    // Kernels, then the voices summed in order and the output stage.
+    for (int32_t k = 0; k < frames; ++k)
+        total_[k] = 0.0f;
+    for (int32_t a = 0; a < activeCount; ++a) {
+        const int32_t v = active[a];
+        GrainVoice& voice = voices[v];
+        Span* spans = grains_[v];
+        const int32_t count = grainCount_[v];
+        for (int32_t i = firstLive[v]; i < count; ++i) {
+            if (spans[i].death == INT_MAX)
+                spans[i].death = spans[i].birth + grainLength;
+        }
+        const VoiceRun run{voice.sampleData_, voice.sampleLength_, frames, travel_[v], offset_[v], frac_[v],
+                           spans, count, weights_ + kPad};
+        function_(run, voiceOut_[v]);
+        const float* out = voiceOut_[v];
+        for (int32_t k = 0; k < frames; ++k)
+            total_[k] += out[k];
+
+        // The voice's state as the per-sample path leaves it.
+        int32_t kept = 0;
+        while (kept < count && spans[kept].death < frames)
+            ++kept;
+        int32_t lastFrame = frames - 1;
+        if (voice.state_ == GrainVoice::Releasing) {
+            int32_t idleFrame = count > 0 ? spans[count - 1].death : 0;
+            if (idleFrame < 0)
+                idleFrame = 0;
+            if (idleFrame < frames) {
+                voice.state_ = GrainVoice::Idle;
+                lastFrame = idleFrame - 1;
+            }
+        } else if (lastStart[v] >= 0) {
+            voice.countdown_ = spacing[v] - (frames - 1 - lastStart[v]);
+        } else {
+            voice.countdown_ -= frames;
+        }
+        if (lastFrame >= 0)
+            voice.frac_ = frac_[v][lastFrame];
+        voice.head_ = (voice.head_ + kept) & GrainVoice::kRingMask;
+        voice.count_ = count - kept;
+        const int32_t length = voice.sampleLength_;
+        for (int32_t i = 0; i < voice.count_; ++i) {
+            const Span& s = spans[kept + i];
+            int32_t position = s.anchor + offset_[v][frames - 1];
+            if (position >= length)
+                position -= length;
+            Grain& g = voice.grains_[(voice.head_ + i) & GrainVoice::kRingMask];
+            g.position = position;
+            g.age = frames - s.birth;
+        }
+    }
+    for (int32_t k = 0; k < frames; ++k) {
+        float out = total_[k] * 0.1f;
+        const float magnitude = std::fabs(out);
+        if (!(magnitude >= FLT_MIN && magnitude <= FLT_MAX))
+            out = 0.0f;
+        left[k] += out;
+        right[k] += out;
+    }
+    return true;
+}
+
+void renderVoicePortable(const GrainRenderer::VoiceRun& run, float* out)
+{
+    int32_t first = 0;
+    for (int32_t k = 0; k < run.frames; ++k) {
+        while (first < run.grainCount && run.grains[first].death <= k)
+            ++first;
+        float sum = 0.0f;
+        const float frac = run.frac[k];
+        for (int32_t i = first; i < run.grainCount && run.grains[i].birth <= k; ++i) {
+            const GrainRenderer::Span& g = run.grains[i];
+            int32_t p = g.anchor + run.offset[k];
+            if (p >= run.length)
+                p -= run.length;
+            const float s0 = run.data[p];
+            const float s1 = run.data[p + 1];
+            const float v = s0 + (s1 - s0) * frac;
+            sum += v * run.weights[k - g.birth];
+        }
+        out[k] = sum;
+    }
+}
