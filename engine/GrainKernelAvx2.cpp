@@ -12,33 +12,87 @@ bool grainKernelAvx2Built()
     return true;
 }
 
+namespace {
+
+// Frame j's two neighbouring sample values, (p[j], p[j + 1]), in one load.
+__attribute__((target("avx2"))) inline __m128 pairAt(const float* p)
+{
+    return _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
+}
+
+// Eight pairs regrouped into the eight first and the eight second values.
+__attribute__((target("avx2"))) inline void regroup(const __m128 q[8], __m256& s0, __m256& s1)
+{
+    const __m128 a = _mm_unpacklo_ps(q[0], q[1]);
+    const __m128 b = _mm_unpacklo_ps(q[2], q[3]);
+    const __m128 c = _mm_unpacklo_ps(q[4], q[5]);
+    const __m128 d = _mm_unpacklo_ps(q[6], q[7]);
+    s0 = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_movelh_ps(a, b)), _mm_movelh_ps(c, d), 1);
+    s1 = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_movehl_ps(b, a)), _mm_movehl_ps(d, c), 1);
+}
+
+} // namespace
+
 __attribute__((target("avx2"))) void renderVoiceAvx2(const GrainRenderer::VoiceRun& run, float* out)
 {
     const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    const __m256i lengthV = _mm256_set1_epi32(run.length);
-    const __m256i lastV = _mm256_set1_epi32(run.length - 1);
+    const __m256i one = _mm256_set1_epi32(1);
     const float* data = run.data;
+    const int32_t length = run.length;
     int32_t first = 0;
     for (int32_t f0 = 0; f0 < run.frames; f0 += 8) {
         while (first < run.grainCount && run.grains[first].death <= f0)
             ++first;
         const __m256 frac = _mm256_loadu_ps(run.frac + f0);
-        const __m256i offset = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(run.offset + f0));
+        // Every grain of the voice reads at these distances from its
+        // position at the block's first frame.
+        const int32_t* travel = run.travel + f0;
+        int32_t d[8];
+        for (int32_t j = 0; j < 8; ++j)
+            d[j] = travel[j] - travel[0];
+        const __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d));
+        const __m256i dv1 = _mm256_add_epi32(dv, one);
+        // Slow notes read within eight values: one load and two permutes.
+        const bool narrow = d[7] < 7;
+        const int32_t offset = run.offset[f0];
         const int32_t end = f0 + 8;
-        const int32_t stop = run.frames < end ? run.frames : end;
         __m256 sum = _mm256_setzero_ps();
         for (int32_t i = first; i < run.grainCount && run.grains[i].birth < end; ++i) {
             const GrainRenderer::Span& g = run.grains[i];
-            const int32_t hi = (g.death < stop ? g.death : stop) - f0;
-            const __m256i live = _mm256_andnot_si256(_mm256_cmpgt_epi32(_mm256_set1_epi32(g.birth - f0), lane),
-                                                     _mm256_cmpgt_epi32(_mm256_set1_epi32(hi), lane));
-            __m256i p = _mm256_add_epi32(_mm256_set1_epi32(g.anchor), offset);
-            p = _mm256_sub_epi32(p, _mm256_and_si256(_mm256_cmpgt_epi32(p, lastV), lengthV));
-            const __m256 s0 = _mm256_i32gather_ps(data, p, 4);
-            const __m256 s1 = _mm256_i32gather_ps(data + 1, p, 4);
+            int32_t base = g.anchor + offset;
+            if (base >= length)
+                base -= length;
+            __m256 s0, s1;
+            if (narrow && base + 7 <= length) {
+                const __m256 x = _mm256_loadu_ps(data + base);
+                s0 = _mm256_permutevar8x32_ps(x, dv);
+                s1 = _mm256_permutevar8x32_ps(x, dv1);
+            } else {
+                __m128 q[8];
+                if (base + d[7] < length) {
+                    const float* p = data + base;
+                    for (int32_t j = 0; j < 8; ++j)
+                        q[j] = pairAt(p + d[j]);
+                } else {
+                    for (int32_t j = 0; j < 8; ++j) {
+                        int32_t at = g.anchor + run.offset[f0 + j];
+                        if (at >= length)
+                            at -= length;
+                        q[j] = pairAt(data + at);
+                    }
+                }
+                regroup(q, s0, s1);
+            }
             const __m256 w = _mm256_loadu_ps(run.weights + (f0 - g.birth));
-            const __m256 v = _mm256_add_ps(s0, _mm256_mul_ps(_mm256_sub_ps(s1, s0), frac));
-            sum = _mm256_add_ps(sum, _mm256_and_ps(_mm256_mul_ps(v, w), _mm256_castsi256_ps(live)));
+            __m256 v = _mm256_mul_ps(_mm256_add_ps(s0, _mm256_mul_ps(_mm256_sub_ps(s1, s0), frac)), w);
+            // Only a grain born or dying inside the block needs lanes cleared;
+            // lanes past the run are never used.
+            if (g.birth > f0 || g.death < end) {
+                const __m256i live = _mm256_andnot_si256(_mm256_cmpgt_epi32(_mm256_set1_epi32(g.birth - f0), lane),
+                                                         _mm256_cmpgt_epi32(_mm256_set1_epi32(g.death - f0), lane));
+                v = _mm256_and_ps(v, _mm256_castsi256_ps(live));
+            }
+            sum = _mm256_add_ps(sum, v);
         }
         _mm256_storeu_ps(out + f0, sum);
     }
