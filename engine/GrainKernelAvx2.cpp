@@ -21,12 +21,13 @@ __attribute__((target("avx2"))) inline __m128 pairAt(const float* p)
 }
 
 // Eight pairs regrouped into the eight first and the eight second values.
-__attribute__((target("avx2"))) inline void regroup(const __m128 q[8], __m256& s0, __m256& s1)
+__attribute__((target("avx2"))) inline void regroup(__m128 q0, __m128 q1, __m128 q2, __m128 q3, __m128 q4, __m128 q5,
+                                                    __m128 q6, __m128 q7, __m256& s0, __m256& s1)
 {
-    const __m128 a = _mm_unpacklo_ps(q[0], q[1]);
-    const __m128 b = _mm_unpacklo_ps(q[2], q[3]);
-    const __m128 c = _mm_unpacklo_ps(q[4], q[5]);
-    const __m128 d = _mm_unpacklo_ps(q[6], q[7]);
+    const __m128 a = _mm_unpacklo_ps(q0, q1);
+    const __m128 b = _mm_unpacklo_ps(q2, q3);
+    const __m128 c = _mm_unpacklo_ps(q4, q5);
+    const __m128 d = _mm_unpacklo_ps(q6, q7);
     s0 = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_movelh_ps(a, b)), _mm_movelh_ps(c, d), 1);
     s1 = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_movehl_ps(b, a)), _mm_movehl_ps(d, c), 1);
 }
@@ -47,13 +48,14 @@ __attribute__((target("avx2"))) void renderVoiceAvx2(const GrainRenderer::VoiceR
         // Every grain of the voice reads at these distances from its
         // position at the block's first frame.
         const int32_t* travel = run.travel + f0;
-        int32_t d[8];
-        for (int32_t j = 0; j < 8; ++j)
-            d[j] = travel[j] - travel[0];
-        const __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d));
+        const int32_t d1 = travel[1] - travel[0], d2 = travel[2] - travel[0], d3 = travel[3] - travel[0];
+        const int32_t d4 = travel[4] - travel[0], d5 = travel[5] - travel[0], d6 = travel[6] - travel[0];
+        const int32_t d7 = travel[7] - travel[0];
+        const __m256i dv = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(travel)),
+                                            _mm256_set1_epi32(travel[0]));
         const __m256i dv1 = _mm256_add_epi32(dv, one);
         // Slow notes read within eight values: one load and two permutes.
-        const bool narrow = d[7] < 7;
+        const bool narrow = d7 < 7;
         const int32_t offset = run.offset[f0];
         const int32_t end = f0 + 8;
         __m256 sum = _mm256_setzero_ps();
@@ -68,20 +70,21 @@ __attribute__((target("avx2"))) void renderVoiceAvx2(const GrainRenderer::VoiceR
                 s0 = _mm256_permutevar8x32_ps(x, dv);
                 s1 = _mm256_permutevar8x32_ps(x, dv1);
             } else {
-                __m128 q[8];
-                if (base + d[7] < length) {
+                if (base + d7 < length) {
                     const float* p = data + base;
-                    for (int32_t j = 0; j < 8; ++j)
-                        q[j] = pairAt(p + d[j]);
+                    regroup(pairAt(p), pairAt(p + d1), pairAt(p + d2), pairAt(p + d3), pairAt(p + d4), pairAt(p + d5),
+                            pairAt(p + d6), pairAt(p + d7), s0, s1);
                 } else {
+                    int32_t at[8];
                     for (int32_t j = 0; j < 8; ++j) {
-                        int32_t at = g.anchor + run.offset[f0 + j];
-                        if (at >= length)
-                            at -= length;
-                        q[j] = pairAt(data + at);
+                        at[j] = g.anchor + run.offset[f0 + j];
+                        if (at[j] >= length)
+                            at[j] -= length;
                     }
+                    regroup(pairAt(data + at[0]), pairAt(data + at[1]), pairAt(data + at[2]), pairAt(data + at[3]),
+                            pairAt(data + at[4]), pairAt(data + at[5]), pairAt(data + at[6]), pairAt(data + at[7]), s0,
+                            s1);
                 }
-                regroup(q, s0, s1);
             }
             const __m256 w = _mm256_loadu_ps(run.weights + (f0 - g.birth));
             __m256 v = _mm256_mul_ps(_mm256_add_ps(s0, _mm256_mul_ps(_mm256_sub_ps(s1, s0), frac)), w);

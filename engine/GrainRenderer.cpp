@@ -8,6 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr auto relaxed = std::memory_order_relaxed;
@@ -112,6 +116,94 @@ bool GrainRenderer::prepareWeights(GrainVoice* voices)
     return true;
 }
 
+void GrainRenderer::advanceVoices(GrainVoice* voices, const int32_t* active, int32_t activeCount, int32_t frames)
+{
+    // The shared fraction and the integer advance per frame: a serial chain
+    // per voice, so the voices are computed side by side.
+#if defined(__SSE2__)
+    bool small = true; // every advance below the sample length: one wrap at most
+    for (int32_t a = 0; a < activeCount; ++a) {
+        const GrainVoice& voice = voices[active[a]];
+        if (!(voice.noteRate_ + 1.0f < static_cast<float>(voice.sampleLength_)))
+            small = false;
+    }
+    if (small) {
+        alignas(16) float rate[kVoices] = {}, fr[kVoices] = {};
+        alignas(16) int32_t length[kVoices];
+        for (int32_t a = 0; a < kVoices; ++a)
+            length[a] = 1;
+        for (int32_t a = 0; a < activeCount; ++a) {
+            rate[a] = voices[active[a]].noteRate_;
+            fr[a] = voices[active[a]].frac_;
+            length[a] = voices[active[a]].sampleLength_;
+        }
+        constexpr int32_t kGroups = kVoices / 4;
+        __m128 rateV[kGroups], fracV[kGroups];
+        __m128i lengthV[kGroups], lastV[kGroups], travelV[kGroups], offsetV[kGroups];
+        for (int32_t q = 0; q < kGroups; ++q) {
+            rateV[q] = _mm_load_ps(rate + 4 * q);
+            fracV[q] = _mm_load_ps(fr + 4 * q);
+            lengthV[q] = _mm_load_si128(reinterpret_cast<const __m128i*>(length + 4 * q));
+            lastV[q] = _mm_sub_epi32(lengthV[q], _mm_set1_epi32(1));
+            travelV[q] = _mm_setzero_si128();
+            offsetV[q] = _mm_setzero_si128();
+        }
+        const int32_t groups = (activeCount + 3) / 4;
+        for (int32_t k = 0; k < frames; ++k) {
+            for (int32_t q = 0; q < groups; ++q) {
+                const __m128 t = _mm_add_ps(rateV[q], fracV[q]);
+                const __m128i step = _mm_cvttps_epi32(t);
+                fracV[q] = _mm_sub_ps(t, _mm_cvtepi32_ps(step));
+                travelV[q] = _mm_add_epi32(travelV[q], step);
+                __m128i m = _mm_add_epi32(offsetV[q], step);
+                m = _mm_sub_epi32(m, _mm_and_si128(_mm_cmpgt_epi32(m, lastV[q]), lengthV[q]));
+                offsetV[q] = m;
+                alignas(16) float f[4];
+                alignas(16) int32_t tr[4], of[4];
+                _mm_store_ps(f, fracV[q]);
+                _mm_store_si128(reinterpret_cast<__m128i*>(tr), travelV[q]);
+                _mm_store_si128(reinterpret_cast<__m128i*>(of), m);
+                const int32_t n = activeCount - 4 * q < 4 ? activeCount - 4 * q : 4;
+                for (int32_t j = 0; j < n; ++j) {
+                    const int32_t v = active[4 * q + j];
+                    frac_[v][k] = f[j];
+                    travel_[v][k] = tr[j];
+                    offset_[v][k] = of[j];
+                }
+            }
+        }
+        return;
+    }
+#endif
+    float fr[kVoices];
+    int32_t travel[kVoices], offset[kVoices];
+    for (int32_t a = 0; a < activeCount; ++a) {
+        fr[a] = voices[active[a]].frac_;
+        travel[a] = 0;
+        offset[a] = 0;
+    }
+    for (int32_t k = 0; k < frames; ++k) {
+        for (int32_t a = 0; a < activeCount; ++a) {
+            const int32_t v = active[a];
+            const int32_t length = voices[v].sampleLength_;
+            const float t = voices[v].noteRate_ + fr[a];
+            const int32_t step = static_cast<int32_t>(t);
+            fr[a] = t - static_cast<float>(step);
+            frac_[v][k] = fr[a];
+            travel[a] += step;
+            travel_[v][k] = travel[a];
+            int32_t m = offset[a] + step;
+            if (m >= length) {
+                m -= length;
+                if (m >= length)
+                    m %= length;
+            }
+            offset[a] = m;
+            offset_[v][k] = m;
+        }
+    }
+}
+
 bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, float* left, float* right, int32_t frames)
 {
     if (!prepareWeights(voices))
@@ -142,35 +234,7 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, flo
     }
     const int32_t grainLength = tableLength_;
 
-    // The shared fraction and the integer advance per frame: serial per voice,
-    // so the voices' chains are interleaved.
-    float fr[kVoices];
-    int32_t travel[kVoices], offset[kVoices];
-    for (int32_t a = 0; a < activeCount; ++a) {
-        fr[a] = voices[active[a]].frac_;
-        travel[a] = 0;
-        offset[a] = 0;
-    }
-    for (int32_t k = 0; k < frames; ++k) {
-        for (int32_t a = 0; a < activeCount; ++a) {
-            const int32_t v = active[a];
-            const int32_t length = voices[v].sampleLength_;
-            const float t = voices[v].noteRate_ + fr[a];
-            const int32_t step = static_cast<int32_t>(t);
-            fr[a] = t - static_cast<float>(step);
-            frac_[v][k] = fr[a];
-            travel[a] += step;
-            travel_[v][k] = travel[a];
-            int32_t m = offset[a] + step;
-            if (m >= length) {
-                m -= length;
-                if (m >= length)
-                    m %= length;
-            }
-            offset[a] = m;
-            offset_[v][k] = m;
-        }
-    }
+    advanceVoices(voices, active, activeCount, frames);
     for (int32_t a = 0; a < activeCount; ++a) {
         const int32_t v = active[a];
         for (int32_t k = frames; k < frames + kPad; ++k) {

@@ -62,6 +62,7 @@ public:
 private:
     bool renderRun(GrainVoice* voices, ScatterGenerator& scatter, float* left, float* right, int32_t frames);
     bool prepareWeights(GrainVoice* voices);
+    void advanceVoices(GrainVoice* voices, const int32_t* active, int32_t activeCount, int32_t frames);
 
     Kernel kernel_ = Scalar;
     KernelFunction function_ = nullptr;
