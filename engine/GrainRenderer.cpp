@@ -116,6 +116,22 @@ bool GrainRenderer::prepareWeights(GrainVoice* voices)
     return true;
 }
 
+namespace {
+
+// total[k] += add[k] for k < frames (both padded to whole vectors).
+void addInto(float* total, const float* add, int32_t frames)
+{
+#if defined(__SSE2__)
+    for (int32_t k = 0; k < frames; k += 4)
+        _mm_storeu_ps(total + k, _mm_add_ps(_mm_loadu_ps(total + k), _mm_loadu_ps(add + k)));
+#else
+    for (int32_t k = 0; k < frames; ++k)
+        total[k] += add[k];
+#endif
+}
+
+} // namespace
+
 void GrainRenderer::advanceVoices(GrainVoice* voices, const int32_t* active, int32_t activeCount, int32_t frames)
 {
     // The shared fraction and the integer advance per frame: a serial chain
@@ -149,26 +165,38 @@ void GrainRenderer::advanceVoices(GrainVoice* voices, const int32_t* active, int
             offsetV[q] = _mm_setzero_si128();
         }
         const int32_t groups = (activeCount + 3) / 4;
-        for (int32_t k = 0; k < frames; ++k) {
+        // Four frames at a time, turned from voices-by-frame into the
+        // kernels' frame runs per voice.
+        for (int32_t k = 0; k < frames; k += 4) {
             for (int32_t q = 0; q < groups; ++q) {
-                const __m128 t = _mm_add_ps(rateV[q], fracV[q]);
-                const __m128i step = _mm_cvttps_epi32(t);
-                fracV[q] = _mm_sub_ps(t, _mm_cvtepi32_ps(step));
-                travelV[q] = _mm_add_epi32(travelV[q], step);
-                __m128i m = _mm_add_epi32(offsetV[q], step);
-                m = _mm_sub_epi32(m, _mm_and_si128(_mm_cmpgt_epi32(m, lastV[q]), lengthV[q]));
-                offsetV[q] = m;
-                alignas(16) float f[4];
-                alignas(16) int32_t tr[4], of[4];
-                _mm_store_ps(f, fracV[q]);
-                _mm_store_si128(reinterpret_cast<__m128i*>(tr), travelV[q]);
-                _mm_store_si128(reinterpret_cast<__m128i*>(of), m);
+                __m128 f[4];
+                __m128i tr[4], of[4];
+                for (int32_t j = 0; j < 4; ++j) {
+                    const __m128 t = _mm_add_ps(rateV[q], fracV[q]);
+                    const __m128i step = _mm_cvttps_epi32(t);
+                    fracV[q] = _mm_sub_ps(t, _mm_cvtepi32_ps(step));
+                    travelV[q] = _mm_add_epi32(travelV[q], step);
+                    __m128i m = _mm_add_epi32(offsetV[q], step);
+                    m = _mm_sub_epi32(m, _mm_and_si128(_mm_cmpgt_epi32(m, lastV[q]), lengthV[q]));
+                    offsetV[q] = m;
+                    f[j] = fracV[q];
+                    tr[j] = travelV[q];
+                    of[j] = m;
+                }
+                _MM_TRANSPOSE4_PS(f[0], f[1], f[2], f[3]);
+                __m128 t0 = _mm_castsi128_ps(tr[0]), t1 = _mm_castsi128_ps(tr[1]), t2 = _mm_castsi128_ps(tr[2]),
+                       t3 = _mm_castsi128_ps(tr[3]);
+                _MM_TRANSPOSE4_PS(t0, t1, t2, t3);
+                __m128 o0 = _mm_castsi128_ps(of[0]), o1 = _mm_castsi128_ps(of[1]), o2 = _mm_castsi128_ps(of[2]),
+                       o3 = _mm_castsi128_ps(of[3]);
+                _MM_TRANSPOSE4_PS(o0, o1, o2, o3);
+                const __m128 tt[4] = {t0, t1, t2, t3}, oo[4] = {o0, o1, o2, o3};
                 const int32_t n = activeCount - 4 * q < 4 ? activeCount - 4 * q : 4;
                 for (int32_t j = 0; j < n; ++j) {
                     const int32_t v = active[4 * q + j];
-                    frac_[v][k] = f[j];
-                    travel_[v][k] = tr[j];
-                    offset_[v][k] = of[j];
+                    _mm_storeu_ps(frac_[v] + k, f[j]);
+                    _mm_storeu_ps(reinterpret_cast<float*>(travel_[v] + k), tt[j]);
+                    _mm_storeu_ps(reinterpret_cast<float*>(offset_[v] + k), oo[j]);
                 }
             }
         }
@@ -295,7 +323,7 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, flo
     }
 
     // Kernels, then the voices summed in order and the output stage.
-    for (int32_t k = 0; k < frames; ++k)
+    for (int32_t k = 0; k < frames + kPad; ++k)
         total_[k] = 0.0f;
     for (int32_t a = 0; a < activeCount; ++a) {
         const int32_t v = active[a];
@@ -309,9 +337,7 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, flo
         const VoiceRun run{voice.sampleData_, voice.sampleLength_, frames, travel_[v], offset_[v], frac_[v],
                            spans, count, weights_ + kPad};
         function_(run, voiceOut_[v]);
-        const float* out = voiceOut_[v];
-        for (int32_t k = 0; k < frames; ++k)
-            total_[k] += out[k];
+        addInto(total_, voiceOut_[v], frames);
 
         // The voice's state as the per-sample path leaves it.
         int32_t kept = 0;
@@ -346,7 +372,21 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, flo
             g.age = frames - s.birth;
         }
     }
-    for (int32_t k = 0; k < frames; ++k) {
+    int32_t k = 0;
+#if defined(__SSE2__)
+    const __m128 scale = _mm_set1_ps(0.1f);
+    const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+    const __m128 smallest = _mm_set1_ps(FLT_MIN), largest = _mm_set1_ps(FLT_MAX);
+    for (; k + 4 <= frames; k += 4) {
+        __m128 out = _mm_mul_ps(_mm_loadu_ps(total_ + k), scale);
+        const __m128 magnitude = _mm_and_ps(out, absMask);
+        out = _mm_and_ps(out, _mm_and_ps(_mm_cmpge_ps(magnitude, smallest), _mm_cmple_ps(magnitude, largest)));
+        // Left first, then right: the same adds when both are one buffer.
+        _mm_storeu_ps(left + k, _mm_add_ps(_mm_loadu_ps(left + k), out));
+        _mm_storeu_ps(right + k, _mm_add_ps(_mm_loadu_ps(right + k), out));
+    }
+#endif
+    for (; k < frames; ++k) {
         float out = total_[k] * 0.1f;
         const float magnitude = std::fabs(out);
         if (!(magnitude >= FLT_MIN && magnitude <= FLT_MAX))

@@ -72,8 +72,8 @@ private:
     alignas(32) int32_t travel_[kVoices][kRun + kPad];
     alignas(32) int32_t offset_[kVoices][kRun + kPad];
     alignas(32) float frac_[kVoices][kRun + kPad];
-    alignas(32) float voiceOut_[kVoices][kRun + kPad];
-    alignas(32) float total_[kRun + kPad];
+    alignas(32) float voiceOut_[kVoices][kRun + kPad] = {};
+    alignas(32) float total_[kRun + kPad] = {};
     Span grains_[kVoices][kMaxGrains];
     int32_t grainCount_[kVoices] = {};
 };
