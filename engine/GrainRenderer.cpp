@@ -168,10 +168,10 @@ void GrainRenderer::advanceVoices(GrainVoice* voices, const int32_t* active, int
         // Four frames at a time, turned from voices-by-frame into the
         // kernels' frame runs per voice.
         for (int32_t k = 0; k < frames; k += 4) {
-            for (int32_t q = 0; q < groups; ++q) {
-                __m128 f[4];
-                __m128i tr[4], of[4];
-                for (int32_t j = 0; j < 4; ++j) {
+            __m128 fs[kGroups][4];
+            __m128i ts[kGroups][4], os[kGroups][4];
+            for (int32_t j = 0; j < 4; ++j) {
+                for (int32_t q = 0; q < groups; ++q) {
                     const __m128 t = _mm_add_ps(rateV[q], fracV[q]);
                     const __m128i step = _mm_cvttps_epi32(t);
                     fracV[q] = _mm_sub_ps(t, _mm_cvtepi32_ps(step));
@@ -179,10 +179,15 @@ void GrainRenderer::advanceVoices(GrainVoice* voices, const int32_t* active, int
                     __m128i m = _mm_add_epi32(offsetV[q], step);
                     m = _mm_sub_epi32(m, _mm_and_si128(_mm_cmpgt_epi32(m, lastV[q]), lengthV[q]));
                     offsetV[q] = m;
-                    f[j] = fracV[q];
-                    tr[j] = travelV[q];
-                    of[j] = m;
+                    fs[q][j] = fracV[q];
+                    ts[q][j] = travelV[q];
+                    os[q][j] = m;
                 }
+            }
+            for (int32_t q = 0; q < groups; ++q) {
+                __m128* f = fs[q];
+                const __m128i* tr = ts[q];
+                const __m128i* of = os[q];
                 _MM_TRANSPOSE4_PS(f[0], f[1], f[2], f[3]);
                 __m128 t0 = _mm_castsi128_ps(tr[0]), t1 = _mm_castsi128_ps(tr[1]), t2 = _mm_castsi128_ps(tr[2]),
                        t3 = _mm_castsi128_ps(tr[3]);
