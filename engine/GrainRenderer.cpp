@@ -18,7 +18,7 @@ constexpr auto relaxed = std::memory_order_relaxed;
 
 bool cpuHasAvx2()
 {
-#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#if defined(__x86_64__) && !defined(_WIN32) && (defined(__GNUC__) || defined(__clang__))
     return __builtin_cpu_supports("avx2");
 #else
     return false;
