@@ -1,6 +1,7 @@
 // Cost of the grain engine per output frame and per live grain, for 1, 4 and
 // 12 held notes, at the default settings and at the densest one (Density 1.0,
-// Length 1.0: the longest grains with the most overlap).
+// Length 1.0: the longest grains with the most overlap), for each render
+// kernel: 0 the per-sample path, 1 SSE2, 2 AVX2 (skipped where the CPU lacks it).
 #include "engine/GranularEngine.h"
 
 #include <benchmark/benchmark.h>
@@ -24,8 +25,14 @@ void renderEngine(benchmark::State& state)
 {
     const int32_t voices = static_cast<int32_t>(state.range(0));
     const bool densest = state.range(1) != 0;
+    const auto kernel = static_cast<GrainRenderer::Kernel>(state.range(2));
 
     GranularEngine engine(nullptr);
+    engine.renderer().setKernel(kernel);
+    if (engine.renderer().kernel() != kernel) {
+        state.SkipWithError("this CPU lacks the kernel");
+        return;
+    }
     engine.setSampleRate(44100.0f);
     if (engine.loadSampleFile(PARVOLINO_BENCH_SAMPLE) != nullptr) {
         state.SkipWithError("cannot load the default sample");
@@ -74,8 +81,8 @@ void renderEngine(benchmark::State& state)
 } // namespace
 
 BENCHMARK(renderEngine)
-    ->ArgNames({"voices", "densest"})
-    ->ArgsProduct({{1, 4, 12}, {0, 1}})
+    ->ArgNames({"voices", "densest", "kernel"})
+    ->ArgsProduct({{1, 4, 12}, {0, 1}, {0, 1, 2}})
     ->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

@@ -69,6 +69,8 @@ public:
     int32_t randomRange() const { return randomRange_.load(std::memory_order_relaxed); }
 
 private:
+    friend class GrainRenderer; // renders runs of frames from the same state
+
     float advance(ScatterGenerator& scatter);
     void startGrain(ScatterGenerator& scatter);
     float sumGrains(int32_t advance);

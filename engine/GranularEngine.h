@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/GrainRenderer.h"
 #include "engine/GrainVoice.h"
 #include "engine/GranularProgram.h"
 #include "engine/NoteRatio.h"
@@ -80,6 +81,8 @@ public:
     // Audio thread's view (valid between process calls).
     const GrainVoice& voice(int32_t index) const { return voices_[index]; }
     const VoiceAllocator& allocator() const { return allocator_; }
+    // The render's kernel; tests and the benchmark pick one.
+    GrainRenderer& renderer() { return renderer_; }
     int32_t sampleLength() const { return sampleLength_; }
     bool hasSample() const { return sampleData_ != nullptr; }
 
@@ -93,6 +96,7 @@ private:
     void adoptHostRate();
     void handleMidiMessage(int32_t status, int32_t data1, int32_t data2);
     void renderFrames(float** outputs, int32_t from, int32_t to);
+    void renderFramesPerSample(float** outputs, int32_t from, int32_t to);
     float voiceSpeed() const;
     void notifyEditor(int32_t index, float value);
     float programValue(int32_t program, int32_t index) const;
@@ -117,6 +121,7 @@ private:
     std::atomic<float> speedFactor_{1.0f};
     GrainVoice voices_[kNumVoices];
     VoiceAllocator allocator_{kNumVoices};
+    GrainRenderer renderer_;
     SampleHandOver handOver_;
     std::atomic<uint32_t> loadedSampleRate_{0}; // file rate of the latest loaded sample
     // The host rate as last set; the base's sampleRate member is written

@@ -45,6 +45,14 @@ void GranularEngine::adoptHostRate()
 
 void GranularEngine::renderFrames(float** outputs, int32_t from, int32_t to)
 {
+    static_assert(kNumVoices == GrainRenderer::kVoices);
+    from += renderer_.render(voices_, allocator_, threadScatterGenerator(), outputs[0], outputs[1], from, to);
+    renderFramesPerSample(outputs, from, to);
+}
+
+// The reference the fast render matches bit for bit, and its fallback.
+void GranularEngine::renderFramesPerSample(float** outputs, int32_t from, int32_t to)
+{
     ScatterGenerator& scatter = threadScatterGenerator();
     float* left = outputs[0];
     float* right = outputs[1];

@@ -1,0 +1,425 @@
+#include "engine/GrainRenderer.h"
+
+#include "engine/GrainWindow.h"
+
+#include <climits>
+#include <cfloat>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+constexpr auto relaxed = std::memory_order_relaxed;
+
+bool cpuHasAvx2()
+{
+#if defined(__x86_64__) && !defined(_WIN32) && (defined(__GNUC__) || defined(__clang__))
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
+} // namespace
+
+GrainRenderer::Kernel GrainRenderer::fastestKernel()
+{
+    if (grainKernelAvx2Built() && cpuHasAvx2())
+        return Avx2;
+    if (grainKernelSse2Built())
+        return Sse2;
+    return Scalar;
+}
+
+GrainRenderer::GrainRenderer()
+{
+    Kernel wanted = Avx2;
+    // Read once at construction: the audio thread never looks at the environment.
+    if (const char* name = std::getenv("PARVOLINO_KERNEL")) {
+        if (std::strcmp(name, "scalar") == 0)
+            wanted = Scalar;
+        else if (std::strcmp(name, "sse2") == 0)
+            wanted = Sse2;
+    }
+    setKernel(wanted);
+}
+
+void GrainRenderer::setKernel(Kernel kernel)
+{
+    const Kernel fastest = fastestKernel();
+    kernel_ = kernel > fastest ? fastest : kernel;
+    // The scalar choice renders through the voices' own per-sample path;
+    // the portable kernel is what builds without vector units use.
+    function_ = kernel_ == Avx2 ? renderVoiceAvx2 : (kernel_ == Sse2 ? renderVoiceSse2 : renderVoicePortable);
+}
+
+int32_t GrainRenderer::render(GrainVoice* voices, VoiceAllocator& allocator, ScatterGenerator& scatter, float* left,
+                              float* right, int32_t from, int32_t to)
+{
+    if (kernel_ == Scalar)
+        return 0;
+    int32_t frame = from;
+    while (frame < to) {
+        const int32_t frames = to - frame < kRun ? to - frame : kRun;
+        if (!renderRun(voices, scatter, left + frame, right + frame, frames))
+            break;
+        frame += frames;
+        // Frees in voice order at the end of the run leave the allocator as
+        // frees frame by frame do: removing slots from its order list keeps the
+        // others' order, and each count depends only on which slots went.
+        for (int32_t v = 0; v < kVoices; ++v) {
+            if (voices[v].state() == GrainVoice::Idle && allocator.inUse(v))
+                allocator.freeSlot(v);
+        }
+    }
+    return frame - from;
+}
+
+bool GrainRenderer::prepareWeights(GrainVoice* voices)
+{
+    int32_t length = -1;
+    float step = 0.0f;
+    for (int32_t v = 0; v < kVoices; ++v) {
+        const GrainVoice& voice = voices[v];
+        if (voice.state_ == GrainVoice::Idle)
+            continue;
+        const int32_t l = voice.grainLength_.load(relaxed);
+        const float s = voice.windowStep_.load(relaxed);
+        if (length < 0) {
+            length = l;
+            step = s;
+        } else if (l != length || std::memcmp(&s, &step, sizeof s) != 0) {
+            return false; // a length change caught half-way
+        }
+    }
+    if (length < 0)
+        return true;
+    if (length < 1 || length > kMaxGrainLength)
+        return false;
+    if (length == tableLength_ && std::memcmp(&step, &tableStep_, sizeof step) == 0)
+        return true;
+    // The weight the per-sample path computes for every age a grain lives.
+    std::memset(weights_, 0, sizeof weights_);
+    for (int32_t age = 0; age < length; ++age) {
+        uint32_t index = static_cast<uint32_t>(static_cast<int32_t>(static_cast<float>(age) * step));
+        if (index >= static_cast<uint32_t>(kGrainWindowSize))
+            index = kGrainWindowSize - 1;
+        weights_[kPad + age] = grainWindow[index];
+    }
+    tableLength_ = length;
+    tableStep_ = step;
+    return true;
+}
+
+namespace {
+
+// total[k] += add[k] for k < frames (both padded to whole vectors).
+void addInto(float* total, const float* add, int32_t frames)
+{
+#if defined(__SSE2__)
+    for (int32_t k = 0; k < frames; k += 4)
+        _mm_storeu_ps(total + k, _mm_add_ps(_mm_loadu_ps(total + k), _mm_loadu_ps(add + k)));
+#else
+    for (int32_t k = 0; k < frames; ++k)
+        total[k] += add[k];
+#endif
+}
+
+} // namespace
+
+void GrainRenderer::advanceVoices(GrainVoice* voices, const int32_t* active, int32_t activeCount, int32_t frames)
+{
+    // The shared fraction and the integer advance per frame: a serial chain
+    // per voice, so the voices are computed side by side.
+#if defined(__SSE2__)
+    bool small = true; // every advance below the sample length: one wrap at most
+    for (int32_t a = 0; a < activeCount; ++a) {
+        const GrainVoice& voice = voices[active[a]];
+        if (!(voice.noteRate_ + 1.0f < static_cast<float>(voice.sampleLength_)))
+            small = false;
+    }
+    if (small) {
+        alignas(16) float rate[kVoices] = {}, fr[kVoices] = {};
+        alignas(16) int32_t length[kVoices];
+        for (int32_t a = 0; a < kVoices; ++a)
+            length[a] = 1;
+        for (int32_t a = 0; a < activeCount; ++a) {
+            rate[a] = voices[active[a]].noteRate_;
+            fr[a] = voices[active[a]].frac_;
+            length[a] = voices[active[a]].sampleLength_;
+        }
+        constexpr int32_t kGroups = kVoices / 4;
+        __m128 rateV[kGroups], fracV[kGroups];
+        __m128i lengthV[kGroups], lastV[kGroups], travelV[kGroups], offsetV[kGroups];
+        for (int32_t q = 0; q < kGroups; ++q) {
+            rateV[q] = _mm_load_ps(rate + 4 * q);
+            fracV[q] = _mm_load_ps(fr + 4 * q);
+            lengthV[q] = _mm_load_si128(reinterpret_cast<const __m128i*>(length + 4 * q));
+            lastV[q] = _mm_sub_epi32(lengthV[q], _mm_set1_epi32(1));
+            travelV[q] = _mm_setzero_si128();
+            offsetV[q] = _mm_setzero_si128();
+        }
+        const int32_t groups = (activeCount + 3) / 4;
+        // Four frames at a time, turned from voices-by-frame into the
+        // kernels' frame runs per voice.
+        for (int32_t k = 0; k < frames; k += 4) {
+            __m128 fs[kGroups][4];
+            __m128i ts[kGroups][4], os[kGroups][4];
+            for (int32_t j = 0; j < 4; ++j) {
+                for (int32_t q = 0; q < groups; ++q) {
+                    const __m128 t = _mm_add_ps(rateV[q], fracV[q]);
+                    const __m128i step = _mm_cvttps_epi32(t);
+                    fracV[q] = _mm_sub_ps(t, _mm_cvtepi32_ps(step));
+                    travelV[q] = _mm_add_epi32(travelV[q], step);
+                    __m128i m = _mm_add_epi32(offsetV[q], step);
+                    m = _mm_sub_epi32(m, _mm_and_si128(_mm_cmpgt_epi32(m, lastV[q]), lengthV[q]));
+                    offsetV[q] = m;
+                    fs[q][j] = fracV[q];
+                    ts[q][j] = travelV[q];
+                    os[q][j] = m;
+                }
+            }
+            for (int32_t q = 0; q < groups; ++q) {
+                __m128* f = fs[q];
+                const __m128i* tr = ts[q];
+                const __m128i* of = os[q];
+                _MM_TRANSPOSE4_PS(f[0], f[1], f[2], f[3]);
+                __m128 t0 = _mm_castsi128_ps(tr[0]), t1 = _mm_castsi128_ps(tr[1]), t2 = _mm_castsi128_ps(tr[2]),
+                       t3 = _mm_castsi128_ps(tr[3]);
+                _MM_TRANSPOSE4_PS(t0, t1, t2, t3);
+                __m128 o0 = _mm_castsi128_ps(of[0]), o1 = _mm_castsi128_ps(of[1]), o2 = _mm_castsi128_ps(of[2]),
+                       o3 = _mm_castsi128_ps(of[3]);
+                _MM_TRANSPOSE4_PS(o0, o1, o2, o3);
+                const __m128 tt[4] = {t0, t1, t2, t3}, oo[4] = {o0, o1, o2, o3};
+                const int32_t n = activeCount - 4 * q < 4 ? activeCount - 4 * q : 4;
+                for (int32_t j = 0; j < n; ++j) {
+                    const int32_t v = active[4 * q + j];
+                    _mm_storeu_ps(frac_[v] + k, f[j]);
+                    _mm_storeu_ps(reinterpret_cast<float*>(travel_[v] + k), tt[j]);
+                    _mm_storeu_ps(reinterpret_cast<float*>(offset_[v] + k), oo[j]);
+                }
+            }
+        }
+        return;
+    }
+#endif
+    float fr[kVoices];
+    int32_t travel[kVoices], offset[kVoices];
+    for (int32_t a = 0; a < activeCount; ++a) {
+        fr[a] = voices[active[a]].frac_;
+        travel[a] = 0;
+        offset[a] = 0;
+    }
+    for (int32_t k = 0; k < frames; ++k) {
+        for (int32_t a = 0; a < activeCount; ++a) {
+            const int32_t v = active[a];
+            const int32_t length = voices[v].sampleLength_;
+            const float t = voices[v].noteRate_ + fr[a];
+            const int32_t step = static_cast<int32_t>(t);
+            fr[a] = t - static_cast<float>(step);
+            frac_[v][k] = fr[a];
+            travel[a] += step;
+            travel_[v][k] = travel[a];
+            int32_t m = offset[a] + step;
+            if (m >= length) {
+                m -= length;
+                if (m >= length)
+                    m %= length;
+            }
+            offset[a] = m;
+            offset_[v][k] = m;
+        }
+    }
+}
+
+bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, float* left, float* right, int32_t frames)
+{
+    if (!prepareWeights(voices))
+        return false;
+
+    int32_t active[kVoices];
+    int32_t activeCount = 0;
+    int32_t spacing[kVoices], range[kVoices];
+    float speed[kVoices];
+    for (int32_t v = 0; v < kVoices; ++v) {
+        GrainVoice& voice = voices[v];
+        if (voice.state_ == GrainVoice::Idle)
+            continue;
+        spacing[v] = voice.spacing_.load(relaxed);
+        range[v] = voice.randomRange_.load(relaxed);
+        speed[v] = voice.speed_.load(relaxed);
+        if (voice.sampleLength_ < 1 || voice.sampleData_ == nullptr || spacing[v] < 0 || range[v] < 0 ||
+            range[v] > 65535)
+            return false;
+        for (int32_t i = 0; i < voice.count_; ++i) {
+            const Grain& g = voice.grain(i);
+            if (g.position < 0 || g.age < 0)
+                return false;
+            grains_[v][i] = Span{-g.age, INT_MAX, g.position % voice.sampleLength_};
+        }
+        grainCount_[v] = voice.count_;
+        active[activeCount++] = v;
+    }
+    const int32_t grainLength = tableLength_;
+
+    advanceVoices(voices, active, activeCount, frames);
+    for (int32_t a = 0; a < activeCount; ++a) {
+        const int32_t v = active[a];
+        for (int32_t k = frames; k < frames + kPad; ++k) {
+            frac_[v][k] = 0.0f;
+            travel_[v][k] = travel_[v][frames - 1];
+            offset_[v][k] = offset_[v][frames - 1];
+        }
+    }
+
+    // Grain starts, with their scatter draws in frame then voice order.
+    int32_t nextStart[kVoices], lastStart[kVoices], firstLive[kVoices];
+    for (int32_t v = 0; v < kVoices; ++v) {
+        const GrainVoice& voice = voices[v];
+        nextStart[v] = INT_MAX;
+        lastStart[v] = -1;
+        firstLive[v] = 0;
+        if (voice.state_ == GrainVoice::Playing)
+            nextStart[v] = voice.countdown_ >= 0 ? voice.countdown_ + 1 : 0;
+    }
+    while (true) {
+        int32_t frame = INT_MAX;
+        for (int32_t v = 0; v < kVoices; ++v)
+            frame = nextStart[v] < frame ? nextStart[v] : frame;
+        if (frame >= frames)
+            break;
+        for (int32_t v = 0; v < kVoices; ++v) {
+            if (nextStart[v] != frame)
+                continue;
+            GrainVoice& voice = voices[v];
+            Span* spans = grains_[v];
+            int32_t& first = firstLive[v];
+            int32_t& count = grainCount_[v];
+            while (first < count && frame - spans[first].birth >= grainLength) {
+                spans[first].death = spans[first].birth + grainLength;
+                ++first;
+            }
+            if (count - first == GrainVoice::kRingSize)
+                spans[first++].death = frame;
+            const int32_t length = voice.sampleLength_;
+            const int32_t r = scatter.next();
+            const int32_t start = ((r * range[v]) >> 15) + static_cast<int32_t>(voice.nextStart_);
+            int32_t anchor = start % length - (frame > 0 ? offset_[v][frame - 1] : 0);
+            if (anchor < 0)
+                anchor += length;
+            spans[count++] = Span{frame, INT_MAX, anchor};
+
+            float next = voice.nextStart_ + static_cast<float>(spacing[v]) * speed[v];
+            const float sampleLength = static_cast<float>(length);
+            if (sampleLength < next) {
+                next = next - sampleLength;
+                if (sampleLength < next)
+                    next = std::fmod(next, sampleLength);
+            }
+            voice.nextStart_ = next;
+            lastStart[v] = frame;
+            nextStart[v] = frame + spacing[v] + 2;
+        }
+    }
+
+    // Kernels, then the voices summed in order and the output stage.
+    for (int32_t k = 0; k < frames + kPad; ++k)
+        total_[k] = 0.0f;
+    for (int32_t a = 0; a < activeCount; ++a) {
+        const int32_t v = active[a];
+        GrainVoice& voice = voices[v];
+        Span* spans = grains_[v];
+        const int32_t count = grainCount_[v];
+        for (int32_t i = firstLive[v]; i < count; ++i) {
+            if (spans[i].death == INT_MAX)
+                spans[i].death = spans[i].birth + grainLength;
+        }
+        const VoiceRun run{voice.sampleData_, voice.sampleLength_, frames, travel_[v], offset_[v], frac_[v],
+                           spans, count, weights_ + kPad};
+        function_(run, voiceOut_[v]);
+        addInto(total_, voiceOut_[v], frames);
+
+        // The voice's state as the per-sample path leaves it.
+        int32_t kept = 0;
+        while (kept < count && spans[kept].death < frames)
+            ++kept;
+        int32_t lastFrame = frames - 1;
+        if (voice.state_ == GrainVoice::Releasing) {
+            int32_t idleFrame = count > 0 ? spans[count - 1].death : 0;
+            if (idleFrame < 0)
+                idleFrame = 0;
+            if (idleFrame < frames) {
+                voice.state_ = GrainVoice::Idle;
+                lastFrame = idleFrame - 1;
+            }
+        } else if (lastStart[v] >= 0) {
+            voice.countdown_ = spacing[v] - (frames - 1 - lastStart[v]);
+        } else {
+            voice.countdown_ -= frames;
+        }
+        if (lastFrame >= 0)
+            voice.frac_ = frac_[v][lastFrame];
+        voice.head_ = (voice.head_ + kept) & GrainVoice::kRingMask;
+        voice.count_ = count - kept;
+        const int32_t length = voice.sampleLength_;
+        for (int32_t i = 0; i < voice.count_; ++i) {
+            const Span& s = spans[kept + i];
+            int32_t position = s.anchor + offset_[v][frames - 1];
+            if (position >= length)
+                position -= length;
+            Grain& g = voice.grains_[(voice.head_ + i) & GrainVoice::kRingMask];
+            g.position = position;
+            g.age = frames - s.birth;
+        }
+    }
+    int32_t k = 0;
+#if defined(__SSE2__)
+    const __m128 scale = _mm_set1_ps(0.1f);
+    const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+    const __m128 smallest = _mm_set1_ps(FLT_MIN), largest = _mm_set1_ps(FLT_MAX);
+    for (; k + 4 <= frames; k += 4) {
+        __m128 out = _mm_mul_ps(_mm_loadu_ps(total_ + k), scale);
+        const __m128 magnitude = _mm_and_ps(out, absMask);
+        out = _mm_and_ps(out, _mm_and_ps(_mm_cmpge_ps(magnitude, smallest), _mm_cmple_ps(magnitude, largest)));
+        // Left first, then right: the same adds when both are one buffer.
+        _mm_storeu_ps(left + k, _mm_add_ps(_mm_loadu_ps(left + k), out));
+        _mm_storeu_ps(right + k, _mm_add_ps(_mm_loadu_ps(right + k), out));
+    }
+#endif
+    for (; k < frames; ++k) {
+        float out = total_[k] * 0.1f;
+        const float magnitude = std::fabs(out);
+        if (!(magnitude >= FLT_MIN && magnitude <= FLT_MAX))
+            out = 0.0f;
+        left[k] += out;
+        right[k] += out;
+    }
+    return true;
+}
+
+void renderVoicePortable(const GrainRenderer::VoiceRun& run, float* out)
+{
+    int32_t first = 0;
+    for (int32_t k = 0; k < run.frames; ++k) {
+        while (first < run.grainCount && run.grains[first].death <= k)
+            ++first;
+        float sum = 0.0f;
+        const float frac = run.frac[k];
+        for (int32_t i = first; i < run.grainCount && run.grains[i].birth <= k; ++i) {
+            const GrainRenderer::Span& g = run.grains[i];
+            int32_t p = g.anchor + run.offset[k];
+            if (p >= run.length)
+                p -= run.length;
+            const float s0 = run.data[p];
+            const float s1 = run.data[p + 1];
+            const float v = s0 + (s1 - s0) * frac;
+            sum += v * run.weights[k - g.birth];
+        }
+        out[k] = sum;
+    }
+}

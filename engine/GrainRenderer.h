@@ -1,0 +1,86 @@
+#pragma once
+
+#include "engine/GrainVoice.h"
+#include "engine/VoiceAllocator.h"
+
+#include <cstdint>
+
+// The fast render of the twelve voices: frames are taken in runs, each voice's
+// grains are laid out for the run by a cheap serial schedule pass, and a
+// kernel then sums every grain across several frames at once. Every output
+// float comes out as the one-sample-at-a-time path (GrainVoice::nextSample)
+// gives it: the same operations in the same order per frame.
+//
+// Audio thread only; all buffers are members, sized here.
+class GrainRenderer {
+public:
+    enum Kernel : int32_t { Scalar = 0, Sse2 = 1, Avx2 = 2 };
+
+    static constexpr int32_t kVoices = 12;
+    static constexpr int32_t kRun = 256;        // frames per schedule pass
+    static constexpr int32_t kPad = 8;          // widest kernel's lane count
+    static constexpr int32_t kMaxGrainLength = 1 << 14;
+    static constexpr int32_t kMaxGrains = GrainVoice::kRingSize + kRun + 1;
+
+    // One grain over a run: alive for run frames [birth, death); its read
+    // position at frame k is anchor + the voice's offset at k, modulo length.
+    struct Span {
+        int32_t birth;
+        int32_t death;
+        int32_t anchor;
+    };
+
+    // Everything a kernel needs for one voice over one run.
+    struct VoiceRun {
+        const float* data;
+        int32_t length;
+        int32_t frames;
+        const int32_t* travel; // unwrapped advance summed up to each frame
+        const int32_t* offset; // the same modulo length
+        const float* frac;     // the shared fraction at each frame
+        const Span* grains;
+        int32_t grainCount;
+        const float* weights; // envelope weight per age, kPad zeros either side
+    };
+    using KernelFunction = void (*)(const VoiceRun&, float* out);
+
+    // The kernel named by PARVOLINO_KERNEL (scalar, sse2, avx2) if this CPU
+    // runs it, else the fastest it runs.
+    GrainRenderer();
+
+    Kernel kernel() const { return kernel_; }
+    // Falls back to the fastest supported kernel below the one asked for.
+    void setKernel(Kernel kernel);
+    static Kernel fastestKernel();
+
+    // Renders frames [from, to) of the voices, adding them into left and right,
+    // and frees voices that went idle. Returns how many frames from `from` it
+    // rendered; the per-sample path renders the rest (odd parameter states).
+    int32_t render(GrainVoice* voices, VoiceAllocator& allocator, ScatterGenerator& scatter, float* left, float* right,
+                int32_t from, int32_t to);
+
+private:
+    bool renderRun(GrainVoice* voices, ScatterGenerator& scatter, float* left, float* right, int32_t frames);
+    bool prepareWeights(GrainVoice* voices);
+    void advanceVoices(GrainVoice* voices, const int32_t* active, int32_t activeCount, int32_t frames);
+
+    Kernel kernel_ = Scalar;
+    KernelFunction function_ = nullptr;
+    int32_t tableLength_ = -1;
+    float tableStep_ = 0.0f;
+    alignas(32) float weights_[kMaxGrainLength + 2 * kPad];
+    alignas(32) int32_t travel_[kVoices][kRun + kPad];
+    alignas(32) int32_t offset_[kVoices][kRun + kPad];
+    alignas(32) float frac_[kVoices][kRun + kPad];
+    alignas(32) float voiceOut_[kVoices][kRun + kPad] = {};
+    alignas(32) float total_[kRun + kPad] = {};
+    Span grains_[kVoices][kMaxGrains];
+    int32_t grainCount_[kVoices] = {};
+};
+
+// The kernels; each renders one voice over one run into out[0, frames).
+void renderVoicePortable(const GrainRenderer::VoiceRun& run, float* out);
+void renderVoiceSse2(const GrainRenderer::VoiceRun& run, float* out);
+void renderVoiceAvx2(const GrainRenderer::VoiceRun& run, float* out);
+bool grainKernelSse2Built();
+bool grainKernelAvx2Built();
