@@ -270,7 +270,9 @@ bool PluginEditor::acceptsDrop(const char* const* names, int32_t count) {
 }
 
 bool PluginEditor::takeDrop(const char* const* names, int32_t count) {
-    const char* firstFailure = nullptr;
+    // The engine's message lives only until its next failed load, so the
+    // first one is kept here while later files are tried.
+    std::string firstFailure;
     for (int32_t i = 0; names && i < count; i++) {
         if (!isWaveName(names[i]))
             continue;
@@ -281,10 +283,10 @@ bool PluginEditor::takeDrop(const char* const* names, int32_t count) {
             postUpdate();
             return true;
         }
-        if (!firstFailure)
+        if (firstFailure.empty())
             firstFailure = message;
     }
-    if (firstFailure)
-        showErrorMessage(frame, "Error", firstFailure);
+    if (!firstFailure.empty())
+        showErrorMessage(frame, "Error", firstFailure.c_str());
     return false;
 }
