@@ -8,7 +8,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const std::string path = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/parvolino-fuzz-wave-" + std::to_string(getpid()) + ".wav";
+    static const std::string path = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
+                                    "/parvolino-fuzz-wave-" + std::to_string(getpid()) + ".wav";
+    static const struct Remover {
+        ~Remover() { std::remove(path.c_str()); }
+    } remover;
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr)
         return 0;
