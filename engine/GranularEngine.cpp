@@ -199,6 +199,15 @@ void GranularEngine::getProgramName(char* name)
     copyText(name, sizeof programs_[0].name, programs_[currentProgram_.load(relaxed)].name);
 }
 
+bool GranularEngine::getProgramNameIndexed(int32_t, int32_t index, char* text)
+{
+    // Hosts list the names this way; the current program stays as it is.
+    if (index < 0 || index >= kNumPrograms)
+        return false;
+    copyText(text, sizeof programs_[0].name, programs_[index].name);
+    return true;
+}
+
 void GranularEngine::getParameterName(int32_t index, char* text)
 {
     if (index >= 0 && index < kNumParams)

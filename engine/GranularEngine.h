@@ -34,6 +34,7 @@ public:
     void setProgram(int32_t program) override;
     void setProgramName(char* name) override;
     void getProgramName(char* name) override;
+    bool getProgramNameIndexed(int32_t category, int32_t index, char* text) override;
     void getParameterName(int32_t index, char* text) override;
     void getParameterLabel(int32_t index, char* label) override;
     void getParameterDisplay(int32_t index, char* text) override;
@@ -55,6 +56,8 @@ public:
     void setBlockSizeAndSampleRate(int32_t blockSize, float rate) override;
     void resume() override;
     int32_t fxIdle() override;
+    // Frees replaced samples on calls that never come from the audio thread.
+    VstIntPtr dispatcher(int32_t opcode, int32_t index, VstIntPtr value, void* ptr, float opt) override;
 
     // MIDI.
     int32_t processEvents(VstEvents* events) override;
@@ -85,6 +88,7 @@ public:
     GrainRenderer& renderer() { return renderer_; }
     int32_t sampleLength() const { return sampleLength_; }
     bool hasSample() const { return sampleData_ != nullptr; }
+    bool holdsReplacedSample() const { return handOver_.hasRetired(); }
 
 private:
     // Loads the file into a new sample and hands it to the audio thread;

@@ -8,8 +8,10 @@ int32_t GranularEngine::processEvents(VstEvents* events)
     // Events still pending from an earlier call are replaced, not added to.
     int32_t kept = 0;
     if (events != nullptr) {
+        // The host allocates room for every event past the two declared ones.
+        VstEvent* const* list = vstEventPointers(events);
         for (int32_t i = 0; i < events->numEvents && kept < kMaxPendingEvents; ++i) {
-            VstEvent* event = events->events[i];
+            VstEvent* event = list[i];
             if (event != nullptr && event->type == kVstMidiType)
                 pendingEvents_[kept++] = reinterpret_cast<VstMidiEvent*>(event);
         }

@@ -132,3 +132,38 @@ void GranularEngine::adoptSample(const LoadedSample& sample)
         voices_[i].setSpeed(speed);
     }
 }
+
+namespace {
+
+// Opcodes hosts send only from their user-interface or loading thread, never
+// from the audio thread: after them it is safe to free replaced samples.
+bool offTheAudioThread(int32_t opcode)
+{
+    switch (opcode) {
+    case effMainsChanged:
+    case effEditGetRect:
+    case effEditOpen:
+    case effEditClose:
+    case effEditIdle:
+    case effGetChunk:
+    case effSetChunk:
+    case effGetProgramNameIndexed:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+VstIntPtr GranularEngine::dispatcher(int32_t opcode, int32_t index, VstIntPtr value, void* ptr, float opt)
+{
+    const VstIntPtr result = AudioEffectX::dispatcher(opcode, index, value, ptr, opt);
+    if (offTheAudioThread(opcode))
+        handOver_.collectRetired();
+    // Switched on: ask for idle calls, the moment to free replaced samples
+    // while the panel is closed.
+    if (opcode == effMainsChanged && value != 0)
+        needIdle();
+    return result;
+}

@@ -35,6 +35,8 @@ public:
     // Loader side (any thread but the audio thread).
     void publish(LoadedSample* sample);
     void collectRetired();
+    // True while a sample the audio thread let go of waits to be freed.
+    bool hasRetired() const { return retired_.load(std::memory_order_relaxed) != nullptr; }
 
     // Audio side. Adopts the waiting sample, if any, and answers it; null
     // when the current sample stays. Once it answers a new sample, the caller

@@ -126,9 +126,14 @@ void* AudioEffectX::getDirectory() { return asPointer<void>(callHost(audioMaster
 
 bool AudioEffectX::updateDisplay() { return callHost(audioMasterUpdateDisplay) != 0; }
 
-bool AudioEffectX::beginEdit(int32_t index) { return callHost(audioMasterBeginEdit, index) != 0; }
+// Edit gestures name a parameter; the host is never told of one that does not exist.
+bool AudioEffectX::beginEdit(int32_t index) {
+  return index >= 0 && index < cEffect.numParams && callHost(audioMasterBeginEdit, index) != 0;
+}
 
-bool AudioEffectX::endEdit(int32_t index) { return callHost(audioMasterEndEdit, index) != 0; }
+bool AudioEffectX::endEdit(int32_t index) {
+  return index >= 0 && index < cEffect.numParams && callHost(audioMasterEndEdit, index) != 0;
+}
 
 bool AudioEffectX::openFileSelector(VstFileSelect* select) {
   return select && callHost(audioMasterOpenFileSelector, 0, 0, select) != 0;

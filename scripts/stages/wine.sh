@@ -291,7 +291,7 @@ close=1"
     if wait_for "$log" "^dialog 'Load Sample'" 30; then
       sleep 0.3
       xdotool key Escape
-      wait_for "$log" '^host endEdit 20$' 10 || fail "$arch: Escape did not close the file dialog"
+      wait_for "$log" '^dialog closed$' 10 || fail "$arch: Escape did not close the file dialog"
     else
       fail "$arch: the load button did not open the file dialog"
     fi
@@ -313,7 +313,7 @@ close=1"
       if wait_for "$log" "^dialog 'Error'" 30; then
         sleep 0.3
         xdotool key Return
-        wait_for "$log" '^host endEdit 20$' 10 2 || fail "$arch: Return did not close the error box"
+        wait_for "$log" '^dialog closed$' 10 3 || fail "$arch: Return did not close the error box"
         [ "$(matches "$log" "^dialog text 'WAV-File has bad type'$")" -eq 1 ] ||
           fail "$arch: the error box does not show the reader's message"
         [ "$(matches "$log" '^dialog icon error$')" -eq 1 ] || fail "$arch: the error box has no error icon"

@@ -152,6 +152,23 @@ TEST(Processing, ABlockTwiceTheAnnouncedSize) {
   EXPECT_EQ(firstDifference(r.left, expected.left), "");
 }
 
+// Hosts allocate the list with room for all its events, past the two the
+// record declares (the sanitizer build checks every index against that).
+TEST(Processing, AHundredEventsInOneListAreAllRead) {
+  ScratchFolder folder;
+  const std::string sample = folder.file("sample.wav");
+  writeSample16(sample, 44100, 30000, 3);
+  PluginInstance fx;
+  ASSERT_TRUE(bringUp(fx, 44100.0f, 1024));
+  loadSampleThroughChunk(fx, sample);
+  std::vector<ScoreEvent> score;
+  for (int i = 0; i < 99; ++i) score.push_back({i, 0xB0, 7, 100});  // nothing to hear
+  score.push_back({200, 0x90, 60, 100});  // the hundredth is the only note
+  const Render r = play(fx, score, 8192, [] { return 1024; });
+  EXPECT_TRUE(r.report.clean());
+  EXPECT_GT(r.report.nonZero, 8192) << "the last event of the list was played";
+}
+
 TEST(Processing, SampleRateChangeWhileSwitchedOn) {
   ScratchFolder folder;
   const std::string sample = folder.file("sample.wav");

@@ -150,6 +150,48 @@ TEST_F(EnginePrograms, NamesAndProgramNumbersStayInBounds)
         fx.setProgram(static_cast<int32_t>(bad));
     engine->setProgram(-1);
     EXPECT_EQ(fx.program(), 2);
+
+    // Hosts read every program's name without switching to it.
+    char other[] = "Other";
+    fx.dispatch(effSetProgramName, 0, 0, other);
+    fx.setProgram(0);
+    ASSERT_EQ(engine->loadSampleFile(dir.file("a.wav").c_str()), nullptr);
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(fx.dispatch(effGetProgramNameIndexed, 2, -1, buffer), 1);
+    EXPECT_STREQ(buffer, "Other");
+    EXPECT_EQ(fx.dispatch(effGetProgramNameIndexed, 0, 0, buffer), 1);
+    EXPECT_EQ(std::string(buffer), std::string(23, 'n'));
+    EXPECT_EQ(fx.dispatch(effGetProgramNameIndexed, 4, 0, buffer), 0);
+    EXPECT_EQ(fx.dispatch(effGetProgramNameIndexed, -1, 0, buffer), 0);
+    EXPECT_EQ(fx.program(), 0);
+    EXPECT_EQ(engine->program(2).samplePath[0], '\0') << "no program took over another's sample";
+}
+
+TEST_F(EnginePrograms, AReplacedSampleIsFreedAtTheNextCallOffTheAudioThread)
+{
+    fx.dispatch(effMainsChanged, 0, 1);
+    EXPECT_EQ(fx.host().callsOf(audioMasterNeedIdle).size(), 1u) << "asks for idle calls when switched on";
+    ASSERT_EQ(engine->loadSampleFile(dir.file("a.wav").c_str()), nullptr);
+    playedLength();
+    ASSERT_EQ(engine->loadSampleFile(dir.file("b.wav").c_str()), nullptr);
+    EXPECT_EQ(playedLength(), 5000);
+    EXPECT_TRUE(engine->holdsReplacedSample());
+    // Calls that may come on the audio thread leave it alone.
+    MidiEventList events;
+    events.noteOn(0, 0, 60, 100);
+    fx.processEvents(events);
+    fx.runProcess(64);
+    fx.getParameter(0);
+    EXPECT_TRUE(engine->holdsReplacedSample());
+    // The panel's idle frees it.
+    fx.dispatch(effEditIdle);
+    EXPECT_FALSE(engine->holdsReplacedSample());
+
+    ASSERT_EQ(engine->loadSampleFile(dir.file("a.wav").c_str()), nullptr);
+    playedLength();
+    ASSERT_TRUE(engine->holdsReplacedSample());
+    fx.dispatch(effGetProgramNameIndexed, 1, 0, std::vector<char>(64).data());
+    EXPECT_FALSE(engine->holdsReplacedSample());
 }
 
 TEST_F(EnginePrograms, SampleLoadingMessagesAndProgramSwitching)

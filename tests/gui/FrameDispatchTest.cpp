@@ -181,6 +181,13 @@ TEST_F(FrameDispatch, EditGesturesReachTheHost) {
     EXPECT_EQ(guitest::hostCalls()[0].index, 2);
     EXPECT_EQ(guitest::hostCalls()[1].opcode, audioMasterEndEdit);
 
+    // Indices of no parameter (the load button's tag) are not passed on.
+    for (int32_t index : {4, 20, -1}) {
+        frame.beginEdit(index);
+        frame.endEdit(index);
+    }
+    EXPECT_EQ(guitest::hostCalls().size(), 2u);
+
     Frame alone(Rect(0, 0, 400, 200), nullptr, nullptr);
     alone.beginEdit(1);
     alone.endEdit(1);

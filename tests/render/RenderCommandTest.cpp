@@ -180,6 +180,46 @@ TEST_F(RenderCommand, RendersAMidiFileWithItsTail)
     EXPECT_EQ(wav.info.frames, 24000 + 12000);
 }
 
+TEST_F(RenderCommand, NonsenseIsRefusedBeforeAnythingIsWritten)
+{
+    // A delta of 0x0FFFFFFF ticks: hours of audio nobody asked for.
+    const unsigned char smf[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
+                                 'M', 'T', 'r', 'k', 0, 0, 0, 15,
+                                 0x00, 0x90, 62, 100, 0xFF, 0xFF, 0xFF, 0x7F, 0x80, 62, 0, 0x00, 0xFF, 0x2F, 0};
+    std::ofstream(file("long.mid"), std::ios::binary).write(reinterpret_cast<const char*>(smf), sizeof smf);
+    ToolRun longMidi = run("--midi '" + file("long.mid") + "' -o '" + file("o.wav") + "'");
+    EXPECT_EQ(longMidi.exitCode, 1);
+    EXPECT_NE(longMidi.err.find("more than the 600 s allowed"), std::string::npos) << longMidi.err;
+    EXPECT_NE(longMidi.err.find("give --max-length SECONDS"), std::string::npos) << longMidi.err;
+    write("s.score", kScore);
+    EXPECT_EQ(run("--score '" + file("s.score") + "' --tail 3 --max-length 2 -o '" + file("o.wav") + "'").exitCode, 1);
+    EXPECT_FALSE(fs::exists(file("o.wav")));
+    EXPECT_EQ(run("--score '" + file("s.score") + "' --tail 3 --max-length 4 -o '" + file("o.wav") + "'").exitCode, 0);
+    EXPECT_EQ(run("--max-length 0").exitCode, 2);
+
+    write("high.score", "at 0 on 60 100\nat 10 on 200 100\n");
+    ToolRun high = run("--score '" + file("high.score") + "' -o '" + file("h.wav") + "'");
+    EXPECT_EQ(high.exitCode, 1);
+    EXPECT_NE(high.err.find("high.score:2: note must be 0 to 127, got '200'"), std::string::npos) << high.err;
+    write("param.score", "param 9 0.5\n");
+    ToolRun param = run("--score '" + file("param.score") + "' -o '" + file("h.wav") + "'");
+    EXPECT_EQ(param.exitCode, 1);
+    EXPECT_NE(param.err.find("param.score:1: parameter index must be 0 to 3"), std::string::npos) << param.err;
+
+    // No sample, so nothing could sound: said, unless silence is wanted.
+    ToolRun none = run("--sample '' -o '" + file("h.wav") + "'");
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_NE(none.err.find("no sample given: the render would be silent"), std::string::npos) << none.err;
+    EXPECT_FALSE(fs::exists(file("h.wav")));
+    const ProgramBank empty = defaultBank();
+    std::ofstream(file("empty.bin"), std::ios::binary).write(reinterpret_cast<const char*>(empty.data()), empty.size());
+    ToolRun emptyBank = run("--chunk '" + file("empty.bin") + "' -o '" + file("h.wav") + "'");
+    EXPECT_EQ(emptyBank.exitCode, 1);
+    EXPECT_NE(emptyBank.err.find("program 0 of the bank names no sample"), std::string::npos) << emptyBank.err;
+    EXPECT_EQ(run("--sample '' --allow-silence -o '" + file("h.wav") + "'").exitCode, 0);
+    EXPECT_TRUE(fs::exists(file("h.wav")));
+}
+
 TEST_F(RenderCommand, FailuresAreClearAndExitNonZero)
 {
     ToolRun missing = run("--sample '" + file("none.wav") + "' -o '" + file("o.wav") + "'");

@@ -125,6 +125,11 @@ int runRenderCommand(int argc, const char* const* argv, const RenderPaths& paths
         sample = samplePath(job.bank, 0);
     else
         sample = paths.defaultSample;
+    if (sample.empty() && !options.allowSilence)
+        return failWith(std::string(options.chunkPath && !plan.samplePath && !options.samplePath
+                                        ? "program 0 of the bank names no sample"
+                                        : "no sample given") +
+                        ": the render would be silent (give --allow-silence to render it anyway)");
     if (!sample.empty()) {
         std::error_code ignored;
         std::filesystem::path absolute = std::filesystem::absolute(sample, ignored);
@@ -141,6 +146,16 @@ int runRenderCommand(int argc, const char* const* argv, const RenderPaths& paths
     job.events = plan.events;
     job.lengthFrames = plan.lengthFrames.value_or(
         lastEventFrame(plan) + int64_t(std::llround(options.tailSeconds * double(rate))));
+
+    const double seconds = double(job.lengthFrames) / double(rate);
+    if (seconds > options.maxLengthSeconds) {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "the render would be %.1f s long, more than the %.0f s allowed (the last event is at %.1f s); "
+                      "give --max-length SECONDS to allow it",
+                      seconds, options.maxLengthSeconds, double(lastEventFrame(plan)) / double(rate));
+        return failWith(text);
+    }
 
     PluginRenderer renderer;
     if (!renderer.setUp(job))

@@ -49,6 +49,8 @@ const char* renderUsage()
            "  --param NAME=VALUE    Speed, Length, Density or Random, 0.0 to 1.0;\n"
            "                        repeatable, applied after a score's 'param' lines\n"
            "  --tail SECONDS        rendered after the last event (2); not with 'length'\n"
+           "  --max-length SECONDS  refuse longer renders (600)\n"
+           "  --allow-silence       render even when no sample is loaded\n"
            "  --format float|24|16  output sample format (float)\n"
            "  --chunk FILE          restore this 1200-byte program bank first\n"
            "  --save-chunk FILE     save the bank as set up for the render\n"
@@ -75,8 +77,12 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& option
             options.help = true;
             continue;
         }
+        if (arg == "--allow-silence" && !inlineValue) {
+            options.allowSilence = true;
+            continue;
+        }
         static const char* const withValue[] = {"--midi", "--score", "--sample", "--rate", "--block",
-                                                 "--param", "--tail", "--format", "--chunk",
+                                                 "--param", "--tail", "--max-length", "--format", "--chunk",
                                                  "--save-chunk", "--plugin", "--panel", "-o", "--output"};
         bool known = false;
         for (const char* name : withValue)
@@ -123,6 +129,13 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& option
                 return false;
             }
             options.tailSeconds = seconds;
+        } else if (arg == "--max-length") {
+            double seconds = 0.0;
+            if (!parseDouble(value, seconds) || !(seconds > 0.0 && seconds <= 86400.0)) {
+                error = "--max-length wants seconds above 0, at most 86400, got '" + value + "'";
+                return false;
+            }
+            options.maxLengthSeconds = seconds;
         } else if (arg == "--format") {
             if (value == "float")
                 options.format = OutputFormat::float32;

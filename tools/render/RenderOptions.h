@@ -17,6 +17,8 @@ struct RenderOptions {
     int32_t blockSize = 512;
     std::vector<ParamSetting> params;
     double tailSeconds = 2.0;
+    double maxLengthSeconds = 600.0;  // longer renders are refused: a stray MIDI delta would fill the disk
+    bool allowSilence = false;        // render even though no sample is loaded
     OutputFormat format = OutputFormat::float32;
     std::optional<std::string> chunkPath;
     std::optional<std::string> saveChunkPath;

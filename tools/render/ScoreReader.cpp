@@ -91,12 +91,13 @@ private:
 
     bool parseParamArgs(const std::string& index, const std::string& value, ParamSetting& param)
     {
+        // The same bounds as --param: one of the four parameters, 0.0 to 1.0.
         int64_t i = 0;
-        if (!parseInteger(index, i) || i < INT32_MIN || i > INT32_MAX)
-            return fail("parameter index must be a whole number, got '" + index + "'");
+        if (!parseInteger(index, i) || i < 0 || i > 3)
+            return fail("parameter index must be 0 to 3 (Speed, Length, Density, Random), got '" + index + "'");
         float v = 0.0f;
-        if (!parseFloat(value, v) || !std::isfinite(v))
-            return fail("parameter value must be a finite number, got '" + value + "'");
+        if (!parseFloat(value, v) || !(v >= 0.0f && v <= 1.0f))
+            return fail("parameter value must be from 0.0 to 1.0, got '" + value + "'");
         param = {int32_t(i), v};
         return true;
     }
@@ -128,8 +129,9 @@ private:
     bool dataByte(const std::string& word, const char* what, uint8_t& out)
     {
         int64_t value = 0;
-        if (!parseInteger(word, value) || value < 0 || value > 255)
-            return fail(std::string(what) + " must be 0 to 255, got '" + word + "'");
+        // MIDI data bytes have seven bits; more would turn into another message.
+        if (!parseInteger(word, value) || value < 0 || value > 127)
+            return fail(std::string(what) + " must be 0 to 127, got '" + word + "'");
         out = uint8_t(value);
         return true;
     }

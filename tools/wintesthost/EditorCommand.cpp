@@ -75,6 +75,9 @@ LRESULT CALLBACK dialogWatch(int code, WPARAM w, LPARAM l) {
     GetClassNameA(window, cls, sizeof cls);
     if (std::strcmp(cls, "#32770") == 0 && reportedDialogs.insert(window).second && hostWindow)
       PostMessageA(hostWindow, kReportDialog, reinterpret_cast<WPARAM>(window), 0);
+  } else if (code == HCBT_DESTROYWND && reportedDialogs.erase(reinterpret_cast<HWND>(w)) > 0) {
+    std::printf("dialog closed\n");
+    std::fflush(stdout);
   }
   return CallNextHookEx(nullptr, code, w, l);
 }

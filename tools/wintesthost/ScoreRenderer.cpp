@@ -31,7 +31,8 @@ public:
     storage_.assign(offsetof(VstEvents, events) / sizeof(VstIntPtr) + std::max<size_t>(count, 2), 0);
     auto* list = reinterpret_cast<VstEvents*>(storage_.data());
     list->numEvents = static_cast<int32_t>(count);
-    for (size_t i = 0; i < count; ++i) list->events[i] = reinterpret_cast<VstEvent*>(&midi_[i]);
+    VstEvent** pointers = vstEventPointers(list);
+    for (size_t i = 0; i < count; ++i) pointers[i] = reinterpret_cast<VstEvent*>(&midi_[i]);
     return list;
   }
 
