@@ -52,7 +52,8 @@ check() { # description command...
 }
 
 # --- the X server ---------------------------------------------------------
-timeout 300 Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" 2>"$work/xvfb.log" &
+# -noreset: resources set with xrdb stay when the last client leaves.
+timeout 300 Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp -noreset 5>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 [ -s "$work/display" ] || { echo "x11: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
@@ -361,6 +362,7 @@ start_host scaled "$module"
 cmd new
 cmd open 0 10 10
 note_panel
+echo "    $(grep "^opened" <<<"$reply")"
 check "at Xft.dpi 192 the panel opens at 800 x 400" grep -q " at 10 10 size 800 400$" <<<"$reply"
 cmd idle 300
 cmd capture 0 "$pictures/scaled.png"
