@@ -16,5 +16,6 @@ struct EditorOptions {
   int holdMs = 500;          // ...or after this long
   int x = 40, y = 40;        // screen position of the host window
   std::vector<std::string> dropFiles;  // dragged onto the panel after the first capture
+  bool dpiAware = false;     // declare the process DPI-aware, as modern hosts do
 };
 int runEditor(PluginModule& plugin, const EditorOptions& options);
