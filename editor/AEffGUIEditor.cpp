@@ -26,8 +26,17 @@ AEffGUIEditor::AEffGUIEditor(AudioEffect* effect) : AEffEditor(effect) {
 AEffGUIEditor::~AEffGUIEditor() = default;
 
 int32_t AEffGUIEditor::getRect(ERect** outRect) {
+    // The panel keeps drawing at its own size; on a high-resolution screen
+    // the platform shows it enlarged, so the host must make room for that.
+    const int32_t scale = platform::windowScale(static_cast<platform::WindowHandle>(systemWindow));
+    auto enlarged = [scale](int16_t from, int16_t to) {
+        return static_cast<int16_t>(from + ((to - from) * scale + 99) / 100);
+    };
+    shownRect = rect;
+    shownRect.right = enlarged(rect.left, rect.right);
+    shownRect.bottom = enlarged(rect.top, rect.bottom);
     if (outRect)
-        *outRect = &rect;
+        *outRect = &shownRect;
     return 1;
 }
 

@@ -47,6 +47,8 @@ protected:
     virtual void applyDeferredUpdates() {}
 
     ERect rect{};
+    // The rectangle reported to the host: rect enlarged by the screen's scale.
+    ERect shownRect{};
     Frame* frame = nullptr;
     uint32_t lastTicks = 0;
     bool inTrackingIdle = false;

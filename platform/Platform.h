@@ -201,6 +201,12 @@ struct WindowCreation {
 };
 WindowHandle createWindow(const WindowCreation& creation);
 
+// How much bigger than asked the screen wants the windows made under parent
+// (null: the default screen), in percent: 100, 150 or 200. createWindow makes
+// them that big and shows their picture enlarged; the toolkit still draws,
+// and receives mouse positions, at the size it asked for.
+int32_t windowScale(WindowHandle parent);
+
 // DestroyWindow: the window (and any child of it) receives messageDestroy on
 // the way; the handle is invalid afterwards.
 bool destroyWindow(WindowHandle window);

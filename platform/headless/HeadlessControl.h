@@ -76,6 +76,10 @@ intptr_t click(platform::WindowHandle window, Button button, int32_t x, int32_t 
 // A top-level window as a host makes one to hold a plug-in's window; it
 // handles every message by default.
 platform::WindowHandle createHostWindow(int32_t x, int32_t y, int32_t width, int32_t height);
+// The scale the virtual screen asks for (percent, default 100), as
+// windowScale reports it. Windows keep the size asked for: the picture here
+// is the toolkit's own, which a real backend would show enlarged.
+void setScreenScale(int32_t percent);
 // Moves a window (relative to its parent, or on the screen for a host window).
 void moveWindow(platform::WindowHandle window, int32_t x, int32_t y);
 

@@ -75,6 +75,7 @@ struct State {
     std::unordered_set<const platform::WindowObject*> known;
     int32_t invalidWindowUses = 0;
     uint32_t eventPumps = 0;
+    int32_t screenScale = 100;
 
     struct TestResource {
         int32_t width = 0;

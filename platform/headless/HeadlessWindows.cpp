@@ -219,6 +219,8 @@ void releaseWindowSurface(WindowHandle, SurfaceHandle surface) {
     raster::destroyTargetSurface(surface);
 }
 
+int32_t windowScale(WindowHandle) { return state().screenScale; }
+
 bool windowScreenRect(WindowHandle window, Bounds& rect) {
     WindowObject* w = liveWindow(window);
     if (!w)
@@ -256,6 +258,8 @@ void reset() {
     s = detail::State{};
     raster::resetObjects();
 }
+
+void setScreenScale(int32_t percent) { detail::state().screenScale = percent; }
 
 platform::WindowHandle createHostWindow(int32_t x, int32_t y, int32_t width, int32_t height) {
     platform::WindowObject* w = detail::makeWindow();

@@ -1,5 +1,6 @@
 // Live input, the tick count, sleeping and the single paint-message pump.
 #include "platform/win32/Win32Handles.h"
+#include "platform/win32/Win32Scale.h"
 
 namespace platform {
 
@@ -11,6 +12,7 @@ bool cursorScreenPosition(int32_t& x, int32_t& y) {
   if (!GetCursorPos(&p)) return false;
   x = p.x;
   y = p.y;
+  win32scale::toPanelScreenPosition(x, y);
   return true;
 }
 

@@ -1,5 +1,6 @@
 // Window class, child window, per-window pointer, painting and window surfaces.
 #include "platform/win32/Win32Handles.h"
+#include "platform/win32/Win32Scale.h"
 
 namespace platform {
 
@@ -28,7 +29,11 @@ bool unregisterWindowClass(const char* name, void* module) {
   return UnregisterClassA(name, static_cast<HINSTANCE>(module)) != 0;
 }
 
+int32_t windowScale(WindowHandle parent) { return win32scale::screenScale(toHwnd(parent)); }
+
 WindowHandle createWindow(const WindowCreation& c) {
+  if (const int32_t scale = win32scale::screenScale(toHwnd(c.parent)); scale != 100)
+    return fromHwnd(win32scale::createScaledWindow(c, scale));
   return fromHwnd(CreateWindowExA(c.extendedStyle, c.className, c.title, c.style, c.x, c.y, c.width,
                                   c.height, toHwnd(c.parent), nullptr, static_cast<HINSTANCE>(c.module),
                                   nullptr));
@@ -54,17 +59,28 @@ bool hasUpdateRegion(WindowHandle window) { return GetUpdateRect(toHwnd(window),
 SurfaceHandle beginPaint(WindowHandle window, PaintRecord& paint) {
   auto* ps = reinterpret_cast<PAINTSTRUCT*>(paint.platformData);
   paint.surface = fromHdc(BeginPaint(toHwnd(window), ps));
+  // A scaled window is drawn in its panel image, shown when the paint ends.
+  if (HDC panel = win32scale::panelSurface(toHwnd(window)); panel && paint.surface) paint.surface = fromHdc(panel);
   return paint.surface;
 }
 
 void endPaint(WindowHandle window, PaintRecord& paint) {
+  auto* ps = reinterpret_cast<PAINTSTRUCT*>(paint.platformData);
+  if (paint.surface && toHdc(paint.surface) != ps->hdc) win32scale::showPanel(toHwnd(window), ps->hdc);
   EndPaint(toHwnd(window), reinterpret_cast<PAINTSTRUCT*>(paint.platformData));
   paint.surface = nullptr;
 }
 
-SurfaceHandle windowSurface(WindowHandle window) { return fromHdc(GetDC(toHwnd(window))); }
+SurfaceHandle windowSurface(WindowHandle window) {
+  if (HDC panel = win32scale::panelSurface(toHwnd(window))) return fromHdc(panel);
+  return fromHdc(GetDC(toHwnd(window)));
+}
 
 void releaseWindowSurface(WindowHandle window, SurfaceHandle surface) {
+  if (win32scale::isPanelSurface(toHdc(surface))) {
+    win32scale::showPanel(toHwnd(window), nullptr);
+    return;
+  }
   ReleaseDC(toHwnd(window), toHdc(surface));
 }
 
@@ -75,6 +91,13 @@ bool windowScreenRect(WindowHandle window, Bounds& rect) {
   rect.top = r.top;
   rect.right = r.right;
   rect.bottom = r.bottom;
+  // A scaled window's corner stays; its size is the toolkit's.
+  int32_t width = 0;
+  int32_t height = 0;
+  if (win32scale::panelSize(toHwnd(window), width, height)) {
+    rect.right = r.left + width;
+    rect.bottom = r.top + height;
+  }
   return true;
 }
 

@@ -59,6 +59,7 @@ bool cursorScreenPosition(int32_t& x, int32_t& y) {
         return false;
     x = state.rootX;
     y = state.rootY;
+    x11::toPanelScreenPosition(x, y);
     return true;
 }
 

@@ -51,8 +51,9 @@ struct WindowState {
     bool imageLayout = false;  // images go to the server as they are
     std::string className;
     platform::WindowProcedure procedure = nullptr;
-    int32_t width = 0;
+    int32_t width = 0;   // the toolkit's size; the window is scale percent of it
     int32_t height = 0;
+    int32_t scale = 100;
     uint32_t background = 0;  // 0x00RRGGBB the class background erases to
     void* userData = nullptr;
     // Shared with the surfaces drawing into it, which may outlive the window.
@@ -102,6 +103,15 @@ std::map<Window, std::unique_ptr<WindowState>>& windows();
 std::vector<ClassRecord>& classes();
 // Our live window with that id, or null.
 WindowState* findWindow(Window id);
+
+// The screen's panel scale in percent: GDK_SCALE when set, else Xft.dpi from
+// the server's resources, else 100.
+int32_t screenScale(Display* display);
+// A pointer position on the screen as the toolkit sees it: inside a scaled
+// window (the one last pressed, else any) distances from the window's
+// corner are shrunk by its scale, so screen minus window corner is a panel
+// position.
+void toPanelScreenPosition(int32_t& x, int32_t& y);
 
 // Shows the given area of the window's image on the window.
 void showArea(WindowState& window, const platform::Bounds& area);

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/raster/PanelScale.h"
 #include "platform/raster/RasterObjects.h"
 #include "platform/raster/Rasterizer.h"
 #include "platform/x11/X11Session.h"
@@ -54,7 +55,43 @@ uint32_t systemColorPixel(int32_t systemColor) {
 
 platform::Bounds clientBounds(const WindowState& w) { return platform::Bounds{0, 0, w.width, w.height}; }
 
+// The window's area at its scale (panelArea in panel pixels), enlarged.
+void sendScaledImage(Display* d, WindowState& w, const platform::Bounds& panelArea) {
+    const platform::Bounds area = panelscale::toWindowArea(panelArea, w.scale);
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    std::vector<uint32_t> enlarged(static_cast<size_t>(width) * static_cast<size_t>(height));
+    panelscale::enlarge(*w.image, area, w.scale, enlarged.data());
+    XImage* x = XCreateImage(d, w.visual, static_cast<unsigned>(w.depth), ZPixmap, 0, nullptr,
+                             static_cast<unsigned>(width), static_cast<unsigned>(height), 32, 0);
+    if (!x)
+        return;
+    if (w.imageLayout) {
+        x->data = reinterpret_cast<char*>(enlarged.data());
+        x->bytes_per_line = width * 4;
+        x->byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
+    } else {
+        x->data = static_cast<char*>(std::malloc(static_cast<size_t>(x->bytes_per_line) * static_cast<size_t>(height)));
+        if (!x->data) {
+            XDestroyImage(x);
+            return;
+        }
+        for (int y = 0; y < height; ++y) {
+            for (int column = 0; column < width; ++column)
+                XPutPixel(x, column, y, packPixel(enlarged[static_cast<size_t>(y) * width + column], w.masks));
+        }
+    }
+    XPutImage(d, w.id, w.gc, x, 0, 0, area.left, area.top, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    if (w.imageLayout)
+        x->data = nullptr;  // not Xlib's to free
+    XDestroyImage(x);
+}
+
 void sendImage(Display* d, WindowState& w, const platform::Bounds& area) {
+    if (w.scale != panelscale::unscaled) {
+        sendScaledImage(d, w, area);
+        return;
+    }
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     raster::PixelImage& image = *w.image;
@@ -111,7 +148,49 @@ intptr_t deliver(Window id, uint32_t message, uintptr_t wParam, intptr_t lParam)
     return platform::defaultWindowProcedure(fromXid(id), message, wParam, lParam);
 }
 
+// The window the last button press went to.
+Window& lastPressed() {
+    static Window id = 0;
+    return id;
+}
+
 }  // namespace
+
+int32_t screenScale(Display* display) {
+    if (const char* factor = std::getenv("GDK_SCALE"); factor && *factor) {
+        char* end = nullptr;
+        const long value = std::strtol(factor, &end, 10);
+        if (*end == '\0' && value > 0)
+            return panelscale::fromFactor(value);
+    }
+    const int32_t fromResources = display ? panelscale::fromResources(XResourceManagerString(display)) : 0;
+    return fromResources ? fromResources : panelscale::unscaled;
+}
+
+void toPanelScreenPosition(int32_t& x, int32_t& y) {
+    Display* d = connection();
+    if (!d)
+        return;
+    const WindowState* chosen = findWindow(lastPressed());
+    if (!chosen || chosen->scale == panelscale::unscaled) {
+        chosen = nullptr;
+        for (const auto& [id, w] : windows()) {
+            if (w->scale != panelscale::unscaled) {
+                chosen = w.get();
+                break;
+            }
+        }
+    }
+    if (!chosen)
+        return;
+    int originX = 0;
+    int originY = 0;
+    Window child = 0;
+    if (!XTranslateCoordinates(d, chosen->id, chosen->root, 0, 0, &originX, &originY, &child))
+        return;
+    x = originX + panelscale::toPanel(x - originX, chosen->scale);
+    y = originY + panelscale::toPanel(y - originY, chosen->scale);
+}
 
 void showArea(WindowState& window, const platform::Bounds& area) {
     Display* d = connection();
@@ -129,8 +208,10 @@ void handleEvent(XEvent& event, bool modal) {
         WindowState* w = findWindow(event.xexpose.window);
         if (!w)
             break;
-        const platform::Bounds area{event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
-                                    event.xexpose.y + event.xexpose.height};
+        const platform::Bounds area = panelscale::toPanelArea(
+            platform::Bounds{event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
+                             event.xexpose.y + event.xexpose.height},
+            w->scale);
         w->update = raster::unite(w->update, raster::intersect(area, clientBounds(*w)));
         w->erasePending = true;
         break;
@@ -146,9 +227,12 @@ void handleEvent(XEvent& event, bool modal) {
         case Button3: message = platform::messageRightButtonDown; break;
         default: break;  // wheel and extra buttons are no button-down
         }
+        lastPressed() = event.xbutton.window;
+        const int32_t scale = findWindow(event.xbutton.window)->scale;
         if (message)
             deliver(event.xbutton.window, message, 0,
-                    platform::positionParameter(event.xbutton.x, event.xbutton.y));
+                    platform::positionParameter(panelscale::toPanel(event.xbutton.x, scale),
+                                                panelscale::toPanel(event.xbutton.y, scale)));
         break;
     }
     case DestroyNotify: {
@@ -280,6 +364,7 @@ WindowHandle createWindow(const WindowCreation& creation) {
     state->procedure = windowClass->procedure;
     state->width = std::max(0, creation.width);
     state->height = std::max(0, creation.height);
+    state->scale = x11::screenScale(d);
     state->background = x11::systemColorPixel(windowClass->backgroundSystemColor);
     state->root = RootWindowOfScreen(screen);
     state->visual = DefaultVisualOfScreen(screen);
@@ -304,8 +389,10 @@ WindowHandle createWindow(const WindowCreation& creation) {
     attributes.colormap = DefaultColormapOfScreen(screen);
     attributes.event_mask = ExposureMask | ButtonPressMask | StructureNotifyMask;
     // X has no empty windows; the image and the paint area keep the real size.
-    const Window id = XCreateWindow(d, parent, creation.x, creation.y, static_cast<unsigned>(std::max(1, state->width)),
-                                    static_cast<unsigned>(std::max(1, state->height)), 0, state->depth, InputOutput,
+    const int shownWidth = panelscale::toWindow(state->width, state->scale);
+    const int shownHeight = panelscale::toWindow(state->height, state->scale);
+    const Window id = XCreateWindow(d, parent, creation.x, creation.y, static_cast<unsigned>(std::max(1, shownWidth)),
+                                    static_cast<unsigned>(std::max(1, shownHeight)), 0, state->depth, InputOutput,
                                     state->visual, CWBackPixel | CWBorderPixel | CWColormap | CWEventMask,
                                     &attributes);
     // The class hint names the window's class, as the window class does elsewhere.
@@ -429,6 +516,18 @@ void releaseWindowSurface(WindowHandle, SurfaceHandle surface) {
         x11::showArea(*w, changed);
     raster::destroyTargetSurface(surface);
     x11::surfaces().erase(found);
+}
+
+int32_t windowScale(WindowHandle) {
+    // Before the panel opens there may be no connection yet; one is opened
+    // just to read the server's resources.
+    if (Display* d = x11::connection())
+        return x11::screenScale(d);
+    Display* temporary = XOpenDisplay(nullptr);
+    const int32_t scale = x11::screenScale(temporary);
+    if (temporary)
+        XCloseDisplay(temporary);
+    return scale;
 }
 
 bool windowScreenRect(WindowHandle window, Bounds& rect) {

@@ -347,8 +347,47 @@ close=1"
 printf 'length 1\n' >"$work/panel.score"
 timeout 60 "$renderer" --plugin "$build/parvolino.so" --score "$work/panel.score" -o "$work/panel-render.wav" \
   --panel "$work/headless.png" >"$work/headless.log" 2>&1 || fatal "the headless panel picture failed"
+# A high-resolution screen: with 192 DPI and a DPI-aware host the panel opens
+# twice as big, and a knob drag still works (the panel sees half the screen's
+# distances). Wine reads the DPI when a program starts.
+check_scaled() { # arch folder
+  local arch=$1 dll=$2/parvolino-$1.dll host=$2/tools/wintesthost/parvolino-wintesthost.exe quit=$work/quit-scaled-$1 log
+  log=$work/editor-scaled-$arch.log
+  rm -f "$quit"
+  run_wine 60 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >"$work/reg.log" ||
+    { fail "$arch: could not set 192 DPI"; return; }
+  (cd "$work/dialog" && exec timeout -k 5 120 wine "$host" editor "$(windows_path "$dll")" --pos 40 40 --dpi-aware --capture "$(windows_path "$work/panel-scaled-$arch.bmp")" \
+     --quit-file "$(windows_path "$quit")" >"$log.raw" 2>&1) &
+  host_pid=$!
+  if ! wait_for "$log" '^ready' 60; then
+    fail "$arch: the scaled panel did not open ($(lines_of "$log" | tail -3 | tr '\n' ' '))"
+  else
+    [ "$(matches "$log" '^rect 0 0 400 800$')" -eq 1 ] || fail "$arch: at 192 DPI the editor does not report 800 x 400"
+    [ "$(matches "$log" '^panel 40 40 800 400$')" -eq 1 ] ||
+      fail "$arch: at 192 DPI the panel is not 800 x 400 ($(lines_of "$log" | grep '^panel'))"
+    # The Length knob's drag of the unscaled case, at twice the distances.
+    xdotool mousemove 360 290; sleep 0.2
+    xdotool mousedown 1; sleep 0.3
+    xdotool mousemove 390 304; sleep 0.2
+    xdotool mousemove 410 340; sleep 0.3
+    xdotool mouseup 1
+    wait_for "$log" '^host endEdit 1$' 10 || fail "$arch: the knob drag on the scaled panel did not end its edit"
+    in_order "$log" '^host beginEdit 1$' '^host automate 1 0\.8' '^host endEdit 1$' ||
+      fail "$arch: the knob drag on the scaled panel did not give begin-edit, automation to about 0.83, end-edit"
+  fi
+  touch "$quit"
+  wait "$host_pid"
+  host_pid=
+  lines_of "$log" >"$log"
+  run_wine 60 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >"$work/reg.log" ||
+    fail "could not set 96 DPI back"
+  grep -q '^closed$' "$log" || fail "$arch: the scaled editor session did not close cleanly"
+  say "$arch: scaled panel checked"
+}
+
 check_dll x86 "$win32"
 check_dll x64 "$win64"
+check_scaled x64 "$win64"
 
 elapsed=$(($(date +%s) - started))
 if [ "$failures" -eq 0 ]; then

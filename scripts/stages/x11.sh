@@ -19,7 +19,7 @@ compare=$build/tests/x11/parvolino-x11-compare
 for tool in "$host" "$module" "$render" "$reference" "$compare"; do
   [ -e "$tool" ] || { echo "x11: $tool is not built"; exit 1; }
 done
-for program in Xvfb xdotool zenity; do
+for program in Xvfb xdotool zenity xrdb; do
   command -v "$program" >/dev/null || { echo "x11: $program is not installed (scripts/install-deps)"; exit 1; }
 done
 
@@ -52,7 +52,8 @@ check() { # description command...
 }
 
 # --- the X server ---------------------------------------------------------
-timeout 300 Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" 2>"$work/xvfb.log" &
+# -noreset: resources set with xrdb stay when the last client leaves.
+timeout 300 Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp -noreset 5>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 [ -s "$work/display" ] || { echo "x11: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
@@ -361,6 +362,36 @@ if [ -e "$build/tests/host/testfx.so" ]; then
   host_pid=
   exec 3>&-
 fi
+
+# --- a high-resolution screen ------------------------------------------------
+# A screen that asks for 192 dots per inch shows the panel twice as big; the
+# panel's own coordinates are half the screen's inside it.
+printf 'Xft.dpi:\t192\n' | xrdb -merge
+start_host scaled "$module"
+cmd new
+cmd open 0 10 10
+note_panel
+echo "    $(grep "^opened" <<<"$reply")"
+check "at Xft.dpi 192 the panel opens at 800 x 400" grep -q " at 10 10 size 800 400$" <<<"$reply"
+cmd idle 300
+cmd capture 0 "$pictures/scaled.png"
+# Width and height are the big-endian words at bytes 16 and 20 of a PNG.
+check "the enlarged panel is captured at 800 x 400" [ "$(od -An -tu1 -j16 -N8 "$pictures/scaled.png" | tr -s ' ')" = " 0 0 3 32 0 0 1 144" ]
+cx=$((panel_x + 2 * 80)); cy=$((panel_y + 2 * 150))
+before=$(param 0 0)
+cmd echo "scaled drag"
+drag $((cx - 40)) $((cy + 36)) $((cx - 50)) $((cy - 10)) $((cx - 20)) $((cy - 50)) $((cx + 20)) $((cy - 50)) $((cx + 44)) $((cy - 20))
+cmd idle 100
+after=$(param 0 0)
+edits=$(edits_of 0 0)
+check "a circular drag on the enlarged knob moves it ($before -> $after)" [ "$before" != "$after" ]
+check "the enlarged knob: begin-edit, automation, end-edit ($edits)" [ "$edits" = "beginEdit automate endEdit " ]
+check "the enlarged knob: no other parameter is touched" not others_edited 0 0
+cmd quit
+wait "$host_pid" || true
+host_pid=
+exec 3>&-
+xrdb -remove
 
 # --- the module without a display ----------------------------------------------
 check "the module loads and renders with no display" \

@@ -145,6 +145,19 @@ TEST(PanelShortDisplays, TextShorterThanTheCutKeepsItsTextAndLosesTheUnit) {
         ERect* rect = nullptr;
         EXPECT_EQ(editor->getRect(&rect), 1);
         EXPECT_EQ(rect->bottom, 200);  // before any open
+        // A screen that asks for twice the size gets a panel twice as big,
+        // which the toolkit still draws at its own size.
+        headless::setScreenScale(200);
+        EXPECT_EQ(editor->getRect(&rect), 1);
+        EXPECT_EQ(rect->right, 800);
+        EXPECT_EQ(rect->bottom, 400);
+        headless::setScreenScale(150);
+        EXPECT_EQ(editor->getRect(&rect), 1);
+        EXPECT_EQ(rect->right, 600);
+        EXPECT_EQ(rect->bottom, 300);
+        headless::setScreenScale(100);
+        EXPECT_EQ(editor->getRect(&rect), 1);
+        EXPECT_EQ(rect->right, 400);
         const platform::WindowHandle host = headless::createHostWindow(0, 0, 400, 200);
         ASSERT_EQ(editor->open(host), 1);
         for (int32_t i = 0; i < 4; i++)

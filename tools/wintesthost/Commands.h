@@ -17,5 +17,6 @@ struct EditorOptions {
   int x = 40, y = 40;        // screen position of the host window
   std::vector<std::string> dropFiles;  // dragged onto the panel after the first capture
   std::string dropCapture;             // BMP of the panel once it has shown the drop
+  bool dpiAware = false;     // declare the process DPI-aware, as modern hosts do
 };
 int runEditor(PluginModule& plugin, const EditorOptions& options);

@@ -128,6 +128,8 @@ void checkPanelWindow(const PluginModule& plugin, HWND panel, char* className, s
 }  // namespace
 
 int runEditor(PluginModule& plugin, const EditorOptions& o) {
+  // Before any window: the system then tells the plug-in the screen's real DPI.
+  if (o.dpiAware) check(SetProcessDPIAware() != 0, "the process is DPI-aware");
   // A host initialises OLE on its user-interface thread; the plug-in relies on it.
   check(SUCCEEDED(OleInitialize(nullptr)), "OLE initialises");
   HHOOK hook = SetWindowsHookExA(WH_CBT, dialogWatch, nullptr, GetCurrentThreadId());

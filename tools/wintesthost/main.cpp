@@ -23,7 +23,8 @@ int usage() {
                "usage: parvolino-wintesthost identity DLL\n"
                "       parvolino-wintesthost render DLL SCORE OUT.wav [--block FRAMES]\n"
                "       parvolino-wintesthost editor DLL [--capture BMP] [--final-capture BMP] [--sample WAV]\n"
-               "                             [--hold-ms MS | --quit-file PATH] [--pos X Y] [--drop FILE]... [--drop-capture BMP]\n");
+               "                             [--hold-ms MS | --quit-file PATH] [--pos X Y] [--drop FILE]... [--drop-capture BMP]\n"
+               "                             [--dpi-aware]\n");
   return 2;
 }
 
@@ -87,6 +88,7 @@ int main(int argc, char** argv) {
       else if (a == "--hold-ms" && more) o.holdMs = std::atoi(argv[++i]);
       else if (a == "--drop" && more) o.dropFiles.push_back(argv[++i]);
       else if (a == "--drop-capture" && more) o.dropCapture = argv[++i];
+      else if (a == "--dpi-aware") o.dpiAware = true;
       else if (a == "--pos" && i + 2 < argc) {
         o.x = std::atoi(argv[++i]);
         o.y = std::atoi(argv[++i]);
