@@ -133,6 +133,10 @@ void handleEvent(XEvent& event, bool modal) {
                                     event.xexpose.y + event.xexpose.height};
         w->update = raster::unite(w->update, raster::intersect(area, clientBounds(*w)));
         w->erasePending = true;
+        // The window has no background of its own: the uncovered area shows
+        // the panel's last picture at once, and the paint brings it up to date.
+        if (w->painted)
+            showArea(*w, area);
         break;
     }
     case ButtonPress: {
@@ -146,11 +150,17 @@ void handleEvent(XEvent& event, bool modal) {
         case Button3: message = platform::messageRightButtonDown; break;
         default: break;  // wheel and extra buttons are no button-down
         }
-        if (message)
+        if (message) {
+            notePressDelivered(event.xbutton);
             deliver(event.xbutton.window, message, 0,
                     platform::positionParameter(event.xbutton.x, event.xbutton.y));
+            notePressHandled();
+        }
         break;
     }
+    case ButtonRelease:
+        noteRelease(event.xbutton);
+        break;
     case DestroyNotify: {
         // The server destroyed our window with the host's: the destroy
         // message, as when the window is destroyed through us.
@@ -299,14 +309,16 @@ WindowHandle createWindow(const WindowCreation& creation) {
     state->image->resize(state->width, state->height, state->background);
 
     XSetWindowAttributes attributes{};
-    attributes.background_pixel = x11::packPixel(state->background, state->masks);
+    // No background: the server never fills the window with a colour of
+    // its own before the panel's picture arrives.
+    attributes.background_pixmap = None;
     attributes.border_pixel = 0;
     attributes.colormap = DefaultColormapOfScreen(screen);
-    attributes.event_mask = ExposureMask | ButtonPressMask | StructureNotifyMask;
+    attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | StructureNotifyMask;
     // X has no empty windows; the image and the paint area keep the real size.
     const Window id = XCreateWindow(d, parent, creation.x, creation.y, static_cast<unsigned>(std::max(1, state->width)),
                                     static_cast<unsigned>(std::max(1, state->height)), 0, state->depth, InputOutput,
-                                    state->visual, CWBackPixel | CWBorderPixel | CWColormap | CWEventMask,
+                                    state->visual, CWBackPixmap | CWBorderPixel | CWColormap | CWEventMask,
                                     &attributes);
     // The class hint names the window's class, as the window class does elsewhere.
     XClassHint hint;
@@ -403,8 +415,10 @@ void endPaint(WindowHandle window, PaintRecord& paint) {
     if (!paint.surface || data.window != toXid(window))
         return;
     const Bounds changed = raster::unite(data.erased, raster::takeDamage(paint.surface));
-    if (WindowState* w = findWindow(data.window))
+    if (WindowState* w = findWindow(data.window)) {
         x11::showArea(*w, changed);
+        w->painted = true;
+    }
     raster::destroyTargetSurface(paint.surface);
     x11::surfaces().erase(paint.surface);
     paint.surface = nullptr;
