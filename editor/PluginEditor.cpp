@@ -1,5 +1,7 @@
 #include "editor/PluginEditor.h"
 
+#include <cstring>
+
 #include "editor/ErrorMessage.h"
 #include "editor/TextLabel.h"
 #include "engine/GranularEngine.h"
@@ -206,9 +208,30 @@ void PluginEditor::valueChanged(DrawContext* context, Control* control) {
 }
 
 void PluginEditor::runLoadSampleFlow() {
-    pathBuffer[0] = '\0';
-    if (!selectFile(frame, pathBuffer, "Load Sample", waveFilter))
+    if (choosing)
+        return;  // the chooser is already open
+    choosing = true;
+    std::weak_ptr<PluginEditor*> editor = lifetime;
+    startFileSelection(frame, "Load Sample", waveFilter, [editor](const FileSelection& selection) {
+        if (auto alive = editor.lock())
+            (*alive)->finishLoadSampleFlow(selection);
+    });
+}
+
+void PluginEditor::finishLoadSampleFlow(const FileSelection& selection) {
+    choosing = false;
+    if (selection.failure) {
+        showErrorMessage(frame, "Load Sample", selection.failure);
         return;
+    }
+    if (!selection.chosen || !selection.path)
+        return;
+    size_t length = 0;
+    while (selection.path[length] != '\0' && length + 1 < selectFilePathSize)
+        ++length;
+    if (selection.path[length] != '\0')
+        return;  // longer than a path may be
+    std::memcpy(pathBuffer, selection.path, length + 1);
     const char* message = engine->loadSampleFile(pathBuffer);
     if (!message) {
         if (fileLabel)

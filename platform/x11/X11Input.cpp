@@ -171,6 +171,7 @@ bool dispatchOnePaintMessage() {
 }
 
 void processPendingEvents() {
+    x11::finishEndedDialogs();
     Display* d = x11::connection();
     if (!d)
         return;
