@@ -88,6 +88,7 @@ TEST_F(X11Windows, ASurfaceSendsOnlyWhatWasDrawnOnIt) {
     const Window parent = hostWindow(0, 0, 200, 100);
     platform::WindowHandle window = createTestWindow(parent, 0, 0, 200, 100);
     ASSERT_TRUE(pumpUntil([] { return countMessages(platform::messagePaint) > 0; }));
+    XSync(x11::connection(), False);  // the first paint is on the server before the host draws
 
     // Something else draws on the window on the server meanwhile.
     XGCValues values{};
