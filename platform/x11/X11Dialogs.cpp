@@ -140,8 +140,8 @@ bool chosenPath(const ChildResult& result, const platform::OpenFileRequest& requ
 }
 
 constexpr char noChooser[] =
-    "No file chooser was found. Install zenity or kdialog (or use a desktop with a file-chooser portal) "
-    "to load samples with the Load button; dropping a file on the panel does not need one.";
+    "No file chooser was found, so no sample can be chosen here. Install zenity or kdialog "
+    "to load samples with the Load button.";
 
 // A dialog running beside the host, with the copies of what it was asked.
 struct PendingDialog {
