@@ -1,5 +1,7 @@
 #pragma once
-// A modal message box with the error icon and an OK button.
+// A message box with the error icon and an OK button: the platform's (modal
+// where the platform's boxes are, beside the host elsewhere), or one the
+// panel draws itself when the platform has none.
 
 class Frame;
 

@@ -3,7 +3,10 @@
 #include "gui/Frame.h"
 #include "platform/Platform.h"
 
-bool selectFile(Frame* owner, char* path, const char* title, const char* filter, const char* initialFolder) {
+namespace {
+
+platform::OpenFileRequest requestFor(Frame* owner, char* path, const char* title, const char* filter,
+                                     const char* initialFolder) {
     platform::OpenFileRequest request;
     request.owner = owner ? owner->getSystemWindow() : nullptr;
     request.filter = filter;
@@ -15,5 +18,22 @@ bool selectFile(Frame* owner, char* path, const char* title, const char* filter,
     // Only existing files can be confirmed; no read-only box; no extension
     // is appended to what the user chose.
     request.flags = platform::openFileExplorer | platform::openFileMustExist | platform::openFileHideReadOnly;
+    return request;
+}
+
+}  // namespace
+
+bool selectFile(Frame* owner, char* path, const char* title, const char* filter, const char* initialFolder) {
+    platform::OpenFileRequest request = requestFor(owner, path, title, filter, initialFolder);
     return platform::runOpenFileDialog(request);
+}
+
+void startFileSelection(Frame* owner, const char* title, const char* filter, const char* initialFolder,
+                        std::function<void(const FileSelection&)> done) {
+    char empty[selectFilePathSize] = {};  // no initial name
+    platform::startOpenFileDialog(requestFor(owner, empty, title, filter, initialFolder),
+                                  [done = std::move(done)](const platform::OpenFileOutcome& outcome) {
+                                      if (done)
+                                          done(FileSelection{outcome.chosen, outcome.path, outcome.failure});
+                                  });
 }

@@ -1,5 +1,7 @@
 #pragma once
-// The platform's modal open-file dialog.
+// The platform's open-file dialog.
+
+#include <functional>
 
 class Frame;
 
@@ -13,3 +15,17 @@ constexpr unsigned selectFilePathSize = 260;
 // Returns false when the user cancelled or the dialog failed.
 bool selectFile(Frame* owner, char* path, const char* title, const char* filter,
                 const char* initialFolder = nullptr);
+
+// What the file selection that ran beside the caller came to.
+struct FileSelection {
+    bool chosen = false;            // path holds the chosen file
+    const char* path = nullptr;     // valid during the call
+    const char* failure = nullptr;  // why no dialog could be shown
+};
+
+// The same dialog without holding the host's thread where the platform
+// allows it: returns at once and done runs from a later idle; where the
+// dialog is modal, done runs before this returns. initialFolder is read
+// before this returns.
+void startFileSelection(Frame* owner, const char* title, const char* filter, const char* initialFolder,
+                        std::function<void(const FileSelection&)> done);

@@ -248,13 +248,34 @@ void PluginEditor::valueChanged(DrawContext* context, Control* control) {
 }
 
 void PluginEditor::runLoadSampleFlow() {
+    if (choosing)
+        return;  // the chooser is already open
+    choosing = true;
     // The dialog opens where the current sample is, or where the missing
     // one was.
     engine->getSamplePath(pathBuffer);
     const std::string folder = folderOfPath(pathBuffer);
-    pathBuffer[0] = '\0';
-    if (!selectFile(frame, pathBuffer, "Load Sample", waveFilter, folder.c_str()))
+    std::weak_ptr<PluginEditor*> editor = lifetime;
+    startFileSelection(frame, "Load Sample", waveFilter, folder.c_str(), [editor](const FileSelection& selection) {
+        if (auto alive = editor.lock())
+            (*alive)->finishLoadSampleFlow(selection);
+    });
+}
+
+void PluginEditor::finishLoadSampleFlow(const FileSelection& selection) {
+    choosing = false;
+    if (selection.failure) {
+        showErrorMessage(frame, "Load Sample", selection.failure);
         return;
+    }
+    if (!selection.chosen || !selection.path)
+        return;
+    size_t length = 0;
+    while (selection.path[length] != '\0' && length + 1 < selectFilePathSize)
+        ++length;
+    if (selection.path[length] != '\0')
+        return;  // longer than a path may be
+    std::memcpy(pathBuffer, selection.path, length + 1);
     if (const char* message = engine->loadSampleFile(pathBuffer))
         showErrorMessage(frame, "Error", message);
     else if (fileLabel)

@@ -3,6 +3,7 @@
 // display under each, a button that loads a sample, and the sample's path.
 
 #include <atomic>
+#include <memory>
 #include <cstdint>
 #include <thread>
 
@@ -56,6 +57,7 @@ private:
 
     bool onPanelThread() const;
     void runLoadSampleFlow();
+    void finishLoadSampleFlow(const FileSelection& selection);
     void showSamplePath();
 
     GranularEngine* engine;
@@ -72,4 +74,9 @@ private:
     // thread only set a bit here and are taken over at the next idle.
     std::atomic<std::thread::id> panelThread;
     std::atomic<uint32_t> deferred{0};
+
+    // A chooser is open (one at a time); its answer comes back at an idle
+    // and finds the editor only while this token lives.
+    bool choosing = false;
+    std::shared_ptr<PluginEditor*> lifetime = std::make_shared<PluginEditor*>(this);
 };

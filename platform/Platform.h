@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 // Calling convention of the window procedure, so that on 32-bit Windows it
 // can be registered with the window class as it is.
@@ -297,6 +298,27 @@ constexpr uint32_t messageBoxIconError = 0x10;  // MB_ICONERROR
 
 // MessageBoxA: modal; returns the button pressed (1 for OK), 0 on failure.
 int32_t showMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t type);
+
+// What an open-file dialog that ran beside the caller came to.
+struct OpenFileOutcome {
+    bool chosen = false;            // a file was chosen: path holds it
+    const char* path = nullptr;     // the chosen full path, valid during the call
+    const char* failure = nullptr;  // why no dialog could be shown; null when the user answered
+};
+using OpenFileDone = std::function<void(const OpenFileOutcome&)>;
+
+// The open-file dialog without holding the caller's thread where the
+// platform allows it: starts the dialog and returns, and done runs from a
+// later processPendingEvents on this thread. Where the dialog is modal and
+// runs its own message loop (Windows), it runs here and done is called
+// before this returns. The request's texts and initial name are copied;
+// request.file is not written.
+void startOpenFileDialog(const OpenFileRequest& request, OpenFileDone done);
+
+// A message box with one OK button that does not hold the caller where the
+// platform allows it (modal, as showMessageBox, elsewhere). False, with
+// nothing shown, when the platform has no way to show one.
+bool startMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t type);
 
 // ---------------------------------------------------------------------------
 // Drag and drop

@@ -5,6 +5,7 @@
 #include <commdlg.h>
 
 #include <cstddef>
+#include <cstring>
 
 namespace platform {
 
@@ -37,6 +38,25 @@ bool runOpenFileDialog(OpenFileRequest& request) {
 
 int32_t showMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t type) {
   return MessageBoxA(toHwnd(owner), text, caption, type);
+}
+
+// The dialog is modal here: it runs now, and done hears of it before this returns.
+void startOpenFileDialog(const OpenFileRequest& request, OpenFileDone done) {
+  char file[4096] = {};
+  OpenFileRequest copy = request;
+  copy.maxFile = request.maxFile < sizeof file ? request.maxFile : static_cast<uint32_t>(sizeof file);
+  if (request.file && copy.maxFile > 0)
+    std::strncpy(file, request.file, copy.maxFile - 1);
+  copy.file = file;
+  OpenFileOutcome outcome;
+  outcome.chosen = runOpenFileDialog(copy);
+  outcome.path = outcome.chosen ? file : nullptr;
+  if (done)
+    done(outcome);
+}
+
+bool startMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t type) {
+  return showMessageBox(owner, text, caption, type) != 0;
 }
 
 }  // namespace platform

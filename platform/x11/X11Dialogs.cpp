@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "platform/x11/DialogCommand.h"
 #include "platform/x11/X11Session.h"
@@ -52,12 +53,18 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
     return list;
 }
 
-// Runs the command and keeps the panel painting until it has finished.
-ChildResult runWhilePainting(std::vector<std::string> command) {
+// A dialog program started and not yet finished with.
+struct RunningChild {
+    pid_t pid = 0;
+    int output = -1;  // our end of its standard output; -1 once it is closed
     ChildResult result;
+};
+
+// Starts the command with its standard output on a pipe of ours.
+bool startChild(std::vector<std::string> command, RunningChild& child) {
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0)
-        return result;
+        return false;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -67,50 +74,102 @@ ChildResult runWhilePainting(std::vector<std::string> command) {
     std::vector<std::string> environment = childEnvironment();
     std::vector<char*> argv = pointers(command);
     std::vector<char*> envp = pointers(environment);
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
+    const int spawned = posix_spawn(&child.pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(pipeEnds[1]);
     if (spawned != 0) {
         close(pipeEnds[0]);
-        return result;
+        return false;
     }
-    result.started = true;
+    // Read without waiting, so the idle never stops on it.
+    fcntl(pipeEnds[0], F_SETFL, fcntl(pipeEnds[0], F_GETFL) | O_NONBLOCK);
+    child.output = pipeEnds[0];
+    child.result.started = true;
+    return true;
+}
 
-    bool open = true;
-    while (open) {
-        pollfd waits[2] = {{pipeEnds[0], POLLIN, 0}, {-1, POLLIN, 0}};
+// Takes what the child has written and, once it has closed its output,
+// whether it has ended. Never waits; true when the child is done with.
+bool childFinished(RunningChild& child) {
+    while (child.output >= 0) {
+        char buffer[4096];
+        const ssize_t count = read(child.output, buffer, sizeof buffer);
+        if (count > 0) {
+            if (child.result.output.size() < outputLimit)
+                child.result.output.append(buffer, static_cast<size_t>(count));
+            continue;
+        }
+        if (count < 0 && (errno == EAGAIN || errno == EINTR))
+            return false;
+        close(child.output);
+        child.output = -1;
+    }
+    int status = 0;
+    const pid_t done = waitpid(child.pid, &status, WNOHANG);
+    if (done == child.pid) {
+        child.result.exitedNormally = WIFEXITED(status);
+        child.result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return true;
+    }
+    // Still ending (0), or reaped by the host already (an error).
+    return done != 0 && errno != EINTR;
+}
+
+// Runs the command and keeps the panel painting until it has finished.
+ChildResult runWhilePainting(std::vector<std::string> command) {
+    RunningChild child;
+    if (!startChild(std::move(command), child))
+        return child.result;
+    while (!childFinished(child)) {
+        pollfd waits[2] = {{child.output, POLLIN, 0}, {-1, POLLIN, 0}};
         if (Display* d = x11::connection())
             waits[1].fd = ConnectionNumber(d);
-        if (poll(waits, 2, pumpMilliseconds) < 0 && errno != EINTR)
-            break;
-        if (waits[0].revents & (POLLIN | POLLHUP | POLLERR)) {
-            char buffer[4096];
-            const ssize_t count = read(pipeEnds[0], buffer, sizeof buffer);
-            if (count > 0 && result.output.size() < outputLimit)
-                result.output.append(buffer, static_cast<size_t>(count));
-            else if (count == 0 || (count < 0 && errno != EINTR && errno != EAGAIN))
-                open = false;
-        }
+        poll(waits, 2, pumpMilliseconds);
         x11::pumpModal();
     }
-    close(pipeEnds[0]);
+    return child.result;
+}
 
-    // The dialog has closed its output; wait for it to end, still painting.
-    for (;;) {
-        int status = 0;
-        const pid_t done = waitpid(child, &status, WNOHANG);
-        if (done == child) {
-            result.exitedNormally = WIFEXITED(status);
-            result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            break;
-        }
-        if (done < 0 && errno != EINTR)
-            break;  // reaped by the host already
-        x11::pumpModal();
-        poll(nullptr, 0, pumpMilliseconds);
+// What the chooser's answer means for the request: the chosen path, or none.
+bool chosenPath(const ChildResult& result, const platform::OpenFileRequest& request, std::string& path) {
+    // Cancel is a non-zero exit; a host that reaps children itself leaves
+    // only the output to go by, which is empty on cancel.
+    if (result.exitCode > 0)
+        return false;
+    return x11::acceptChosenPath(result.output, request, path);
+}
+
+constexpr char noChooser[] =
+    "No file chooser was found, so no sample can be chosen here. Install zenity or kdialog "
+    "to load samples with the Load button.";
+
+// A dialog running beside the host, with the copies of what it was asked.
+struct PendingDialog {
+    RunningChild child;
+    bool chooser = false;
+    std::string filter;  // the filter list with its terminators
+    std::string title;
+    std::vector<char> file;
+    platform::OpenFileRequest request;
+    std::string failure;  // set: no dialog runs, done hears why
+    platform::OpenFileDone done;
+};
+
+std::vector<std::unique_ptr<PendingDialog>>& pendingDialogs() {
+    static std::vector<std::unique_ptr<PendingDialog>> all;
+    return all;
+}
+
+std::string filterListCopy(const char* filter) {
+    std::string copy;
+    for (const auto& [description, pattern] : x11::filterPairs(filter)) {
+        copy += description;
+        copy += '\0';
+        copy += pattern;
+        copy += '\0';
     }
-    return result;
+    copy += '\0';
+    return copy;
 }
 
 // The top-level window holding the owner, for the dialog to stay above.
@@ -152,12 +211,8 @@ bool runOpenFileDialog(OpenFileRequest& request) {
         std::fprintf(stderr, "parvolino: the file chooser %s could not be started\n", tool.path.c_str());
         return false;
     }
-    // Cancel is a non-zero exit; a host that reaps children itself leaves
-    // only the output to go by, which is empty on cancel.
-    if (result.exitCode > 0)
-        return false;
     std::string path;
-    if (!x11::acceptChosenPath(result.output, request, path))
+    if (!chosenPath(result, request, path))
         return false;
     std::memcpy(request.file, path.c_str(), path.size() + 1);
     return true;
@@ -174,6 +229,73 @@ int32_t showMessageBox(WindowHandle owner, const char* text, const char* caption
         return 0;
     }
     return 1;  // the one button, however the box was closed
+}
+
+}  // namespace platform
+
+namespace x11 {
+
+void finishEndedDialogs() {
+    auto& all = pendingDialogs();
+    for (size_t i = 0; i < all.size();) {
+        PendingDialog& dialog = *all[i];
+        if (dialog.failure.empty() && !childFinished(dialog.child)) {
+            ++i;
+            continue;
+        }
+        // Off the list before done runs: done may start the next dialog.
+        std::unique_ptr<PendingDialog> ended = std::move(all[i]);
+        all.erase(all.begin() + static_cast<std::ptrdiff_t>(i));
+        if (!ended->chooser || !ended->done)
+            continue;
+        platform::OpenFileOutcome outcome;
+        std::string path;
+        if (!ended->failure.empty())
+            outcome.failure = ended->failure.c_str();
+        else if (chosenPath(ended->child.result, ended->request, path))
+            outcome = platform::OpenFileOutcome{true, path.c_str(), nullptr};
+        ended->done(outcome);
+    }
+}
+
+}  // namespace x11
+
+namespace platform {
+
+void startOpenFileDialog(const OpenFileRequest& request, OpenFileDone done) {
+    auto dialog = std::make_unique<PendingDialog>();
+    dialog->chooser = true;
+    dialog->done = std::move(done);
+    dialog->filter = filterListCopy(request.filter);
+    dialog->title = request.title ? request.title : "";
+    dialog->file.assign(std::max<uint32_t>(request.maxFile, 1), '\0');
+    if (request.file && request.maxFile > 0)
+        std::strncpy(dialog->file.data(), request.file, request.maxFile - 1);
+    dialog->request = request;
+    dialog->request.filter = dialog->filter.c_str();
+    dialog->request.title = dialog->title.c_str();
+    dialog->request.file = dialog->file.data();
+    dialog->request.maxFile = static_cast<uint32_t>(dialog->file.size());
+
+    const x11::DialogTool tool = x11::findDialogTool(std::getenv("PATH"));
+    if (tool.program == x11::DialogProgram::none) {
+        dialog->failure = noChooser;
+    } else if (!startChild(x11::openFileCommand(tool, dialog->request, topLevelOf(request.owner)), dialog->child)) {
+        dialog->failure = "The file chooser " + tool.path + " could not be started.";
+    }
+    // Even a failure is told from the idle, never from inside this call.
+    pendingDialogs().push_back(std::move(dialog));
+}
+
+bool startMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t type) {
+    const x11::DialogTool tool = x11::findDialogTool(std::getenv("PATH"));
+    if (tool.program == x11::DialogProgram::none)
+        return false;
+    auto dialog = std::make_unique<PendingDialog>();
+    if (!startChild(x11::messageCommand(tool, text, caption, type, topLevelOf(owner)), dialog->child))
+        return false;
+    pendingDialogs().push_back(std::move(dialog));
+    return true;
 }
 
 }  // namespace platform

@@ -36,21 +36,98 @@ PointerState queryPointer() {
     return state;
 }
 
+constexpr unsigned int modifierMasks = ShiftMask | ControlMask | Mod1Mask;
+
+// The buttons whose press was delivered and whose release has not been
+// taken yet. Right after a press the toolkit reads the state the press
+// carried: each key once, so one full read of the buttons and modifiers
+// sees the press as it happened even when the release is already waiting.
+struct StreamState {
+    unsigned int held = 0;
+    bool pressFresh = false;
+    unsigned int pressMask = 0;
+    unsigned int pressRead = 0;
+} stream;
+
+unsigned int maskOf(platform::Key key) {
+    switch (key) {
+    case platform::keyLeftButton: return Button1Mask;
+    case platform::keyMiddleButton: return Button2Mask;
+    case platform::keyRightButton: return Button3Mask;
+    case platform::keyShift: return ShiftMask;
+    case platform::keyControl: return ControlMask;
+    case platform::keyAlt: return Mod1Mask;
+    }
+    return 0;
+}
+
+unsigned int buttonMask(unsigned int button) {
+    switch (button) {
+    case Button1: return Button1Mask;
+    case Button2: return Button2Mask;
+    case Button3: return Button3Mask;
+    default: return 0;
+    }
+}
+
+// Takes the first waiting release of the button from our queue; the events
+// around it stay for the next idle.
+bool takeRelease(Display* d, unsigned int mask) {
+    auto isRelease = [](Display*, XEvent* event, XPointer wanted) -> Bool {
+        return event->type == ButtonRelease && x11::findWindow(event->xbutton.window) &&
+               buttonMask(event->xbutton.button) == *reinterpret_cast<unsigned int*>(wanted);
+    };
+    XEvent event;
+    return XCheckIfEvent(d, &event, isRelease, reinterpret_cast<XPointer>(&mask));
+}
+
 }  // namespace
+
+namespace x11 {
+
+void notePressDelivered(const XButtonEvent& event) {
+    const unsigned int mask = buttonMask(event.button);
+    stream.held |= mask;
+    stream.pressFresh = true;
+    stream.pressMask = (event.state & modifierMasks) | stream.held;
+    stream.pressRead = 0;
+}
+
+void notePressHandled() { stream.pressFresh = false; }
+
+void noteRelease(const XButtonEvent& event) { stream.held &= ~buttonMask(event.button); }
+
+}  // namespace x11
 
 namespace platform {
 
 bool isKeyDown(Key key) {
-    const PointerState state = queryPointer();
-    switch (key) {
-    case keyLeftButton: return state.mask & Button1Mask;
-    case keyMiddleButton: return state.mask & Button2Mask;
-    case keyRightButton: return state.mask & Button3Mask;
-    case keyShift: return state.mask & ShiftMask;
-    case keyControl: return state.mask & ControlMask;
-    case keyAlt: return state.mask & Mod1Mask;
+    const unsigned int mask = maskOf(key);
+    if (stream.pressFresh) {
+        if (!(stream.pressRead & mask)) {
+            stream.pressRead |= mask;
+            return stream.pressMask & mask;
+        }
+        stream.pressFresh = false;  // a second read: from now on the stream and the server
     }
-    return false;
+    if (mask & modifierMasks)
+        return queryPointer().mask & mask;
+    if (!(stream.held & mask))
+        return false;
+    Display* d = x11::connection();
+    if (!d) {
+        stream.held = 0;
+        return false;
+    }
+    // The round trip brings in every event the server sent before it.
+    const PointerState state = queryPointer();
+    if (takeRelease(d, mask) || !(state.mask & mask)) {
+        // Released, or released where we could not see it (someone else
+        // grabbed the pointer): up either way.
+        stream.held &= ~mask;
+        return false;
+    }
+    return true;
 }
 
 bool cursorScreenPosition(int32_t& x, int32_t& y) {
@@ -95,6 +172,7 @@ bool dispatchOnePaintMessage() {
 }
 
 void processPendingEvents() {
+    x11::finishEndedDialogs();
     Display* d = x11::connection();
     if (!d)
         return;

@@ -60,6 +60,7 @@ struct WindowState {
     std::shared_ptr<raster::PixelImage> image;
     platform::Bounds update;  // empty: nothing to paint
     bool erasePending = false;
+    bool painted = false;  // the image holds the window's picture, so exposures can be answered from it
     platform::DropReceiver* dropReceiver = nullptr;
     DragSession drag;
 };
@@ -130,6 +131,17 @@ void takePaintEvents();
 // One pass of a modal loop: every waiting event of ours (button presses
 // dropped), then the paint messages.
 void pumpModal();
+
+// The pointer buttons as the event stream has them (X11Input.cpp): a press
+// delivered to one of our windows holds its button down for the toolkit
+// until its release event has been taken, however soon it came.
+void notePressDelivered(const XButtonEvent& event);
+void notePressHandled();
+void noteRelease(const XButtonEvent& event);
+
+// Dialogs running beside the host (X11Dialogs.cpp): finishes those that
+// have ended; called from the idle.
+void finishEndedDialogs();
 
 // Drag-and-drop target side (X11Drop.cpp).
 void handleDropMessage(WindowState& window, const XClientMessageEvent& message);

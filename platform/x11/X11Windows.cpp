@@ -214,6 +214,10 @@ void handleEvent(XEvent& event, bool modal) {
             w->scale);
         w->update = raster::unite(w->update, raster::intersect(area, clientBounds(*w)));
         w->erasePending = true;
+        // The window has no background of its own: the uncovered area shows
+        // the panel's last picture at once, and the paint brings it up to date.
+        if (w->painted)
+            showArea(*w, area);
         break;
     }
     case ButtonPress: {
@@ -228,13 +232,19 @@ void handleEvent(XEvent& event, bool modal) {
         default: break;  // wheel and extra buttons are no button-down
         }
         lastPressed() = event.xbutton.window;
-        const int32_t scale = findWindow(event.xbutton.window)->scale;
-        if (message)
+        if (message) {
+            const int32_t scale = findWindow(event.xbutton.window)->scale;
+            notePressDelivered(event.xbutton);
             deliver(event.xbutton.window, message, 0,
                     platform::positionParameter(panelscale::toPanel(event.xbutton.x, scale),
                                                 panelscale::toPanel(event.xbutton.y, scale)));
+            notePressHandled();
+        }
         break;
     }
+    case ButtonRelease:
+        noteRelease(event.xbutton);
+        break;
     case DestroyNotify: {
         // The server destroyed our window with the host's: the destroy
         // message, as when the window is destroyed through us.
@@ -384,16 +394,18 @@ WindowHandle createWindow(const WindowCreation& creation) {
     state->image->resize(state->width, state->height, state->background);
 
     XSetWindowAttributes attributes{};
-    attributes.background_pixel = x11::packPixel(state->background, state->masks);
+    // No background: the server never fills the window with a colour of
+    // its own before the panel's picture arrives.
+    attributes.background_pixmap = None;
     attributes.border_pixel = 0;
     attributes.colormap = DefaultColormapOfScreen(screen);
-    attributes.event_mask = ExposureMask | ButtonPressMask | StructureNotifyMask;
+    attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | StructureNotifyMask;
     // X has no empty windows; the image and the paint area keep the real size.
     const int shownWidth = panelscale::toWindow(state->width, state->scale);
     const int shownHeight = panelscale::toWindow(state->height, state->scale);
     const Window id = XCreateWindow(d, parent, creation.x, creation.y, static_cast<unsigned>(std::max(1, shownWidth)),
                                     static_cast<unsigned>(std::max(1, shownHeight)), 0, state->depth, InputOutput,
-                                    state->visual, CWBackPixel | CWBorderPixel | CWColormap | CWEventMask,
+                                    state->visual, CWBackPixmap | CWBorderPixel | CWColormap | CWEventMask,
                                     &attributes);
     // The class hint names the window's class, as the window class does elsewhere.
     XClassHint hint;
@@ -490,8 +502,10 @@ void endPaint(WindowHandle window, PaintRecord& paint) {
     if (!paint.surface || data.window != toXid(window))
         return;
     const Bounds changed = raster::unite(data.erased, raster::takeDamage(paint.surface));
-    if (WindowState* w = findWindow(data.window))
+    if (WindowState* w = findWindow(data.window)) {
         x11::showArea(*w, changed);
+        w->painted = true;
+    }
     raster::destroyTargetSurface(paint.surface);
     x11::surfaces().erase(paint.surface);
     paint.surface = nullptr;

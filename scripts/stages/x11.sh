@@ -155,12 +155,22 @@ type_into_chooser() { # window path
   xdo type --delay 15 "$2"; sleep 0.3
   xdo key Return
 }
-# Presses the load button and holds it long enough for the panel to see it.
-# The button counts as pressed until an idle has redrawn it after its last
-# press, so leave the host time to idle first.
+# Clicks the load button: a plain click, press and release at once, as a
+# touchpad tap gives it. The button counts as pressed until an idle has
+# redrawn it after its last press, so leave the host time to idle first.
 press_load_button() {
   sleep 0.5
-  xdo mousemove $((panel_x + 50)) $((panel_y + 72)) mousedown 1; sleep 0.3; xdo mouseup 1
+  xdo mousemove $((panel_x + 50)) $((panel_y + 72)) click 1
+}
+# The host answers a command within the given seconds (its thread is free).
+answers_within() { # seconds text
+  local deadline=$((SECONDS + $1)) start; start=$(wc -l <"$log")
+  echo "echo $2" >&3
+  while [ $SECONDS -le $deadline ]; do
+    tail -n +$((start + 1)) "$log" | grep -qxF "ok echo $2" && { seen=$(wc -l <"$log"); return 0; }
+    sleep 0.05
+  done
+  return 1
 }
 
 echo "x11: display $DISPLAY, pictures in $pictures"
@@ -217,6 +227,20 @@ for i in 0 1 2 3; do
   cmd idle 60
   check "Control-click returns knob $i to 0.5" [ "$(param 0 $i)" = "0.500000" ]
 done
+# A plain click (no hold) on a knob's left side turns it there.
+for i in 0 1 2 3; do
+  cx=$(knob_cx $i); cy=$(knob_cy $i)
+  cmd setparam 0 $i 0.9
+  cmd idle 60
+  cmd echo "click $i"
+  xdo mousemove $((cx - 20)) $((cy - 2)) click 1; sleep 0.2
+  cmd idle 60
+  after=$(param 0 $i)
+  check "a click turns knob $i (0.9 -> $after)" awk -v v="$after" 'BEGIN { exit !(v < 0.5) }'
+  check "knob $i click: begin-edit, automation, end-edit ($(edits_of 0 $i))" [ "$(edits_of 0 $i)" = "beginEdit automate endEdit " ]
+  cmd setparam 0 $i 0.5
+done
+cmd idle 60
 check "the panel after the linear drags and Control-clicks matches the headless picture" compare_with_headless 0 knobs
 
 # --- loading a sample through the chooser ------------------------------------
@@ -230,7 +254,8 @@ cmd capture 0 "$pictures/before-load.png"
 
 press_load_button
 if chooser=$(wait_window "Load Sample"); then
-  pass "the load button opens the chooser titled 'Load Sample'"
+  pass "the load button opens the chooser titled 'Load Sample' on a plain click"
+  check "the host keeps answering while the chooser is open" answers_within 3 "host free"
   # The panel keeps painting under the dialog: cover it, uncover it, read it.
   xdo windowmove "$chooser" 0 0; sleep 0.4
   xdo windowmove "$chooser" 560 380; sleep 0.6
@@ -346,6 +371,38 @@ cmd quit
 wait "$host_pid" && host_status=0 || host_status=$?
 host_pid=
 check "the host closes both instances and exits cleanly" [ "$host_status" -eq 0 ]
+exec 3>&-
+
+# --- no chooser on the system ---------------------------------------------------
+# A host whose PATH has no zenity or kdialog, and no session bus for a portal.
+start_nochooser_host() {
+  mkfifo "$work/commands.nochooser"
+  host_err=$work/host-nochooser.err
+  timeout 240 env -u DBUS_SESSION_BUS_ADDRESS PATH=/nonexistent "$host" host "$module" \
+    <"$work/commands.nochooser" >"$log" 2>"$host_err" &
+  host_pid=$!
+  exec 3>"$work/commands.nochooser"
+  seen=0
+}
+start_nochooser_host
+cmd new
+cmd open 0 10 10
+note_panel
+cmd idle 300
+press_load_button
+cmd idle 300
+cmd capture 0 "$pictures/no-chooser.png"
+box_pixel() { timeout 20 "$compare" --pixel "$pictures/$1.png" 30 155; }
+check "without a chooser the panel draws a box saying why ($(box_pixel no-chooser))" [ "$(box_pixel no-chooser)" = "181828" ]
+check "and says nothing on standard error" not grep -q "chooser" "$host_err"
+xdo mousemove $((panel_x + 200)) $((panel_y + 100)) click 1
+cmd idle 300
+cmd capture 0 "$pictures/no-chooser-closed.png"
+check "a click closes the drawn box" [ "$(box_pixel no-chooser-closed)" != "181828" ]
+check "and the panel is as before" compare_with_headless 0 no-chooser-closed
+cmd quit
+wait "$host_pid" || true
+host_pid=
 exec 3>&-
 
 # --- a module whose editor shows nothing ---------------------------------------

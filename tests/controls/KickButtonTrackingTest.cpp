@@ -48,7 +48,9 @@ protected:
         frame = new Frame(Rect(0, 0, 400, 200), hostWindow, editor);
         // The editor's idle redraws the button on every pass of its loop.
         editor->adopt(frame);
-        button = new KickButton(Rect(10, 60, 90, 85), &listener, 20, 25, nullptr, Point(0, 0));
+        // Tag 0 names the effect's one parameter: the host hears gestures
+        // only for parameters that exist.
+        button = new KickButton(Rect(10, 60, 90, 85), &listener, 0, 25, nullptr, Point(0, 0));
         frame->addView(button);
         headless::paintAll();
     }
@@ -73,7 +75,7 @@ TEST_F(KickButtonTracking, ReportsPressLeaveReturnAndRelease) {
     perform(window, {{50, 70}, {50, 70, 0}});
     EXPECT_EQ(listener.reports, (std::vector<float>{1.0f, 0.0f}));
     // The gesture is bracketed for the host with the control's tag.
-    EXPECT_EQ(hostOpcodes, (std::vector<int32_t>{audioMasterBeginEdit * 100 + 20, audioMasterEndEdit * 100 + 20}));
+    EXPECT_EQ(hostOpcodes, (std::vector<int32_t>{audioMasterBeginEdit * 100, audioMasterEndEdit * 100}));
 
     // The final 0.0 is drawn at the host's next idle; until then the button
     // still looks pressed and a new press would change nothing.

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "editor/DrawnMessageBox.h"
 #include "tests/editor/PanelFixture.h"
 
 namespace paneltest {
@@ -188,6 +189,34 @@ TEST_F(PanelLoad, AMissingSampleIsShownAsMissingUntilItIsFoundAndTheDialogOpensW
     EXPECT_FALSE(engine->isSampleMissing());
     EXPECT_EQ(labelText(editor->getFileLabel()), gone.substr(0, 63));
     EXPECT_EQ(warningPixels(panel), 0);
+}
+
+// Where the platform can show no box, the panel draws one: the message
+// broken between words, over the panel until a click takes it away.
+TEST_F(PanelLoad, TheDrawnBoxShowsTheWholeMessageAndAClickClosesIt) {
+    const std::string message =
+        "No file chooser was found, so no sample can be chosen here. Install zenity or kdialog to load samples.";
+    Frame* frame = editor->getFrame();
+    ASSERT_NE(frame, nullptr);
+    const int32_t viewsBefore = frame->getViewCount();
+    DrawnMessageBox* box = DrawnMessageBox::show(frame, "Load Sample", message.c_str());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(frame->getViewCount(), viewsBefore + 1);
+    std::string joined;
+    for (const std::string& line : box->getLines()) {
+        EXPECT_LE(line.size(), 60u) << line;
+        joined += (joined.empty() ? "" : " ") + line;
+    }
+    EXPECT_EQ(joined, message) << "no word lost or split";
+    EXPECT_EQ(wrapWords("one  two", 3), (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(wrapWords("unbreakable", 4), (std::vector<std::string>{"unbreakable"}));
+
+    idle();
+    EXPECT_NE(headless::windowPixel(panel, 30, 155), backgroundPixel) << "the box is drawn";
+    gesture({{200, 100}, {200, 100, 0}});
+    EXPECT_EQ(frame->getViewCount(), viewsBefore);
+    EXPECT_EQ(headless::windowPixel(panel, 30, 155), backgroundPixel) << "the panel under it is drawn again";
+    EXPECT_TRUE(headless::openFileRequests().empty()) << "the click was the box's, not the panel's";
 }
 
 }  // namespace

@@ -119,6 +119,60 @@ TEST(X11Dialogs, TheErrorBoxIsShownWithItsTitleAndAnswersOk) {
                                                    "--modal"}));
 }
 
+TEST(X11Dialogs, TheChooserBesideTheHostReturnsAtOnceAndFinishesAtALaterIdle) {
+    StandInDialog dialog;
+    const std::string sample = dialog.folder + "/take two.wav";
+    std::ofstream(sample) << "RIFF";
+    dialog.answer(sample + "\n", 0);
+    setenv("DIALOG_SLEEP", "0.4", 1);
+
+    int calls = 0;
+    platform::OpenFileOutcome seen;
+    std::string path;
+    std::string failure;
+    // The texts are valid during the call only.
+    auto done = [&](const platform::OpenFileOutcome& outcome) {
+        ++calls;
+        seen = outcome;
+        path = outcome.path ? outcome.path : "";
+        failure = outcome.failure ? outcome.failure : "";
+    };
+    {
+        Chooser chooser;  // the request's storage ends before the answer comes
+        const auto before = std::chrono::steady_clock::now();
+        platform::startOpenFileDialog(chooser.request, done);
+        EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(300)) << "did not wait";
+    }
+    platform::processPendingEvents();
+    EXPECT_EQ(calls, 0) << "still open";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (calls == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        platform::processPendingEvents();
+    }
+    ASSERT_EQ(calls, 1);
+    EXPECT_TRUE(seen.chosen);
+    EXPECT_EQ(path, sample);
+    EXPECT_EQ(failure, "");
+    const std::vector<std::string> arguments = dialog.arguments();
+    EXPECT_NE(std::find(arguments.begin(), arguments.end(), "--title=Load Sample"), arguments.end());
+
+    // Without a program: no box either, and the reason comes from the idle.
+    unsetenv("DIALOG_SLEEP");
+    setenv("PATH", "/nonexistent", 1);
+    calls = 0;
+    Chooser chooser;
+    testing::internal::CaptureStderr();
+    platform::startOpenFileDialog(chooser.request, done);
+    EXPECT_EQ(calls, 0) << "never from inside the call";
+    platform::processPendingEvents();
+    EXPECT_FALSE(platform::startMessageBox(nullptr, "Not a WAV file", "Error", platform::messageBoxIconError));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "nothing said on standard error";
+    ASSERT_EQ(calls, 1);
+    EXPECT_FALSE(seen.chosen);
+    EXPECT_NE(failure.find("zenity or kdialog"), std::string::npos) << failure;
+}
+
 using X11ModalDialogs = XServerTest;
 
 TEST_F(X11ModalDialogs, ThePanelKeepsPaintingAndTakesNoClicksWhileADialogIsOpen) {

@@ -8,7 +8,7 @@ namespace {
 
 using X11Input = XServerTest;
 
-TEST_F(X11Input, ButtonsModifiersAndCursorAreReadAtTheMomentOfTheCall) {
+TEST_F(X11Input, ModifiersAndCursorAreReadAtTheMomentOfTheCall) {
     const Window parent = hostWindow(0, 0, 100, 100);
     ASSERT_NE(createTestWindow(parent, 0, 0, 100, 100), nullptr);  // the backend connects with its first window
 
@@ -19,28 +19,92 @@ TEST_F(X11Input, ButtonsModifiersAndCursorAreReadAtTheMomentOfTheCall) {
     EXPECT_EQ(x, 123);
     EXPECT_EQ(y, 45);
 
+    // Modifiers are read from the server at the moment of the call.
     struct Case {
         const char* what;
-        std::function<void(bool)> press;
+        const char* keysym;
         platform::Key key;
     };
     const Case cases[] = {
-        {"left button", [&](bool d) { button(1, d); }, platform::keyLeftButton},
-        {"middle button", [&](bool d) { button(2, d); }, platform::keyMiddleButton},
-        {"right button", [&](bool d) { button(3, d); }, platform::keyRightButton},
-        {"Shift", [&](bool d) { key("Shift_L", d); }, platform::keyShift},
-        {"Control", [&](bool d) { key("Control_L", d); }, platform::keyControl},
-        {"Alt", [&](bool d) { key("Alt_L", d); }, platform::keyAlt},
+        {"Shift", "Shift_L", platform::keyShift},
+        {"Control", "Control_L", platform::keyControl},
+        {"Alt", "Alt_L", platform::keyAlt},
     };
     const platform::Key all[] = {platform::keyLeftButton, platform::keyMiddleButton, platform::keyRightButton,
                                  platform::keyShift,      platform::keyControl,      platform::keyAlt};
     for (const Case& c : cases) {
-        c.press(true);
+        key(c.keysym, true);
         for (platform::Key k : all)
             EXPECT_EQ(platform::isKeyDown(k), k == c.key) << c.what << " held, asking for key " << k;
-        c.press(false);
+        key(c.keysym, false);
         EXPECT_FALSE(platform::isKeyDown(c.key)) << c.what << " released";
     }
+    // A button pressed where no press reaches our windows is not ours.
+    movePointer(500, 500);
+    button(1, true);
+    EXPECT_FALSE(platform::isKeyDown(platform::keyLeftButton));
+    button(1, false);
+}
+
+// What a control reads in its button-down handling: every key once, then
+// the buttons again and again until they are up.
+// Bits in the order left, middle, right, Shift, Control, Alt.
+std::vector<int> readsDuringPress(int reads) {
+    std::vector<int> seen;
+    const platform::Key all[] = {platform::keyLeftButton, platform::keyMiddleButton, platform::keyRightButton,
+                                 platform::keyShift,      platform::keyControl,      platform::keyAlt};
+    for (int pass = 0; pass < reads; ++pass) {
+        int bits = 0;
+        for (int i = 0; i < 6; ++i)
+            bits |= platform::isKeyDown(all[i]) ? 1 << i : 0;
+        seen.push_back(bits);
+    }
+    return seen;
+}
+
+TEST_F(X11Input, AButtonIsDownFromItsPressUntilItsReleaseIsTakenHoweverQuickTheClick) {
+    const Window parent = hostWindow(0, 0, 100, 100);
+    ASSERT_NE(createTestWindow(parent, 0, 0, 100, 100), nullptr);
+    ASSERT_TRUE(pumpUntil([] { return countMessages(platform::messagePaint) > 0; }));
+    movePointer(50, 50);
+
+    std::vector<int> seen;
+    messageHook() = [&](uint32_t message) {
+        if (message == platform::messageLeftButtonDown || message == platform::messageRightButtonDown)
+            seen = readsDuringPress(3);
+    };
+
+    // Press and release both waiting before the idle: the handler still
+    // sees the press (with the Control it carried), then the button up.
+    key("Control_L", true);
+    button(1, true);
+    button(1, false);
+    key("Control_L", false);
+    platform::processPendingEvents();
+    EXPECT_EQ(seen, (std::vector<int>{1 | 16, 0, 0})) << "left and Control, then nothing";
+
+    // A held button stays down until the user lets go.
+    button(3, true);
+    platform::processPendingEvents();
+    EXPECT_EQ(seen, (std::vector<int>{4, 4, 4})) << "the right button held throughout";
+    button(3, false);
+    EXPECT_FALSE(platform::isKeyDown(platform::keyRightButton));
+
+    // Two quick clicks make two presses, each with its own release.
+    int presses = 0;
+    messageHook() = [&](uint32_t message) {
+        if (message != platform::messageLeftButtonDown)
+            return;
+        ++presses;
+        const std::vector<int> reads = readsDuringPress(2);
+        EXPECT_EQ(reads, (std::vector<int>{1, 0})) << "click " << presses;
+    };
+    for (int i = 0; i < 2; ++i) {
+        button(1, true);
+        button(1, false);
+    }
+    platform::processPendingEvents();
+    EXPECT_EQ(presses, 2);
 }
 
 TEST(X11InputWithoutDisplay, NothingIsPressedAndThereIsNoCursor) {

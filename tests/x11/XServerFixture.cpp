@@ -26,6 +26,8 @@ std::vector<platform::WindowHandle> testWindows;
 
 intptr_t recordingProcedure(platform::WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     recordedMessages().push_back(RecordedMessage{window, message, lParam});
+    if (message != platform::messagePaint && messageHook())
+        messageHook()(message);
     if (message == platform::messagePaint && platform::hasUpdateRegion(window)) {
         platform::PaintRecord paint;
         platform::SurfaceHandle surface = platform::beginPaint(window, paint);
@@ -81,6 +83,11 @@ std::vector<RecordedMessage>& recordedMessages() {
     return all;
 }
 
+std::function<void(uint32_t)>& messageHook() {
+    static std::function<void(uint32_t)> hook;
+    return hook;
+}
+
 void setPaintColor(platform::ColorRef color) { paintColor = color; }
 
 platform::WindowHandle createTestWindow(Window parent, int x, int y, int width, int height) {
@@ -130,6 +137,7 @@ void XServerTest::SetUp() {
     host = XOpenDisplay(display.c_str());
     ASSERT_NE(host, nullptr);
     recordedMessages().clear();
+    messageHook() = nullptr;
     setPaintColor(platform::colorRef(200, 30, 40));
 }
 

@@ -45,6 +45,9 @@ struct RecordedMessage {
     intptr_t lParam;
 };
 std::vector<RecordedMessage>& recordedMessages();
+// Called with every message but paint the test class's procedure receives,
+// inside the procedure (as a control's mouse handling runs).
+std::function<void(uint32_t)>& messageHook();
 // The colour paint messages fill with (a colour reference).
 void setPaintColor(platform::ColorRef color);
 platform::WindowHandle createTestWindow(Window parent, int x, int y, int width, int height);
