@@ -356,7 +356,7 @@ check_scaled() { # arch folder
   rm -f "$quit"
   run_wine 60 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >"$work/reg.log" ||
     { fail "$arch: could not set 192 DPI"; return; }
-  (cd "$work/dialog" && exec timeout -k 5 120 wine "$host" editor "$(windows_path "$dll")" --pos 40 40 --dpi-aware --capture "$(windows_path "$work/panel-scaled-$arch.bmp")" \
+  (cd "$work/dialog" && exec timeout -k 5 120 "$wine" "$host" editor "$(windows_path "$dll")" --pos 40 40 --dpi-aware --capture "$(windows_path "$work/panel-scaled-$arch.bmp")" \
      --quit-file "$(windows_path "$quit")" >"$log.raw" 2>&1) &
   host_pid=$!
   if ! wait_for "$log" '^ready' 60; then
