@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/ModalOpenFile.h"
 #include "platform/headless/HeadlessState.h"
 #include "platform/raster/RasterObjects.h"
 
@@ -57,17 +58,7 @@ int32_t showMessageBox(WindowHandle owner, const char* text, const char* caption
 
 // The dialog is modal here: it runs now, and done hears of it before this returns.
 void startOpenFileDialog(const OpenFileRequest& request, OpenFileDone done) {
-    char file[4096] = {};
-    OpenFileRequest copy = request;
-    copy.maxFile = request.maxFile < sizeof file ? request.maxFile : static_cast<uint32_t>(sizeof file);
-    if (request.file && copy.maxFile > 0)
-        std::strncpy(file, request.file, copy.maxFile - 1);
-    copy.file = file;
-    OpenFileOutcome outcome;
-    outcome.chosen = runOpenFileDialog(copy);
-    outcome.path = outcome.chosen ? file : nullptr;
-    if (done)
-        done(outcome);
+    runModalOpenFile(request, done);
 }
 
 bool startMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t type) {

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "platform/ModalOpenFile.h"
+
 namespace platform {
 
 // The request in its early form: 76 bytes with 32-bit pointers, the same
@@ -42,17 +44,7 @@ int32_t showMessageBox(WindowHandle owner, const char* text, const char* caption
 
 // The dialog is modal here: it runs now, and done hears of it before this returns.
 void startOpenFileDialog(const OpenFileRequest& request, OpenFileDone done) {
-  char file[4096] = {};
-  OpenFileRequest copy = request;
-  copy.maxFile = request.maxFile < sizeof file ? request.maxFile : static_cast<uint32_t>(sizeof file);
-  if (request.file && copy.maxFile > 0)
-    std::strncpy(file, request.file, copy.maxFile - 1);
-  copy.file = file;
-  OpenFileOutcome outcome;
-  outcome.chosen = runOpenFileDialog(copy);
-  outcome.path = outcome.chosen ? file : nullptr;
-  if (done)
-    done(outcome);
+  runModalOpenFile(request, done);
 }
 
 bool startMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t type) {

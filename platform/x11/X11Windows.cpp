@@ -55,6 +55,29 @@ uint32_t systemColorPixel(int32_t systemColor) {
 
 platform::Bounds clientBounds(const WindowState& w) { return platform::Bounds{0, 0, w.width, w.height}; }
 
+// Any visual other than the backing image's layout: the area converted pixel
+// by pixel; pixelAt(column, row) gives the colour at that place of the area.
+template <typename PixelAt>
+void putConverted(Display* d, WindowState& w, const platform::Bounds& area, PixelAt pixelAt) {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    XImage* x = XCreateImage(d, w.visual, static_cast<unsigned>(w.depth), ZPixmap, 0, nullptr,
+                             static_cast<unsigned>(width), static_cast<unsigned>(height), 32, 0);
+    if (!x)
+        return;
+    x->data = static_cast<char*>(std::malloc(static_cast<size_t>(x->bytes_per_line) * static_cast<size_t>(height)));
+    if (!x->data) {
+        XDestroyImage(x);
+        return;
+    }
+    for (int y = 0; y < height; ++y) {
+        for (int column = 0; column < width; ++column)
+            XPutPixel(x, column, y, packPixel(pixelAt(column, y), w.masks));
+    }
+    XPutImage(d, w.id, w.gc, x, 0, 0, area.left, area.top, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XDestroyImage(x);  // frees the data too
+}
+
 // The window's area at its scale (panelArea in panel pixels), enlarged.
 void sendScaledImage(Display* d, WindowState& w, const platform::Bounds& panelArea) {
     const platform::Bounds area = panelscale::toWindowArea(panelArea, w.scale);
@@ -62,28 +85,19 @@ void sendScaledImage(Display* d, WindowState& w, const platform::Bounds& panelAr
     const int height = area.bottom - area.top;
     std::vector<uint32_t> enlarged(static_cast<size_t>(width) * static_cast<size_t>(height));
     panelscale::enlarge(*w.image, area, w.scale, enlarged.data());
+    if (!w.imageLayout) {
+        putConverted(d, w, area, [&](int column, int y) { return enlarged[static_cast<size_t>(y) * width + column]; });
+        return;
+    }
     XImage* x = XCreateImage(d, w.visual, static_cast<unsigned>(w.depth), ZPixmap, 0, nullptr,
                              static_cast<unsigned>(width), static_cast<unsigned>(height), 32, 0);
     if (!x)
         return;
-    if (w.imageLayout) {
-        x->data = reinterpret_cast<char*>(enlarged.data());
-        x->bytes_per_line = width * 4;
-        x->byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
-    } else {
-        x->data = static_cast<char*>(std::malloc(static_cast<size_t>(x->bytes_per_line) * static_cast<size_t>(height)));
-        if (!x->data) {
-            XDestroyImage(x);
-            return;
-        }
-        for (int y = 0; y < height; ++y) {
-            for (int column = 0; column < width; ++column)
-                XPutPixel(x, column, y, packPixel(enlarged[static_cast<size_t>(y) * width + column], w.masks));
-        }
-    }
+    x->data = reinterpret_cast<char*>(enlarged.data());
+    x->bytes_per_line = width * 4;
+    x->byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
     XPutImage(d, w.id, w.gc, x, 0, 0, area.left, area.top, static_cast<unsigned>(width), static_cast<unsigned>(height));
-    if (w.imageLayout)
-        x->data = nullptr;  // not Xlib's to free
+    x->data = nullptr;  // not Xlib's to free
     XDestroyImage(x);
 }
 
@@ -109,23 +123,7 @@ void sendImage(Display* d, WindowState& w, const platform::Bounds& area) {
         XDestroyImage(x);
         return;
     }
-    // Any other visual: the area converted pixel by pixel.
-    XImage* x = XCreateImage(d, w.visual, static_cast<unsigned>(w.depth), ZPixmap, 0, nullptr,
-                             static_cast<unsigned>(width), static_cast<unsigned>(height), 32, 0);
-    if (!x)
-        return;
-    x->data = static_cast<char*>(std::malloc(static_cast<size_t>(x->bytes_per_line) * static_cast<size_t>(height)));
-    if (!x->data) {
-        XDestroyImage(x);
-        return;
-    }
-    for (int y = 0; y < height; ++y) {
-        for (int column = 0; column < width; ++column)
-            XPutPixel(x, column, y, packPixel(image.at(area.left + column, area.top + y), w.masks));
-    }
-    XPutImage(d, w.id, w.gc, x, 0, 0, area.left, area.top, static_cast<unsigned>(width),
-              static_cast<unsigned>(height));
-    XDestroyImage(x);  // frees the data too
+    putConverted(d, w, area, [&](int column, int y) { return image.at(area.left + column, area.top + y); });
 }
 
 // Forgets a window the server no longer has (or is about to lose).
