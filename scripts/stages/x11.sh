@@ -59,7 +59,9 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 [ -s "$work/display" ] || { echo "x11: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 export DISPLAY=:$(head -n1 "$work/display")
 # zenity without a session bus or accessibility bus, quietly, and with its
-# recent files and settings kept out of the user's home.
+# recent files and settings kept out of the user's home. Without a session
+# bus the module has no portal either, so zenity is the chooser here too.
+unset DBUS_SESSION_BUS_ADDRESS
 export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
 export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
 xdo() { timeout 10 xdotool "$@"; }

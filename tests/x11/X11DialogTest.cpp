@@ -441,7 +441,7 @@ TEST(X11Dialogs, ThePortalIsAskedFirstAndItsAnswerComesAtALaterIdle) {
     const std::string sample = dialog.folder + "/take three.wav";
     std::ofstream(sample) << "RIFF";
     const std::string uri = "file://" + dialog.folder + "/take%20three.wav";
-    StandInPortal portal(bus.address, {uri, "cancel", "file://elsewhere" + sample, "refuse"});
+    StandInPortal portal(bus.address, {uri, "cancel", "file://elsewhere" + sample, "refuse", uri});
     ASSERT_TRUE(portal.running());
     setenv("DBUS_SESSION_BUS_ADDRESS", bus.address.c_str(), 1);
     dialog.answer(sample + "\n", 0);
@@ -504,6 +504,12 @@ TEST(X11Dialogs, ThePortalIsAskedFirstAndItsAnswerComesAtALaterIdle) {
     EXPECT_EQ(portal.calls().size(), 4u);
     const std::vector<std::string> arguments = dialog.arguments();
     EXPECT_EQ(arguments.empty() ? "" : arguments[0], "--file-selection");
+
+    // The modal call asks the portal as well.
+    Chooser modal;
+    EXPECT_TRUE(platform::runOpenFileDialog(modal.request));
+    EXPECT_STREQ(modal.file, sample.c_str());
+    EXPECT_EQ(portal.calls().size(), 5u);
 }
 
 using X11ModalDialogs = XServerTest;
