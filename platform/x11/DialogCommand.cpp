@@ -144,6 +144,17 @@ std::vector<std::pair<std::string, std::string>> filterPairs(const char* filter)
     return pairs;
 }
 
+std::vector<std::pair<std::string, std::vector<std::string>>> caseFreeFilters(const platform::OpenFileRequest& request) {
+    std::vector<std::pair<std::string, std::vector<std::string>>> filters;
+    for (const auto& [description, patterns] : orderedFilters(request)) {
+        std::vector<std::string> each;
+        for (const std::string& pattern : splitPatterns(patterns))
+            each.push_back(caseFreePattern(pattern));
+        filters.emplace_back(description, each);
+    }
+    return filters;
+}
+
 std::vector<std::string> openFileCommand(const DialogTool& tool, const platform::OpenFileRequest& request,
                                          unsigned long attachTo) {
     std::vector<std::string> command{tool.path};

@@ -23,6 +23,10 @@ DialogTool findDialogTool(const char* searchPath);
 // The pairs of a filter list ("Wave (*.wav)", "*.wav", ...), in order.
 std::vector<std::pair<std::string, std::string>> filterPairs(const char* filter);
 
+// The request's filters for a chooser that matches case: the selected one
+// first, each with its patterns ("*.wav;*.aif") apart and matching either case.
+std::vector<std::pair<std::string, std::vector<std::string>>> caseFreeFilters(const platform::OpenFileRequest& request);
+
 // The command line (program path first) that asks the user for one file to
 // open: the request's title, its filters (the selected one first), its
 // initial file name; attachTo is the top-level window to stay above (0: none).

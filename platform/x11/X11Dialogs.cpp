@@ -1,6 +1,7 @@
-// The open-file dialog and the message box: the desktop's dialog program runs
-// as a child process while the panel keeps painting; the call returns when
-// the user has closed the dialog.
+// The open-file dialog and the message box: the desktop's file chooser
+// portal where the session has one, else the desktop's dialog program as a
+// child process, either running beside the host while the panel keeps
+// painting.
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -14,6 +15,7 @@
 #include <memory>
 
 #include "platform/x11/DialogCommand.h"
+#include "platform/x11/PortalChooser.h"
 #include "platform/x11/X11Session.h"
 
 extern char** environ;
@@ -139,12 +141,33 @@ bool chosenPath(const ChildResult& result, const platform::OpenFileRequest& requ
     return x11::acceptChosenPath(result.output, request, path);
 }
 
+// The portal's answer checked as the dialog program's is.
+bool acceptPortalPath(const std::string& chosen, const platform::OpenFileRequest& request, std::string& path) {
+    return chosen.find('\n') == std::string::npos && x11::acceptChosenPath(chosen, request, path);
+}
+
+// Waits for the portal's answer with the panel painting: false when the
+// portal refused, and the dialog programs are to be tried.
+bool portalWhilePainting(x11::PortalChooser& portal, x11::PortalChooser::State& state) {
+    while ((state = portal.poll()) == x11::PortalChooser::State::waiting) {
+        pollfd wait{-1, POLLIN, 0};
+        if (Display* d = x11::connection())
+            wait.fd = ConnectionNumber(d);
+        poll(&wait, 1, pumpMilliseconds);
+        x11::pumpModal();
+    }
+    return state != x11::PortalChooser::State::failed;
+}
+
 constexpr char noChooser[] =
     "No file chooser was found, so no sample can be chosen here. Install zenity or kdialog "
     "to load samples with the Load button.";
 
 // A dialog running beside the host, with the copies of what it was asked.
 struct PendingDialog {
+    std::unique_ptr<x11::PortalChooser> portal;  // set while the portal has the request
+    x11::PortalChooser::State portalState = x11::PortalChooser::State::waiting;
+    unsigned long parentWindow = 0;
     RunningChild child;
     bool chooser = false;
     std::string filter;  // the filter list with its terminators
@@ -201,12 +224,23 @@ unsigned long topLevelOf(platform::WindowHandle owner) {
 namespace platform {
 
 bool runOpenFileDialog(OpenFileRequest& request) {
+    const unsigned long parent = topLevelOf(request.owner);
+    if (auto portal = x11::PortalChooser::start(request, parent)) {
+        x11::PortalChooser::State state;
+        if (portalWhilePainting(*portal, state)) {
+            std::string path;
+            if (state != x11::PortalChooser::State::chosen || !acceptPortalPath(portal->path(), request, path))
+                return false;
+            std::memcpy(request.file, path.c_str(), path.size() + 1);
+            return true;
+        }
+    }
     const x11::DialogTool tool = x11::findDialogTool(std::getenv("PATH"));
     if (tool.program == x11::DialogProgram::none) {
         std::fprintf(stderr, "parvolino: no file chooser found (install zenity or kdialog); no file was chosen\n");
         return false;
     }
-    const ChildResult result = runWhilePainting(x11::openFileCommand(tool, request, topLevelOf(request.owner)));
+    const ChildResult result = runWhilePainting(x11::openFileCommand(tool, request, parent));
     if (!result.started) {
         std::fprintf(stderr, "parvolino: the file chooser %s could not be started\n", tool.path.c_str());
         return false;
@@ -233,13 +267,45 @@ int32_t showMessageBox(WindowHandle owner, const char* text, const char* caption
 
 }  // namespace platform
 
+namespace {
+
+// Starts the dialog program for the request, or notes why there is none.
+void startDialogProgram(PendingDialog& dialog) {
+    const x11::DialogTool tool = x11::findDialogTool(std::getenv("PATH"));
+    if (tool.program == x11::DialogProgram::none)
+        dialog.failure = noChooser;
+    else if (!startChild(x11::openFileCommand(tool, dialog.request, dialog.parentWindow), dialog.child))
+        dialog.failure = "The file chooser " + tool.path + " could not be started.";
+}
+
+// Whether the dialog has come to an end; never waits.
+bool dialogEnded(PendingDialog& dialog) {
+    if (!dialog.failure.empty())
+        return true;
+    if (dialog.portal) {
+        dialog.portalState = dialog.portal->poll();
+        if (dialog.portalState == x11::PortalChooser::State::waiting)
+            return false;
+        if (dialog.portalState != x11::PortalChooser::State::failed)
+            return true;
+        // The portal turned the request down before showing anything: the
+        // dialog programs take it over at once.
+        dialog.portal.reset();
+        startDialogProgram(dialog);
+        return !dialog.failure.empty();
+    }
+    return childFinished(dialog.child);
+}
+
+}  // namespace
+
 namespace x11 {
 
 void finishEndedDialogs() {
     auto& all = pendingDialogs();
     for (size_t i = 0; i < all.size();) {
         PendingDialog& dialog = *all[i];
-        if (dialog.failure.empty() && !childFinished(dialog.child)) {
+        if (!dialogEnded(dialog)) {
             ++i;
             continue;
         }
@@ -250,9 +316,15 @@ void finishEndedDialogs() {
             continue;
         platform::OpenFileOutcome outcome;
         std::string path;
+        bool chosen = false;
         if (!ended->failure.empty())
             outcome.failure = ended->failure.c_str();
-        else if (chosenPath(ended->child.result, ended->request, path))
+        else if (ended->portal)
+            chosen = ended->portalState == PortalChooser::State::chosen &&
+                     acceptPortalPath(ended->portal->path(), ended->request, path);
+        else
+            chosen = chosenPath(ended->child.result, ended->request, path);
+        if (chosen)
             outcome = platform::OpenFileOutcome{true, path.c_str(), nullptr};
         ended->done(outcome);
     }
@@ -277,12 +349,11 @@ void startOpenFileDialog(const OpenFileRequest& request, OpenFileDone done) {
     dialog->request.file = dialog->file.data();
     dialog->request.maxFile = static_cast<uint32_t>(dialog->file.size());
 
-    const x11::DialogTool tool = x11::findDialogTool(std::getenv("PATH"));
-    if (tool.program == x11::DialogProgram::none) {
-        dialog->failure = noChooser;
-    } else if (!startChild(x11::openFileCommand(tool, dialog->request, topLevelOf(request.owner)), dialog->child)) {
-        dialog->failure = "The file chooser " + tool.path + " could not be started.";
-    }
+    dialog->parentWindow = topLevelOf(request.owner);
+    // The desktop's portal first; without one, the dialog programs.
+    dialog->portal = x11::PortalChooser::start(dialog->request, dialog->parentWindow);
+    if (!dialog->portal)
+        startDialogProgram(*dialog);
     // Even a failure is told from the idle, never from inside this call.
     pendingDialogs().push_back(std::move(dialog));
 }

@@ -19,7 +19,7 @@ compare=$build/tests/x11/parvolino-x11-compare
 for tool in "$host" "$module" "$render" "$reference" "$compare"; do
   [ -e "$tool" ] || { echo "x11: $tool is not built"; exit 1; }
 done
-for program in Xvfb xdotool zenity xrdb; do
+for program in Xvfb xdotool zenity xrdb dbus-daemon /usr/libexec/xdg-desktop-portal; do
   command -v "$program" >/dev/null || { echo "x11: $program is not installed (scripts/install-deps)"; exit 1; }
 done
 
@@ -28,11 +28,13 @@ pictures=$build/x11-stage
 rm -rf "$pictures" && mkdir -p "$pictures"
 xvfb_pid=
 host_pid=
+bus_pid=
 failures=0
 
 cleanup() {
   exec 3>&- 2>/dev/null || true
   [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null || true
+  [ -n "$bus_pid" ] && kill "$bus_pid" 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
 }
@@ -59,7 +61,9 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 [ -s "$work/display" ] || { echo "x11: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 export DISPLAY=:$(head -n1 "$work/display")
 # zenity without a session bus or accessibility bus, quietly, and with its
-# recent files and settings kept out of the user's home.
+# recent files and settings kept out of the user's home. Without a session
+# bus the module has no portal either, so zenity is the chooser here too.
+unset DBUS_SESSION_BUS_ADDRESS
 export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
 export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
 xdo() { timeout 10 xdotool "$@"; }
@@ -372,6 +376,42 @@ wait "$host_pid" && host_status=0 || host_status=$?
 host_pid=
 check "the host closes both instances and exits cleanly" [ "$host_status" -eq 0 ]
 exec 3>&-
+
+# --- the desktop's file chooser portal ---------------------------------------
+# A session bus of the stage's own that starts the portal and its GTK chooser
+# when asked, as a desktop session does; zenity stays on the PATH, so only
+# the chooser's window class tells which one answered.
+timeout 10 env XDG_CURRENT_DESKTOP=GNOME dbus-daemon --session --fork --print-address=1 --print-pid=1 \
+  >"$work/bus" 2>"$work/bus.log"
+bus_pid=$(sed -n 2p "$work/bus")
+DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p "$work/bus") start_host portal "$module"
+cmd new
+cmd open 0 10 10
+note_panel
+host_window=$(grep -m1 '^opened' <<<"$reply" | awk '{print $6}')
+cmd idle 300
+press_load_button
+window_property() { timeout 10 xprop -id "$1" "$2" 2>/dev/null || true; }
+if chooser=$(wait_window "Load Sample"); then
+  check "with a portal on the session bus, the load button opens the portal's chooser" \
+    grep -q '"xdg-desktop-portal-gtk"' <<<"$(window_property "$chooser" WM_CLASS)"
+  check "the portal's chooser stays above the host's window" \
+    grep -q "# $host_window\$" <<<"$(window_property "$chooser" WM_TRANSIENT_FOR)"
+  check "the host keeps answering while the portal's chooser is open" answers_within 3 "host free"
+  type_into_chooser "$chooser" "$work/voice one.wav"
+  check "the portal's chooser closes" window_gone "$chooser"
+else
+  fail "the load button opens the portal's chooser titled 'Load Sample'"
+fi
+cmd idle 300
+cmd path 0
+check "the file chosen through the portal is the program's sample" grep -qxF "path 0 $work/voice one.wav" <<<"$reply"
+cmd quit
+wait "$host_pid" || true
+host_pid=
+exec 3>&-
+kill "$bus_pid" 2>/dev/null || true
+bus_pid=
 
 # --- no chooser on the system ---------------------------------------------------
 # A host whose PATH has no zenity or kdialog, and no session bus for a portal.
