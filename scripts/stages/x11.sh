@@ -384,32 +384,48 @@ exec 3>&-
 timeout 10 env XDG_CURRENT_DESKTOP=GNOME dbus-daemon --session --fork --print-address=1 --print-pid=1 \
   >"$work/bus" 2>"$work/bus.log"
 bus_pid=$(sed -n 2p "$work/bus")
-DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p "$work/bus") start_host portal "$module"
-cmd new
-cmd open 0 10 10
-note_panel
-host_window=$(grep -m1 '^opened' <<<"$reply" | awk '{print $6}')
-cmd idle 300
-press_load_button
-window_property() { timeout 10 xprop -id "$1" "$2" 2>/dev/null || true; }
-if chooser=$(wait_window "Load Sample"); then
-  check "with a portal on the session bus, the load button opens the portal's chooser" \
-    grep -q '"xdg-desktop-portal-gtk"' <<<"$(window_property "$chooser" WM_CLASS)"
-  check "the portal's chooser stays above the host's window" \
-    grep -q "# $host_window\$" <<<"$(window_property "$chooser" WM_TRANSIENT_FOR)"
-  check "the host keeps answering while the portal's chooser is open" answers_within 3 "host free"
-  type_into_chooser "$chooser" "$work/voice one.wav"
-  check "the portal's chooser closes" window_gone "$chooser"
+bus_address=$(sed -n 1p "$work/bus")
+# The portal must answer on this machine before it is the module's to use:
+# a machine where the desktop's portal cannot start is told, not failed.
+portal_version() {
+  DBUS_SESSION_BUS_ADDRESS=$bus_address XDG_CURRENT_DESKTOP=GNOME timeout 20 dbus-send --session --print-reply \
+    --reply-timeout=15000 --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
+    org.freedesktop.DBus.Properties.Get string:org.freedesktop.portal.FileChooser string:version 2>&1
+}
+if portal_reply=$(portal_version) && grep -q uint32 <<<"$portal_reply"; then
+  portal_runs=1
 else
-  fail "the load button opens the portal's chooser titled 'Load Sample'"
+  portal_runs=0
+  echo "  SKIPPED: the desktop's file chooser portal does not start on this machine ($(tail -1 <<<"$portal_reply")); the stand-in portal test covers the module's side"
 fi
-cmd idle 300
-cmd path 0
-check "the file chosen through the portal is the program's sample" grep -qxF "path 0 $work/voice one.wav" <<<"$reply"
-cmd quit
-wait "$host_pid" || true
-host_pid=
-exec 3>&-
+if [ "$portal_runs" -eq 1 ]; then
+  DBUS_SESSION_BUS_ADDRESS=$bus_address start_host portal "$module"
+  cmd new
+  cmd open 0 10 10
+  note_panel
+  host_window=$(grep -m1 '^opened' <<<"$reply" | awk '{print $6}')
+  cmd idle 300
+  press_load_button
+  window_property() { timeout 10 xprop -id "$1" "$2" 2>/dev/null || true; }
+  if chooser=$(wait_window "Load Sample"); then
+    check "with a portal on the session bus, the load button opens the portal's chooser" \
+      grep -q '"xdg-desktop-portal-gtk"' <<<"$(window_property "$chooser" WM_CLASS)"
+    check "the portal's chooser stays above the host's window" \
+      grep -q "# $host_window\$" <<<"$(window_property "$chooser" WM_TRANSIENT_FOR)"
+    check "the host keeps answering while the portal's chooser is open" answers_within 3 "host free"
+    type_into_chooser "$chooser" "$work/voice one.wav"
+    check "the portal's chooser closes" window_gone "$chooser"
+  else
+    fail "the load button opens the portal's chooser titled 'Load Sample'"
+  fi
+  cmd idle 300
+  cmd path 0
+  check "the file chosen through the portal is the program's sample" grep -qxF "path 0 $work/voice one.wav" <<<"$reply"
+  cmd quit
+  wait "$host_pid" || true
+  host_pid=
+  exec 3>&-
+fi
 kill "$bus_pid" 2>/dev/null || true
 bus_pid=
 
