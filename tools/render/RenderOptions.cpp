@@ -42,7 +42,7 @@ const char* renderUsage()
     return "usage: parvolino-render [--midi FILE.mid | --score FILE] [options] [-o OUT.wav]\n"
            "Renders MIDI through the plug-in into a stereo WAV file. Without --midi or\n"
            "--score a built-in demo phrase is played.\n"
-           "  --sample FILE.wav     mono sample (default: the bundled default sample);\n"
+           "  --sample FILE.wav     the sample (default: the bundled default sample);\n"
            "                        a score's own 'sample' line takes precedence\n"
            "  --rate HZ             host sample rate (44100); a score's 'rate' line wins\n"
            "  --block FRAMES        host block size (512)\n"
