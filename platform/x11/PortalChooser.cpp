@@ -1,9 +1,13 @@
 #include "platform/x11/PortalChooser.h"
 
 #include <dbus/dbus.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +26,10 @@ constexpr char requestInterface[] = "org.freedesktop.portal.Request";
 // The portal answers the call at once and the user later; a portal that
 // does not even answer the call is given up for the dialog programs.
 constexpr auto replyLimit = std::chrono::seconds(25);
+constexpr int greetingLimitMs = 1000;
+// libdbus waits without end for a bus's answer to its authentication, so
+// the bus is asked first by hand, this long at most.
+constexpr int probeLimitMs = 500;
 
 // libdbus aborts on text that is not UTF-8, so such text never reaches it.
 std::string utf8(const std::string& text) {
@@ -213,12 +221,103 @@ bool pathFromFileUri(const std::string& uri, std::string& path) {
     return true;
 }
 
+namespace {
+
+// Connects to the socket of a unix: bus address (a path or an abstract
+// name); -1 for any other kind of address.
+int connectToBus(const char* address) {
+    DBusAddressEntry** entries = nullptr;
+    int count = 0;
+    if (!dbus_parse_address(address, &entries, &count, nullptr))
+        return -1;
+    sockaddr_un where{};
+    where.sun_family = AF_UNIX;
+    socklen_t length = 0;
+    if (count > 0 && std::strcmp(dbus_address_entry_get_method(entries[0]), "unix") == 0) {
+        const char* path = dbus_address_entry_get_value(entries[0], "path");
+        const char* abstract = dbus_address_entry_get_value(entries[0], "abstract");
+        const char* name = path ? path : abstract;
+        const size_t room = sizeof where.sun_path - 1;
+        if (name && std::strlen(name) < room) {
+            const size_t at = path ? 0 : 1;  // an abstract name starts after a zero byte
+            std::memcpy(where.sun_path + at, name, std::strlen(name));
+            length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + at + std::strlen(name) + (path ? 1 : 0));
+        }
+    }
+    dbus_address_entries_free(entries);
+    if (length == 0)
+        return -1;
+    const int socketId = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (socketId < 0)
+        return -1;
+    if (connect(socketId, reinterpret_cast<const sockaddr*>(&where), length) != 0) {
+        close(socketId);
+        return -1;
+    }
+    return socketId;
+}
+
+// Whether the bus answers the first words of a connection soon: a bus that
+// takes connections but never reads them would otherwise hold the host's
+// thread in libdbus for good.
+bool busAnswersSoon(const char* address) {
+    const int socketId = connectToBus(address);
+    if (socketId < 0)
+        return false;
+    char uid[32];
+    std::snprintf(uid, sizeof uid, "%u", static_cast<unsigned>(getuid()));
+    std::string hello(1, '\0');
+    hello += "AUTH EXTERNAL ";
+    for (const char* c = uid; *c; ++c) {
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(*c));
+        hello += hex;
+    }
+    hello += "\r\n";
+    bool answered = false;
+    if (send(socketId, hello.data(), hello.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(hello.size())) {
+        pollfd wait{socketId, POLLIN, 0};
+        char reply[64];
+        // Any answer (OK, or REJECTED naming other ways in) shows a live bus.
+        answered = poll(&wait, 1, probeLimitMs) == 1 && recv(socketId, reply, sizeof reply, 0) > 0;
+    }
+    close(socketId);
+    return answered;
+}
+
+// The bus's greeting, which gives the connection its unique name, with a
+// short wait: a bus that takes the connection but never answers must not
+// hold the host's thread for libdbus's usual 25 s.
+bool greetBus(DBusConnection* connection) {
+    DBusMessage* hello =
+        dbus_message_new_method_call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "Hello");
+    if (!hello)
+        return false;
+    DBusError error;
+    dbus_error_init(&error);
+    DBusMessage* reply = dbus_connection_send_with_reply_and_block(connection, hello, greetingLimitMs, &error);
+    dbus_message_unref(hello);
+    const char* name = nullptr;
+    const bool greeted = reply &&
+                         dbus_message_get_args(reply, &error, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID) && name &&
+                         dbus_bus_set_unique_name(connection, name);
+    if (reply)
+        dbus_message_unref(reply);
+    dbus_error_free(&error);
+    return greeted;
+}
+
+}  // namespace
+
 std::unique_ptr<PortalChooser> PortalChooser::start(const platform::OpenFileRequest& request,
                                                     unsigned long parentWindow) {
     // Without an address libdbus would start a bus of its own: no portal then.
     const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
     const char* off = std::getenv("PARVOLINO_NO_PORTAL");
     if (!address || !*address || (off && *off && std::strcmp(off, "0") != 0))
+        return nullptr;
+
+    if (!busAnswersSoon(address))
         return nullptr;
 
     DBusError error;
@@ -232,10 +331,8 @@ std::unique_ptr<PortalChooser> PortalChooser::start(const platform::OpenFileRequ
     std::unique_ptr<PortalChooser> chooser(new PortalChooser);
     chooser->connection = connection;
     dbus_connection_set_exit_on_disconnect(connection, FALSE);  // the bus going away never ends the host
-    if (!dbus_bus_register(connection, &error)) {
-        dbus_error_free(&error);
+    if (!greetBus(connection))
         return nullptr;
-    }
 
     const std::string token = uniqueToken();
     chooser->expectedHandle = requestPath(dbus_bus_get_unique_name(connection), token);

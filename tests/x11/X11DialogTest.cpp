@@ -9,7 +9,9 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -510,6 +512,31 @@ TEST(X11Dialogs, ThePortalIsAskedFirstAndItsAnswerComesAtALaterIdle) {
     EXPECT_TRUE(platform::runOpenFileDialog(modal.request));
     EXPECT_STREQ(modal.file, sample.c_str());
     EXPECT_EQ(portal.calls().size(), 5u);
+
+    // A bus that takes the connection and never answers holds the host's
+    // thread for a moment only, and the dialog program takes over.
+    const std::string muteBus = dialog.folder + "/mute-bus";
+    const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un where{};
+    where.sun_family = AF_UNIX;
+    std::strncpy(where.sun_path, muteBus.c_str(), sizeof where.sun_path - 1);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&where), sizeof where), 0);
+    ASSERT_EQ(listen(listener, 4), 0);
+    setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + muteBus).c_str(), 1);
+    calls = 0;
+    Chooser unanswered;
+    const auto before = std::chrono::steady_clock::now();
+    platform::startOpenFileDialog(unanswered.request, done);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(1500));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (calls == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        platform::processPendingEvents();
+    }
+    EXPECT_TRUE(chosen);
+    EXPECT_EQ(path, sample);
+    close(listener);
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
 }
 
 using X11ModalDialogs = XServerTest;
