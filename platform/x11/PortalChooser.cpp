@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/x11/DialogCommand.h"
+#include "platform/x11/DropRules.h"
 
 namespace x11 {
 
@@ -34,16 +35,6 @@ constexpr int probeLimitMs = 500;
 // libdbus aborts on text that is not UTF-8, so such text never reaches it.
 std::string utf8(const std::string& text) {
     return dbus_validate_utf8(text.c_str(), nullptr) ? text : std::string("?");
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // The token the request's object path ends in, unique in this process.
@@ -205,20 +196,7 @@ bool pathFromFileUri(const std::string& uri, std::string& path) {
     const std::string host = uri.substr(sizeof scheme - 1, start - (sizeof scheme - 1));
     if (!host.empty() && host != "localhost")
         return false;  // a file on another machine
-    path.clear();
-    for (size_t i = start; i < uri.size(); ++i) {
-        if (uri[i] != '%') {
-            path += uri[i];
-            continue;
-        }
-        const int high = i + 2 < uri.size() ? hexValue(uri[i + 1]) : -1;
-        const int low = high >= 0 ? hexValue(uri[i + 2]) : -1;
-        if (low < 0 || (high == 0 && low == 0))
-            return false;
-        path += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
-    return true;
+    return percentDecode(uri.substr(start), path);
 }
 
 namespace {
