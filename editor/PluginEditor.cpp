@@ -6,6 +6,7 @@
 #include "editor/ErrorMessage.h"
 #include "editor/TextLabel.h"
 #include "engine/GranularEngine.h"
+#include "engine/SampleSearch.h"
 #include "gui/Bitmap.h"
 #include "gui/Frame.h"
 #include "gui/controls/AnimKnob.h"
@@ -40,15 +41,6 @@ bool isWaveName(const char* name) {
             return false;
     }
     return true;
-}
-
-// The folder part of a path, both kinds of separator; empty for none.
-std::string folderOfPath(const char* path) {
-    const std::string text = path;
-    const size_t last = text.find_last_of("/\\");
-    if (last == std::string::npos)
-        return {};
-    return last == 0 ? text.substr(0, 1) : text.substr(0, last);
 }
 
 // The audio thread reads these; it must never wait for a lock.
@@ -254,7 +246,7 @@ void PluginEditor::runLoadSampleFlow() {
     // The dialog opens where the current sample is, or where the missing
     // one was.
     engine->getSamplePath(pathBuffer);
-    const std::string folder = folderOfPath(pathBuffer);
+    const std::string folder = folderOf(pathBuffer);
     std::weak_ptr<PluginEditor*> editor = lifetime;
     startFileSelection(frame, "Load Sample", waveFilter, folder.c_str(), [editor](const FileSelection& selection) {
         if (auto alive = editor.lock())
@@ -270,10 +262,8 @@ void PluginEditor::finishLoadSampleFlow(const FileSelection& selection) {
     }
     if (!selection.chosen || !selection.path)
         return;
-    size_t length = 0;
-    while (selection.path[length] != '\0' && length + 1 < selectFilePathSize)
-        ++length;
-    if (selection.path[length] != '\0')
+    const size_t length = strnlen(selection.path, selectFilePathSize);
+    if (length == selectFilePathSize)
         return;  // longer than a path may be
     std::memcpy(pathBuffer, selection.path, length + 1);
     if (const char* message = engine->loadSampleFile(pathBuffer))

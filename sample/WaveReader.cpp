@@ -54,14 +54,14 @@ WaveResult checkFormat(const WaveFormat& format, int32_t requiredChannels, char*
         std::snprintf(why, size, "%s. %s.", what, kSupported);
         return kWaveBadType;
     }
-    if (requiredChannels > 0 ? format.channels != requiredChannels
-                             : requiredChannels == 0 ? format.channels != 1 && format.channels != 2
-                                                     : format.channels == 0) {
-        if (requiredChannels > 0)
-            std::snprintf(why, size, "%s; %d channel(s) wanted.", what, int(requiredChannels));
-        else
-            std::snprintf(why, size, "%s; the file must have %s.", what,
-                          requiredChannels == 0 ? "one or two channels" : "at least one channel");
+    if (requiredChannels > 0 && format.channels != requiredChannels) {
+        std::snprintf(why, size, "%s; %d channel(s) wanted.", what, int(requiredChannels));
+        return kWaveBadType;
+    }
+    const bool anyCount = requiredChannels < 0;  // kWaveMixToMono
+    if (requiredChannels <= 0 && (anyCount ? format.channels == 0 : format.channels != 1 && format.channels != 2)) {
+        std::snprintf(why, size, "%s; the file must have %s.", what,
+                      anyCount ? "at least one channel" : "one or two channels");
         return kWaveBadType;
     }
     if (format.blockAlign == 0 || format.blockAlign != expectedBlockAlign(format)) {
