@@ -2,9 +2,9 @@
 #include "engine/GranularEngine.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <new>
+#include <sys/stat.h>
 #include <string>
 #include <vector>
 
@@ -76,11 +76,11 @@ bool GranularEngine::loadProgramSample(int32_t program)
     char stored[sizeof programs_[0].samplePath];
     copyText(stored, sizeof stored, programs_[program].samplePath);
     foundPath_[program][0] = '\0';
+    // Asked of the file system, never by opening: opening a pipe would wait
+    // for a writer for good.
     auto exists = [](const std::string& path) {
-        std::FILE* file = std::fopen(path.c_str(), "rb");
-        if (file)
-            std::fclose(file);
-        return file != nullptr;
+        struct stat info;
+        return ::stat(path.c_str(), &info) == 0;
     };
     std::string found;
     if (loadSample(stored) != nullptr) {

@@ -8,6 +8,9 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -357,4 +360,13 @@ TEST_F(EnginePrograms, AChunkNamingMovedSamplesPlaysThemFromTheirNewPlaceAndSave
     other.runProcess(1);
     EXPECT_EQ(restored.sampleLength(), 1200);
     EXPECT_FALSE(restored.isSampleMissing());
+
+#ifndef _WIN32
+    // A pipe where the sample was is refused at once, never waited on.
+    ASSERT_EQ(mkfifo(dir.file("song/pipe.wav").c_str(), 0600), 0);
+    std::vector<unsigned char> piped = chunk;
+    copyText(programs(piped)[3].samplePath, 260, dir.file("song/pipe.wav").c_str());  // the current one
+    ASSERT_EQ(fx.setChunk(piped), 1200);
+    EXPECT_TRUE(engine->isSampleMissing());
+#endif
 }
