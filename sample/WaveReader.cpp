@@ -78,14 +78,19 @@ WaveResult checkFormat(const WaveFormat& format, int32_t requiredChannels, char*
 }
 
 // Everything about the data chunk that can be refused before allocating.
+// A file cut short is a read error; a whole one with more frames than a
+// sample can hold is too large, and the message says how large.
 WaveResult checkData(const WaveInput& input, const WaveFormat& format, uint32_t dataSize,
-                     uint32_t& frameCount)
+                     uint32_t& frameCount, char* why, size_t whySize)
 {
     frameCount = dataSize / format.blockAlign;
-    if (frameCount > kMaxFrames)
-        return kWaveBadType;
     if (dataSize > remainingBytes(input))
         return kWaveReadError;
+    if (frameCount > kMaxFrames) {
+        std::snprintf(why, whySize, "the file's %.1f GB of audio (%u frames) is too large; at most %u frames are held",
+                      double(dataSize) / 1e9, unsigned(frameCount), unsigned(kMaxFrames));
+        return kWaveOutOfMemory;
+    }
     return kWaveOk;
 }
 
@@ -152,7 +157,7 @@ WaveResult readWave(WaveInput& input, SampleStore& loaded, int32_t requiredChann
         return kWaveReadError;
 
     uint32_t frameCount = 0;
-    WaveResult checked = checkData(input, format, header.size, frameCount);
+    WaveResult checked = checkData(input, format, header.size, frameCount, why, whySize);
     if (checked != kWaveOk)
         return checked;
     loaded.sampleRate = format.sampleRate;

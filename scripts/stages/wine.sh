@@ -42,9 +42,11 @@ mkdir -p "$work"
 export WINEPREFIX=$build/wineprefix WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 
-# Wine's 32-bit loader runs only where the kernel runs 32-bit programs; some
-# virtual machines' kernels do not ("Exec format error"). There the 64-bit
-# loader runs everything 64-bit and the x86 DLL is checked without running.
+# Wine's 32-bit loader runs only where the kernel runs 32-bit programs (some
+# virtual machines' kernels do not: "Exec format error") and the 32-bit Wine
+# could be installed (the registry's i386 packages may not match). Otherwise
+# the 64-bit loader runs everything 64-bit and the x86 DLL is checked without
+# running it.
 wine32_loader=/usr/lib/wine/wine
 wine64_loader=/usr/lib/wine/wine64
 if "$wine32_loader" --version >/dev/null 2>&1; then
@@ -54,7 +56,9 @@ elif [ -x "$wine64_loader" ] && "$wine64_loader" --version >/dev/null 2>&1; then
   wine=$wine64_loader
   export WINELOADER=$wine64_loader
   run_x86=0
-  say "this kernel runs no 32-bit programs ($("$wine32_loader" --version 2>&1 | tail -1)): the x86 DLL is checked without running it"
+  if [ -x "$wine32_loader" ]; then why="this kernel runs no 32-bit programs ($("$wine32_loader" --version 2>&1 | tail -1))"
+  else why="the 32-bit Wine is not installed (scripts/install-deps says why)"; fi
+  say "$why: the x86 DLL is checked without running it"
 else
   fatal "no Wine loader runs here: scripts/install-deps installs wine"
 fi
@@ -183,7 +187,7 @@ check_dll() { # arch folder
     for name in VSTPluginMain main; do
       grep -qE "\] $name\$" <<<"$exports" || fail "x86: $dll does not export $name"
     done
-    say "x86: NOT RUN on this machine (no 32-bit programs here): the image and its exports checked only"
+    say "x86: NOT RUN on this machine (no 32-bit Wine runs here): the image and its exports checked only"
     return
   fi
 

@@ -19,7 +19,7 @@ compare=$build/tests/x11/parvolino-x11-compare
 for tool in "$host" "$module" "$render" "$reference" "$compare"; do
   [ -e "$tool" ] || { echo "x11: $tool is not built"; exit 1; }
 done
-for program in Xvfb xdotool zenity xrdb dbus-daemon /usr/libexec/xdg-desktop-portal; do
+for program in Xvfb xdotool zenity xrdb dbus-daemon; do
   command -v "$program" >/dev/null || { echo "x11: $program is not installed (scripts/install-deps)"; exit 1; }
 done
 
@@ -85,11 +85,15 @@ start_host() { # module
 cmd() {
   local line="$*" deadline=$((SECONDS + 30)) new
   echo "$line" >&3
+  local gone=0
   while :; do
+    # Whether the host is gone is asked before its log is read, so a host
+    # that answers and then exits (quit) is never taken for one that died.
+    kill -0 "$host_pid" 2>/dev/null || gone=1
     new=$(tail -n +$((seen + 1)) "$log")
     if grep -qxF "ok $line" <<<"$new"; then break; fi
     if grep -q '^error' <<<"$new"; then reply=$new; seen=$(wc -l <"$log"); echo "  host: $(grep '^error' <<<"$new")"; return 1; fi
-    if ! kill -0 "$host_pid" 2>/dev/null; then echo "  host died during '$line'"; cat "$host_err"; exit 1; fi
+    if [ $gone -eq 1 ]; then echo "  host died during '$line'"; cat "$host_err"; exit 1; fi
     [ $SECONDS -lt $deadline ] || { echo "  host did not answer '$line'"; exit 1; }
     sleep 0.02
   done
@@ -392,7 +396,10 @@ portal_version() {
     --reply-timeout=15000 --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
     org.freedesktop.DBus.Properties.Get string:org.freedesktop.portal.FileChooser string:version 2>&1
 }
-if portal_reply=$(portal_version) && grep -q uint32 <<<"$portal_reply"; then
+if [ ! -x /usr/libexec/xdg-desktop-portal ]; then
+  portal_runs=0
+  echo "  SKIPPED: the desktop's file chooser portal is not installed (scripts/install-deps could not install it); the stand-in portal test covers the module's side"
+elif portal_reply=$(portal_version) && grep -q uint32 <<<"$portal_reply"; then
   portal_runs=1
 else
   portal_runs=0

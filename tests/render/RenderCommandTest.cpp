@@ -160,6 +160,23 @@ TEST_F(RenderCommand, ASavedBankRestoresTheSameSound)
     ToolRun plain = run("--score '" + file("s.score") + "' -o '" + file("c.wav") + "'");
     EXPECT_NE(readWav(file("a.wav")).samples, readWav(file("c.wav")).samples);
 
+    // A bank whose sample has moved next to another program's sample plays
+    // it as a host would; one found nowhere is refused, not rendered silent.
+    fs::create_directories(dir / "moved");
+    fs::copy_file(PARVOLINO_TEST_SAMPLE, dir / "moved" / fs::path(PARVOLINO_TEST_SAMPLE).filename());
+    ProgramBank moved = bytes;
+    ASSERT_TRUE(setSamplePath(moved, 0, file("gone/" + fs::path(PARVOLINO_TEST_SAMPLE).filename().string())));
+    ASSERT_TRUE(setSamplePath(moved, 1, file("moved/other.wav")));
+    std::ofstream(file("moved.bin"), std::ios::binary).write(reinterpret_cast<const char*>(moved.data()), moved.size());
+    ToolRun m = run("--score '" + file("s.score") + "' --chunk '" + file("moved.bin") + "' -o '" + file("m.wav") + "'");
+    ASSERT_EQ(m.exitCode, 0) << m.err;
+    EXPECT_NE(m.out.find("has moved: the plug-in found it at " + file("moved/")), std::string::npos) << m.out;
+    EXPECT_EQ(readWav(file("a.wav")).samples, readWav(file("m.wav")).samples);
+    fs::remove_all(dir / "moved");
+    ToolRun lost = run("--score '" + file("s.score") + "' --chunk '" + file("moved.bin") + "' -o '" + file("l.wav") + "'");
+    EXPECT_EQ(lost.exitCode, 1);
+    EXPECT_NE(lost.err.find("was found nowhere by the plug-in"), std::string::npos) << lost.err;
+
     write("short.bin", "abc");
     ToolRun bad = run("--chunk '" + file("short.bin") + "' -o '" + file("d.wav") + "'");
     EXPECT_EQ(bad.exitCode, 1);

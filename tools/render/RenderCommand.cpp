@@ -65,6 +65,25 @@ bool checkSample(const std::string& path, std::string& error)
     return false;
 }
 
+// What the plug-in made of program 0's stored sample: the bank it would save
+// now names where the sample was found. Reported when found elsewhere;
+// refused when found nowhere, unless silence is wanted.
+bool reportBankSample(PluginRenderer& renderer, const std::string& stored, bool allowSilence, std::string& error)
+{
+    const std::string playing = samplePath(renderer.currentBank(), 0);
+    std::string unreadable;
+    if (!checkSample(playing, unreadable)) {
+        if (allowSilence)
+            return true;
+        error = "program 0's sample " + stored + " was found nowhere by the plug-in (" + unreadable +
+                "): the render would be silent (give --allow-silence to render it anyway)";
+        return false;
+    }
+    if (playing != stored)
+        std::printf("program 0's sample %s has moved: the plug-in found it at %s\n", stored.c_str(), playing.c_str());
+    return true;
+}
+
 std::string formatDb(double db)
 {
     if (std::isinf(db))
@@ -115,22 +134,22 @@ int runRenderCommand(int argc, const char* const* argv, const RenderPaths& paths
         return failWith(error);
 
     // The sample: the score's, the command line's, the restored bank's own,
-    // or the bundled one, in that order.
+    // or the bundled one, in that order. The bank's own is left to the
+    // plug-in to find, as a host leaves it: a moved sample is looked for.
+    const bool sampleFromBank = options.chunkPath && !plan.samplePath && !options.samplePath;
     std::string sample;
     if (plan.samplePath)
         sample = *plan.samplePath;
     else if (options.samplePath)
         sample = *options.samplePath;
-    else if (options.chunkPath)
+    else if (sampleFromBank)
         sample = samplePath(job.bank, 0);
     else
         sample = paths.defaultSample;
     if (sample.empty() && !options.allowSilence)
-        return failWith(std::string(options.chunkPath && !plan.samplePath && !options.samplePath
-                                        ? "program 0 of the bank names no sample"
-                                        : "no sample given") +
+        return failWith(std::string(sampleFromBank ? "program 0 of the bank names no sample" : "no sample given") +
                         ": the render would be silent (give --allow-silence to render it anyway)");
-    if (!sample.empty()) {
+    if (!sample.empty() && !sampleFromBank) {
         std::error_code ignored;
         std::filesystem::path absolute = std::filesystem::absolute(sample, ignored);
         if (!absolute.empty())
@@ -160,6 +179,8 @@ int runRenderCommand(int argc, const char* const* argv, const RenderPaths& paths
     PluginRenderer renderer;
     if (!renderer.setUp(job))
         return failWith(renderer.error());
+    if (sampleFromBank && !sample.empty() && !reportBankSample(renderer, sample, options.allowSilence, error))
+        return failWith(error);
     if (options.saveChunkPath && !writeBank(*options.saveChunkPath, renderer.currentBank(), error))
         return failWith(error);
     if (options.panelPath) {
