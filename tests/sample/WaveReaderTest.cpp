@@ -52,8 +52,9 @@ protected:
         EXPECT_EQ(b.channelCount, a.channelCount);
         for (auto channel : {&SampleStore::leftChannel, &SampleStore::rightChannel}) {
             ASSERT_EQ(b.*channel == nullptr, a.*channel == nullptr);
-            if (a.*channel != nullptr)
+            if (a.*channel != nullptr) {
                 EXPECT_EQ(std::memcmp(a.*channel, b.*channel, (a.frameCount + 1) * sizeof(float)), 0);
+            }
         }
     }
 
