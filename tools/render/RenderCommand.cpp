@@ -70,6 +70,8 @@ bool checkSample(const std::string& path, std::string& error)
 // the file there is not that very copy: the plug-in plays it from the project.
 bool playsFromProject(const ProgramBank& saved, const std::string& path)
 {
+    if (saved.size() < kBankBytes)
+        return false;
     ChunkExtension extension;
     readChunkExtension(saved.data() + kBankBytes, saved.size() - kBankBytes, extension);
     for (const KeptFile& file : extension.files) {
