@@ -17,14 +17,17 @@ namespace {
 
 constexpr uint32_t kDataBytes = 16000000 - 44;
 
-// A 16-bit mono file of 16 MB, written once per run.
-std::string bigSample()
-{
-    static const std::string path = [] {
-        std::string folder = (std::filesystem::temp_directory_path() / "parvolino-bench-XXXXXX").string();
+// A 16-bit mono file of 16 MB, written once per run and removed at its end.
+struct BigSample {
+    std::string folder;
+    std::string file;
+
+    BigSample()
+    {
+        folder = (std::filesystem::temp_directory_path() / "parvolino-bench-XXXXXX").string();
         if (mkdtemp(folder.data()) == nullptr)
             std::abort();
-        const std::string file = folder + "/sixteen.wav";
+        file = folder + "/sixteen.wav";
         const uint32_t header[] = {0x46464952u, 36 + kDataBytes, 0x45564157u, 0x20746d66u, 16, 1u | (1u << 16),
                                    44100, 88200, 2u | (16u << 16), 0x61746164u, kDataBytes};
         std::vector<int16_t> data(kDataBytes / 2);
@@ -36,9 +39,18 @@ std::string bigSample()
         std::fwrite(header, 1, sizeof header, f);
         std::fwrite(data.data(), 2, data.size(), f);
         std::fclose(f);
-        return file;
-    }();
-    return path;
+    }
+    ~BigSample()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+};
+
+const std::string& bigSample()
+{
+    static const BigSample sample;
+    return sample.file;
 }
 
 std::vector<unsigned char> savedChunk(GranularEngine& engine)
