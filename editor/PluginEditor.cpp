@@ -26,7 +26,16 @@ const Color displayFontColor{115, 214, 214, 0};
 const Color displayFrameColor{96, 96, 128, 0};
 // A sample the program names but that could be found nowhere.
 const Color missingFontColor{255, 150, 60, 0};
-constexpr char missingPrefix[] = "Missing: ";
+
+// What the path display puts before the path: where the sample comes from.
+const char* originPrefix(GranularEngine::SampleOrigin origin) {
+    switch (origin) {
+    case GranularEngine::SampleOrigin::project: return "From project: ";
+    case GranularEngine::SampleOrigin::missing: return "Missing: ";
+    case GranularEngine::SampleOrigin::damaged: return "Missing (damaged copy): ";
+    default: return "";
+    }
+}
 
 bool isWaveName(const char* name) {
     const char* dot = name ? std::strrchr(name, '.') : nullptr;
@@ -181,17 +190,11 @@ void PluginEditor::applyDeferredUpdates() {
 
 void PluginEditor::showSamplePath() {
     engine->getSamplePath(pathBuffer);
-    const bool missing = pathBuffer[0] != '\0' && engine->isSampleMissing();
-    fileLabel->setFontColor(missing ? missingFontColor : displayFontColor);
-    if (missing) {
-        // The label keeps 63 characters: the prefix always shows.
-        char text[sizeof missingPrefix + selectFilePathSize];
-        std::memcpy(text, missingPrefix, sizeof missingPrefix - 1);
-        std::memcpy(text + sizeof missingPrefix - 1, pathBuffer, std::strlen(pathBuffer) + 1);
-        fileLabel->setText(text);
-    } else {
-        fileLabel->setText(pathBuffer);
-    }
+    const bool named = pathBuffer[0] != '\0';
+    fileLabel->setFontColor(named && engine->isSampleMissing() ? missingFontColor : displayFontColor);
+    // The label keeps 63 characters: the prefix always shows.
+    const std::string text = std::string(named ? originPrefix(engine->sampleOrigin()) : "") + pathBuffer;
+    fileLabel->setText(text.c_str());
     fileLabel->setDirty(true);
 }
 

@@ -55,7 +55,6 @@ GranularEngine::GranularEngine(audioMasterCallback audioMaster)
     canProcessReplacing(true); // some hosts load nothing without it
     for (GranularProgram& program : programs_)
         initProgram(program);
-    std::memcpy(chunk_, programs_, sizeof chunk_);
     isSynth(true);
 
     // The engine: envelope table, default quantities, voices.
@@ -250,6 +249,7 @@ int32_t GranularEngine::getChunk(void** data, bool isPreset)
         return 0;
     // The host gets a copy that only this call writes, so it can read it while
     // pitch bend changes the live bank on the audio thread.
+    GranularProgram bank[kNumPrograms];
     for (int32_t p = 0; p < kNumPrograms; ++p) {
         // Saving is when a sample found in a new place becomes the program's:
         // until then the project on disk still names the old one.
@@ -257,13 +257,17 @@ int32_t GranularEngine::getChunk(void** data, bool isPreset)
             copyText(programs_[p].samplePath, sizeof programs_[p].samplePath, foundPath_[p]);
             foundPath_[p][0] = '\0';
         }
-        std::memcpy(chunk_[p].name, programs_[p].name, sizeof chunk_[p].name);
-        std::memcpy(chunk_[p].samplePath, programs_[p].samplePath, sizeof chunk_[p].samplePath);
+        std::memcpy(bank[p].name, programs_[p].name, sizeof bank[p].name);
+        std::memcpy(bank[p].samplePath, programs_[p].samplePath, sizeof bank[p].samplePath);
         for (int32_t i = 0; i < kNumParams; ++i)
-            chunk_[p].values[i] = programValue(p, i);
+            bank[p].values[i] = programValue(p, i);
     }
-    *data = chunk_;
-    return kBankSize;
+    // The bank first, as it always was; the samples and the keep setting after it.
+    const auto* bankBytes = reinterpret_cast<const unsigned char*>(bank);
+    savedChunk_.assign(bankBytes, bankBytes + kBankSize);
+    appendChunkExtension(savedChunk_, extensionToSave());
+    *data = savedChunk_.data();
+    return static_cast<int32_t>(savedChunk_.size());
 }
 
 int32_t GranularEngine::setChunk(void* data, int32_t byteSize, bool isPreset)
@@ -284,6 +288,7 @@ int32_t GranularEngine::setChunk(void* data, int32_t byteSize, bool isPreset)
         for (int32_t i = 0; i < kNumParams; ++i)
             setProgramValue(p, i, sanitizeValue(i, program.values[i]));
     }
+    restoreExtension(static_cast<const unsigned char*>(data) + kBankSize, static_cast<size_t>(byteSize - kBankSize));
     setProgram(curProgram);
     return kBankSize;
 }

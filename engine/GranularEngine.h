@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/ChunkExtension.h"
 #include "engine/GrainRenderer.h"
 #include "engine/GrainVoice.h"
 #include "engine/GranularProgram.h"
@@ -10,6 +11,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 // The plug-in: a granular sample instrument with twelve voices, four
 // parameters (Speed, Length, Density, Random) and four programs whose bank
@@ -69,9 +72,31 @@ public:
     // Copies the path the current program's sample plays from (at most 260
     // bytes with the zero): where it was found if the stored one was missing.
     void getSamplePath(char* buffer);
+    // Where the current program's sample comes from, for the panel.
+    enum class SampleOrigin : int32_t {
+        none,     // no sample named yet
+        file,     // its file
+        project,  // the copy kept in the project: the file is missing, moved or changed
+        missing,  // nowhere, or not readable
+        damaged,  // the file is nowhere and the project's copy failed its checks
+    };
+    SampleOrigin sampleOrigin() const { return origin_.load(std::memory_order_relaxed); }
     // True while the current program names a sample that could be found
     // nowhere (or not read); the panel shows it as missing.
-    bool isSampleMissing() const { return sampleMissing_.load(std::memory_order_relaxed); }
+    bool isSampleMissing() const
+    {
+        const SampleOrigin origin = sampleOrigin();
+        return origin == SampleOrigin::missing || origin == SampleOrigin::damaged;
+    }
+
+    // Keeping the samples in the project: on by default, for this instance,
+    // saved in the chunk. Changes reach the editor as a sample change (-1).
+    static constexpr uint64_t kMaxKeptBytes = 16u << 20;
+    void setKeepSamples(bool keep);
+    bool keepsSamples() const { return keepSamples_.load(std::memory_order_relaxed); }
+    // True while the four programs' sample files add up to more than
+    // kMaxKeptBytes: the chunk then holds their paths only.
+    bool samplesOverLimit() const { return overLimit_.load(std::memory_order_relaxed); }
 
     // Read-only views for tests and tools.
     int32_t grainLength() const { return grainLength_.load(std::memory_order_relaxed); }
@@ -94,6 +119,10 @@ private:
     // Loads the file into a new sample and hands it to the audio thread;
     // null on success, else the reader's message.
     const char* loadSample(const char* path);
+    // The same from a sample file's bytes, kept in the project.
+    const char* loadSample(const std::vector<unsigned char>& fileBytes);
+    // Everything after the reading: hands the sample to the audio thread.
+    const char* publishSample(SampleStore& fresh);
     // Audio thread: switches to a newly handed-over sample.
     void adoptSample(const LoadedSample& sample);
     // Audio thread: takes up a host rate set since the last block.
@@ -105,19 +134,36 @@ private:
     void notifyEditor(int32_t index, float value);
     float programValue(int32_t program, int32_t index) const;
     void setProgramValue(int32_t program, int32_t index, float value);
-    // Loads the program's stored sample, or the same file where a moved
-    // project now keeps it; sets the missing flag when neither loads.
+    // Loads the program's sample: the copy kept in the project, else its
+    // file; the origin says which, or that neither loaded.
     bool loadProgramSample(int32_t program);
+    // The stored file, or the same file where a moved project now keeps it.
+    bool loadProgramFile(int32_t program);
     const char* pathInUse(int32_t program) const;
 
+    // Samples kept in the project (GranularEngineKeep.cpp).
+    const KeptFile* keptCopyOf(const std::string& path) const;
+    std::vector<std::string> distinctSamplePaths() const;
+    uint64_t bytesToKeep() const;
+    void refreshKeptTotal();
+    ChunkExtension extensionToSave();
+    void restoreExtension(const unsigned char* data, size_t size);
+    void adoptRestoredCopy(KeptFile&& restored);
+    void forgetUnnamedCopies();
+
     GranularProgram programs_[kNumPrograms];
-    GranularProgram chunk_[kNumPrograms]; // what getChunk hands to the host
+    std::vector<unsigned char> savedChunk_; // what getChunk hands to the host, until its next call
+    // Copies restored from the project that no file on disk matches; they
+    // play, and go into the next save, in the file's stead.
+    std::vector<KeptFile> keptFiles_;
+    std::atomic<bool> keepSamples_{true};
+    std::atomic<bool> overLimit_{false};
     std::atomic<int32_t> currentProgram_{0};
     // Where each program's sample was found when its stored path was
     // missing (empty otherwise); saving stores it in the program.
     char foundPath_[kNumPrograms][sizeof(GranularProgram::samplePath)] = {};
     char lastLoadedPath_[sizeof(GranularProgram::samplePath)] = {};
-    std::atomic<bool> sampleMissing_{false};
+    std::atomic<SampleOrigin> origin_{SampleOrigin::none};
     std::atomic<float> paramValue_[kNumParams];
     std::atomic<int32_t> grainLength_{4100};
     std::atomic<int32_t> grainSpacing_{683};

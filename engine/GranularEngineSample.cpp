@@ -14,18 +14,38 @@ namespace {
 
 constexpr auto relaxed = std::memory_order_relaxed;
 
+// The message of a failed load stays valid on the calling thread until its
+// next failed load, from a file or from kept bytes.
+WaveRefusal& refusal()
+{
+    thread_local WaveRefusal text;
+    return text;
+}
+
 } // namespace
 
 const char* GranularEngine::loadSample(const char* path)
 {
     if (path == nullptr)
         return waveResultMessage(kWaveFileNotFound);
-    // Every channel is mixed into the one the grains read. The message
-    // stays valid on the calling thread until its next failed load.
-    thread_local WaveRefusal refusal;
+    // Every channel is mixed into the one the grains read.
     SampleStore fresh;
-    if (loadWaveFile(path, fresh, kWaveMixToMono, &refusal) != kWaveOk)
-        return refusal.text;
+    if (loadWaveFile(path, fresh, kWaveMixToMono, &refusal()) != kWaveOk)
+        return refusal().text;
+    return publishSample(fresh);
+}
+
+const char* GranularEngine::loadSample(const std::vector<unsigned char>& fileBytes)
+{
+    // The same reader as for the file, on the file's bytes kept in a project.
+    SampleStore fresh;
+    if (loadWaveBytes(fileBytes.data(), fileBytes.size(), fresh, kWaveMixToMono, &refusal()) != kWaveOk)
+        return refusal().text;
+    return publishSample(fresh);
+}
+
+const char* GranularEngine::publishSample(SampleStore& fresh)
+{
     // A float file may hold NaN or infinities; one of them would silence
     // every frame its grains touch, so they play as silence instead.
     for (uint32_t i = 0; i < fresh.frameCount; ++i) {
@@ -57,7 +77,12 @@ const char* GranularEngine::loadSampleFile(const char* path)
     copyText(program.samplePath, sizeof program.samplePath, path);
     foundPath_[current][0] = '\0';
     copyText(lastLoadedPath_, sizeof lastLoadedPath_, path);
-    sampleMissing_.store(false, relaxed);
+    origin_.store(SampleOrigin::file, relaxed);
+    // The file is what plays now, for every program naming it; a copy of
+    // the program's earlier sample is no longer needed.
+    std::erase_if(keptFiles_, [&](const KeptFile& file) { return file.path == path; });
+    forgetUnnamedCopies();
+    refreshKeptTotal();
     return nullptr;
 }
 
@@ -73,6 +98,23 @@ void GranularEngine::getSamplePath(char* buffer)
 
 bool GranularEngine::loadProgramSample(int32_t program)
 {
+    // A copy kept in the project plays before any file: it is the sound the
+    // project was saved with.
+    const KeptFile* kept = keptCopyOf(programs_[program].samplePath);
+    if (kept != nullptr && kept->bytes != nullptr && loadSample(*kept->bytes) == nullptr) {
+        foundPath_[program][0] = '\0';
+        origin_.store(SampleOrigin::project, relaxed);
+        return true;
+    }
+    if (loadProgramFile(program))
+        return true;
+    if (kept != nullptr)
+        origin_.store(SampleOrigin::damaged, relaxed);
+    return false;
+}
+
+bool GranularEngine::loadProgramFile(int32_t program)
+{
     char stored[sizeof programs_[0].samplePath];
     copyText(stored, sizeof stored, programs_[program].samplePath);
     foundPath_[program][0] = '\0';
@@ -87,7 +129,7 @@ bool GranularEngine::loadProgramSample(int32_t program)
         // Only a file that is not there is looked for elsewhere: one that is
         // there but unreadable is the user's to mend.
         if (exists(stored)) {
-            sampleMissing_.store(true, relaxed);
+            origin_.store(SampleOrigin::missing, relaxed);
             return false;
         }
         std::vector<std::string> folders;
@@ -99,13 +141,13 @@ bool GranularEngine::loadProgramSample(int32_t program)
             folders.push_back(folderOf(lastLoadedPath_));
         found = findMovedSample(stored, folders, exists);
         if (found.empty() || found.size() >= sizeof stored || loadSample(found.c_str()) != nullptr) {
-            sampleMissing_.store(true, relaxed);
+            origin_.store(SampleOrigin::missing, relaxed);
             return false;
         }
         copyText(foundPath_[program], sizeof foundPath_[program], found.c_str());
     }
     copyText(lastLoadedPath_, sizeof lastLoadedPath_, found.empty() ? stored : found.c_str());
-    sampleMissing_.store(false, relaxed);
+    origin_.store(SampleOrigin::file, relaxed);
     return true;
 }
 

@@ -75,6 +75,13 @@ bool openWaveInput(const char* path, WaveInput& input)
     return true;
 }
 
+void openWaveBytes(const unsigned char* bytes, size_t size, WaveInput& input)
+{
+    input = WaveInput{};
+    input.bytes = bytes;
+    input.size = bytes != nullptr ? size : 0;
+}
+
 void closeWaveInput(WaveInput& input)
 {
     if (input.file != nullptr)
@@ -87,9 +94,24 @@ uint64_t remainingBytes(const WaveInput& input)
     return input.position < input.size ? input.size - input.position : 0;
 }
 
+namespace {
+
+// fread's counterpart for a file in memory: the whole items that are left.
+size_t readBytes(WaveInput& input, void* buffer, size_t itemSize, size_t count)
+{
+    const uint64_t left = remainingBytes(input);
+    const size_t items = itemSize == 0 ? 0 : (count < left / itemSize ? count : size_t(left / itemSize));
+    if (items > 0)
+        std::memcpy(buffer, input.bytes + input.position, items * itemSize);
+    return items;
+}
+
+}  // namespace
+
 size_t readItems(WaveInput& input, void* buffer, size_t itemSize, size_t count)
 {
-    size_t items = std::fread(buffer, itemSize, count, input.file);
+    size_t items = input.file != nullptr ? std::fread(buffer, itemSize, count, input.file)
+                                         : readBytes(input, buffer, itemSize, count);
     input.position += uint64_t(items) * itemSize;
     // A partial item at the end was consumed too; the position past it no
     // longer matters because nothing is read after a short read.
@@ -98,8 +120,7 @@ size_t readItems(WaveInput& input, void* buffer, size_t itemSize, size_t count)
 
 bool readExactly(WaveInput& input, void* buffer, size_t count)
 {
-    size_t got = std::fread(buffer, 1, count, input.file);
-    input.position += got;
+    size_t got = readItems(input, buffer, 1, count);
     return got == count;
 }
 
@@ -109,7 +130,7 @@ bool moveBy(WaveInput& input, int64_t delta)
         return false;
     // fseek takes a long, which is 32 bits on Windows: move in steps.
     const int64_t maxStep = 0x40000000;
-    int64_t left = delta;
+    int64_t left = input.file != nullptr ? delta : 0;  // in memory only the position moves
     while (left != 0) {
         int64_t step = left > maxStep ? maxStep : (left < -maxStep ? -maxStep : left);
         if (std::fseek(input.file, long(step), SEEK_CUR) != 0)

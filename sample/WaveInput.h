@@ -1,7 +1,8 @@
 #pragma once
 // A RIFF file opened for reading, with the position kept by hand so that
 // chunk sizes can be checked against what is left in the file before any
-// seek or allocation trusts them.
+// seek or allocation trusts them. The file is either on disk or already in
+// memory (a sample kept inside a project); the reader cannot tell them apart.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +10,7 @@
 
 struct WaveInput {
     std::FILE* file = nullptr;
+    const unsigned char* bytes = nullptr;  // the file in memory, when file is null
     uint64_t position = 0;  // bytes from the start of the file
     uint64_t size = 0;      // length of the file when it was opened
 };
@@ -20,6 +22,8 @@ struct ChunkHeader {
 
 // Opens path in binary mode; false when it cannot be opened.
 bool openWaveInput(const char* path, WaveInput& input);
+// Reads size bytes at bytes as the file; they must outlive the input.
+void openWaveBytes(const unsigned char* bytes, size_t size, WaveInput& input);
 void closeWaveInput(WaveInput& input);
 
 uint64_t remainingBytes(const WaveInput& input);

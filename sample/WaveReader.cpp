@@ -194,15 +194,17 @@ WaveResult loadWaveFile(const char* path, SampleStore& store, int32_t requiredCh
     return loadWaveFile(path, store, requiredChannels, nullptr);
 }
 
-WaveResult loadWaveFile(const char* path, SampleStore& store, int32_t requiredChannels,
-                        WaveRefusal* refusal)
+namespace {
+
+// Reads the opened input (closing it) and installs the sample or the refusal.
+WaveResult loadWave(WaveInput& input, bool opened, SampleStore& store, int32_t requiredChannels,
+                    WaveRefusal* refusal)
 {
-    WaveInput input;
     WaveResult result = kWaveFileNotFound;
     // Built aside and installed whole, so a failure leaves store untouched.
     SampleStore loaded;
     char why[256] = {};
-    if (openWaveInput(path, input)) {
+    if (opened) {
         result = readWave(input, loaded, requiredChannels, why, sizeof why);
         closeWaveInput(input);
     }
@@ -217,6 +219,44 @@ WaveResult loadWaveFile(const char* path, SampleStore& store, int32_t requiredCh
     }
     store = loaded;
     return kWaveOk;
+}
+
+}  // namespace
+
+WaveResult loadWaveFile(const char* path, SampleStore& store, int32_t requiredChannels,
+                        WaveRefusal* refusal)
+{
+    WaveInput input;
+    const bool opened = openWaveInput(path, input);
+    return loadWave(input, opened, store, requiredChannels, refusal);
+}
+
+WaveResult loadWaveBytes(const unsigned char* bytes, size_t size, SampleStore& store, int32_t requiredChannels,
+                         WaveRefusal* refusal)
+{
+    WaveInput input;
+    openWaveBytes(bytes, size, input);
+    return loadWave(input, true, store, requiredChannels, refusal);
+}
+
+bool readWaveFileBytes(const char* path, uint64_t maxBytes, std::vector<unsigned char>& bytes)
+{
+    WaveInput input;
+    if (!openWaveInput(path, input))
+        return false;
+    bool read = input.size <= maxBytes;
+    if (read) {
+        bytes.resize(size_t(input.size));
+        read = readExactly(input, bytes.data(), bytes.size());
+    }
+    closeWaveInput(input);
+    WaveInput inMemory;
+    openWaveBytes(bytes.data(), bytes.size(), inMemory);
+    if (!read || !readRiffHeader(inMemory)) {
+        bytes.clear();
+        return false;
+    }
+    return true;
 }
 
 void releaseSampleStore(SampleStore& store)

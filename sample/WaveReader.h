@@ -8,7 +8,9 @@
 // freed with releaseSampleStore, by whoever owns the record, once no reader
 // can still see them.
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 struct SampleStore {
     float* leftChannel = nullptr;   // frameCount + 1 entries, the last one 0.0
@@ -58,6 +60,17 @@ WaveResult loadWaveFile(const char* path, SampleStore& store, int32_t requiredCh
 // The same; on failure, when refusal is not null, it receives the message.
 WaveResult loadWaveFile(const char* path, SampleStore& store, int32_t requiredChannels,
                         WaveRefusal* refusal);
+
+// The same for a wave file's bytes already in memory (a sample kept in a
+// project), read exactly as the file on disk would be.
+WaveResult loadWaveBytes(const unsigned char* bytes, size_t size, SampleStore& store, int32_t requiredChannels,
+                         WaveRefusal* refusal);
+
+// Reads a wave file whole, its bytes exactly as they stand on disk (to be
+// kept in a project). Refuses anything but a regular file of at most
+// maxBytes that starts as a RIFF/WAVE file: no other file of the user's
+// ever lands in a project.
+bool readWaveFileBytes(const char* path, uint64_t maxBytes, std::vector<unsigned char>& bytes);
 
 // Frees both channel arrays and empties the store. Safe on an empty store.
 void releaseSampleStore(SampleStore& store);

@@ -3,7 +3,9 @@
 # module, plays a score through it in a session whose saved chunk names a
 # sample, renders the session, and saves and reloads it. The render must
 # equal parvolino-render's output of the same score sample for sample, after
-# the host's 256-frame delay. Run from the repository root after build/.
+# the host's 256-frame delay. Then the sample file goes: the session, saved
+# with the sample kept inside it, is reloaded, saved again and rendered, and
+# must still sound the same. Run from the repository root after build/.
 set -uo pipefail
 
 root=$(pwd)
@@ -42,9 +44,11 @@ for tool in "$scanner" ardour7-lua ardour7-export; do
   fi
 done
 
-sample=$root/resources/samples/default.wav
-if [ ! -f "$sample" ]; then
-  sample=$work/sample.wav
+# A copy of our own: it is deleted half-way.
+sample=$work/sample.wav
+if [ -f "$root/resources/samples/default.wav" ]; then
+  cp "$root/resources/samples/default.wav" "$sample"
+else
   timeout 30 sox -n -r 44100 -b 16 -c 1 "$sample" synth 1.5 sine 220 sine 331 vol 0.5 ||
     fail "could not make a sample with sox"
 fi
@@ -101,6 +105,8 @@ expect_line chunk "^program 0 Stage 1\|$sample\|0\.500000 0\.300000 0\.700000 0\
 for p in 1 2 3; do
   expect_line chunk "^program $p Stage $((p + 1))\|\|" "program $p lost its name in the host's round trip"
 done
+kept=$(sed -n 's/^kept \([0-9]*\)$/\1/p' "$work/chunk.log")
+[ "${kept:-0}" -gt "$(stat -c %s "$sample")" ] || fail "the saved chunk does not keep the sample (${kept:-no} bytes after the bank)"
 
 # 6. The host renders the re-saved session; we render the same score from the same bank.
 step export 180 ardour7-export -b float -o "$work/ardour.wav" "$session" reloaded ||
@@ -117,5 +123,26 @@ step compare 120 ardour7-lua "$tools/wav-compare.lua" "$work/ardour.wav" "$work/
   { show compare; fail "the host's render differs from ours"; }
 
 summary=$(grep '^compared' "$work/compare.log")
+
+# 8. The sample file goes. The session reloads with the sample kept in it,
+# saves again (the sample must stay in the chunk without its file), and its
+# render still equals ours from the same chunk.
+rm "$sample"
+step reload-kept 120 ardour7-lua "$tools/session-readback.lua" "$session" reloaded $rate $block kept ||
+  { show reload-kept; fail "could not reload the session without the sample file"; }
+step chunk-kept 30 ardour7-lua "$tools/chunk-print.lua" "$session/kept.ardour" "$work/bank-kept.bin" ||
+  { show chunk-kept; fail "the session saved without the sample file has no usable chunk"; }
+cmp -s "$work/bank.bin" "$work/bank-kept.bin" ||
+  fail "saved again without its file, the chunk lost the sample or changed ($(grep '^kept' "$work/chunk-kept.log"))"
+step export-kept 180 ardour7-export -b float -o "$work/ardour-kept.wav" "$session" kept ||
+  { show export-kept; fail "the host's export without the sample file failed"; }
+step render-kept 120 "$renderer" --plugin "$module" --score "$work/score.txt" --chunk "$work/bank-kept.bin" \
+  --block $block --format float -o "$work/ours-kept.wav" || { show render-kept; fail "parvolino-render failed on the kept sample"; }
+expect_line render-kept 'plays from the project' "parvolino-render did not play the sample kept in the chunk"
+step compare-kept 120 ardour7-lua "$tools/wav-compare.lua" "$work/ardour-kept.wav" "$work/ours-kept.wav" $offset 0 ||
+  { show compare-kept; fail "without the sample file, the host's render differs from ours"; }
+
+session_kb=$(( $(stat -c %s "$session/kept.ardour") / 1024 ))
 rm -rf "$work"
-echo "ardour stage: ok in $(($(date +%s) - started)) s: scanned, restored, reloaded, and the host's render equals ours ($summary)"
+echo "ardour stage: ok in $(($(date +%s) - started)) s: scanned, restored, reloaded, and the host's render equals ours ($summary);" \
+  "with the sample file gone it plays from the ${kept}-byte chunk kept in the ${session_kb} KB session"

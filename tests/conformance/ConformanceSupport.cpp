@@ -66,7 +66,7 @@ void setChunkName(std::vector<unsigned char>& chunk, int32_t program, const std:
 
 void loadSampleThroughChunk(PluginInstance& fx, const std::string& path) {
   std::vector<unsigned char> chunk = fx.getChunk();
-  ASSERT_EQ(chunk.size(), size_t(kChunkSize));
+  ASSERT_GE(chunk.size(), size_t(kChunkSize));  // any samples kept follow the bank
   setChunkPath(chunk, fx.program(), path);
   ASSERT_EQ(fx.setChunk(chunk), kChunkSize);
 }

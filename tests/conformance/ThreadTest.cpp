@@ -108,7 +108,7 @@ TEST(Threads, ChunksAndProgramChangesFromTheInterfaceThreadWhileProcessing) {
     EXPECT_EQ(fx.setChunk(round % 2 ? two : one), kChunkSize);
     fx.setProgram(round % 4);
     const std::vector<unsigned char> saved = fx.getChunk();  // a host saving meanwhile
-    ASSERT_EQ(saved.size(), size_t(kChunkSize));
+    ASSERT_GT(saved.size(), size_t(kChunkSize));  // the samples kept after the bank
     const std::string path = chunkPath(saved, 0);
     EXPECT_TRUE(path == first || path == second) << "a torn path: " << path;
     fx.setProgram(0);

@@ -2,6 +2,7 @@
 // chosen, failing or cancelled file does to the panel and the programs.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "editor/DrawnMessageBox.h"
 #include "tests/editor/PanelFixture.h"
@@ -189,6 +190,75 @@ TEST_F(PanelLoad, AMissingSampleIsShownAsMissingUntilItIsFoundAndTheDialogOpensW
     EXPECT_FALSE(engine->isSampleMissing());
     EXPECT_EQ(labelText(editor->getFileLabel()), gone.substr(0, 63));
     EXPECT_EQ(warningPixels(panel), 0);
+}
+
+// One note on each program in turn, without scatter: instances in the same
+// state give the same samples, bit for bit.
+std::vector<float> playEachProgram(PluginInstance& fx) {
+    std::vector<float> out;
+    for (int32_t p = 0; p < kNumPrograms; p++) {
+        fx.setProgram(p);
+        fx.runProcess(64);  // the audio thread takes up the program's sample
+        MidiEventList events;
+        events.noteOn(0, 0, 60, 100);
+        fx.processEvents(events);
+        for (int32_t block = 0; block < 6; block++) {
+            fx.runProcess(512);
+            out.insert(out.end(), fx.output(0), fx.output(0) + 512);
+        }
+        events.clear();
+        events.controller(0, 0, 123, 0);
+        fx.processEvents(events);
+        fx.runProcess(64);
+    }
+    return out;
+}
+
+TEST_F(PanelLoad, SamplesKeptInTheProjectPlayTheSameWithTheirFilesGoneAndThePanelSaysSo) {
+    ScratchFolder folder;
+    const std::string first = folder.file("first.wav"), second = folder.file("second.wav");
+    writeWav(first, 4000);
+    writeWav(second, 6000, 22050);
+    // Four programs over two files, saved by another instance.
+    PluginInstance original;
+    ASSERT_TRUE(createInstrument(original));
+    original.setSampleRate(44100.0f);
+    for (int32_t p = 0; p < kNumPrograms; p++) {
+        original.setProgram(p);
+        ASSERT_EQ(engineOf(original)->loadSampleFile(p % 2 ? second.c_str() : first.c_str()), nullptr);
+        original.setParameter(3, 0.0f);
+    }
+    const std::vector<float> before = playEachProgram(original);
+    const std::vector<unsigned char> chunk = original.getChunk();
+    const size_t files = std::filesystem::file_size(first) + std::filesystem::file_size(second);
+    EXPECT_GE(chunk.size(), kBankSize + files);
+    EXPECT_LE(chunk.size(), kBankSize + files + 64 + first.size() + second.size()) << "each file once";
+
+    std::remove(first.c_str());
+    std::remove(second.c_str());
+
+    // A copy that fails its checksum is not played, and the panel says why
+    // the sample is missing; the other file's copy still plays.
+    std::vector<unsigned char> damaged = chunk;
+    damaged[kBankSize + 24 + 20 + first.size() + 100] ^= 0x40;
+    ASSERT_EQ(fx.setChunk(damaged), kBankSize);
+    idle();
+    EXPECT_EQ(labelText(editor->getFileLabel()), ("Missing (damaged copy): " + first).substr(0, 63));
+    EXPECT_GT(warningPixels(panel), 20);
+    fx.setProgram(1);
+    EXPECT_EQ(engine->sampleOrigin(), GranularEngine::SampleOrigin::project);
+
+    ASSERT_EQ(fx.setChunk(chunk), kBankSize);
+    EXPECT_EQ(playEachProgram(fx), before);
+    for (int32_t p = 0; p < kNumPrograms; p++) {
+        fx.setProgram(p);
+        idle();
+        EXPECT_EQ(engine->sampleOrigin(), GranularEngine::SampleOrigin::project);
+        EXPECT_EQ(labelText(editor->getFileLabel()), ("From project: " + (p % 2 ? second : first)).substr(0, 63));
+        EXPECT_EQ(warningPixels(panel), 0);
+    }
+    // Saved again without the files, the samples stay.
+    EXPECT_EQ(fx.getChunk(), chunk);
 }
 
 // Where the platform can show no box, the panel draws one: the message

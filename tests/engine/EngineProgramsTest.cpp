@@ -2,11 +2,14 @@
 // dispatcher as a host reaches them.
 #include "EngineFixture.h"
 
+#include "engine/Crc32.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -255,7 +258,7 @@ TEST_F(EnginePrograms, ChunkRoundTripAndHostileChunks)
     fx.dispatch(effSetProgramName, 0, 0, name);
     fx.setParameter(2, 0.75f);
     const std::vector<unsigned char> saved = fx.getChunk();
-    ASSERT_EQ(saved.size(), 1200u);
+    ASSERT_GT(saved.size(), 1200u + 32000u); // the two samples are kept after the bank
     EXPECT_EQ(fx.getChunk(true), saved);
 
     PluginInstance other;
@@ -342,7 +345,7 @@ TEST_F(EnginePrograms, AChunkNamingMovedSamplesPlaysThemFromTheirNewPlaceAndSave
 
     // Saving stores the found places; the missing one keeps its path.
     std::vector<unsigned char> saved = fx.getChunk();
-    ASSERT_EQ(saved.size(), 1200u);
+    ASSERT_GT(saved.size(), 1200u); // with the files found, kept after the bank
     EXPECT_EQ(programs(saved)[0].samplePath, dir.file("song/drums/hat.wav"));
     EXPECT_EQ(programs(saved)[2].samplePath, dir.file("song/synth/pad.wav"));
     EXPECT_EQ(programs(saved)[3].samplePath, std::string("/gone-disk/ann/song/synth/nowhere.wav"));
@@ -369,4 +372,139 @@ TEST_F(EnginePrograms, AChunkNamingMovedSamplesPlaysThemFromTheirNewPlaceAndSave
     ASSERT_EQ(fx.setChunk(piped), 1200);
     EXPECT_TRUE(engine->isSampleMissing());
 #endif
+}
+
+TEST_F(EnginePrograms, AnExtensionCutOrWithABadSizeRestoresTheBankAndWhatPassesItsChecks)
+{
+    // Two small files, one per program, kept in the chunk; then they go.
+    const std::string c = dir.file("c.wav"), d = dir.file("d.wav");
+    writeFloatWav(c, testSample(60), 44100);
+    writeFloatWav(d, testSample(90), 44100);
+    for (int32_t p = 0; p < kNumPrograms; ++p) {
+        fx.setProgram(p);
+        char name[] = "P0";
+        name[1] = static_cast<char>('0' + p);
+        fx.dispatch(effSetProgramName, 0, 0, name);
+        if (p < 2) {
+            ASSERT_EQ(engine->loadSampleFile(p == 0 ? c.c_str() : d.c_str()), nullptr);
+        }
+    }
+    fx.setProgram(0);
+    const std::vector<unsigned char> whole = fx.getChunk();
+    std::remove(c.c_str());
+    std::remove(d.c_str());
+
+    // The stored layout: header, "Keep", then each file with its path first.
+    const size_t keep = 1212, fileC = 1224, pathEndC = fileC + 12 + c.size(), fileD = pathEndC + 8 + 284;
+    const size_t pathEndD = fileD + 12 + d.size();
+    ASSERT_EQ(whole.size(), pathEndD + 8 + 404);
+    ASSERT_EQ(std::string(whole.begin() + 1200, whole.begin() + 1204), "PvXt");
+    ASSERT_EQ(std::string(whole.begin() + keep, whole.begin() + keep + 4), "Keep");
+    ASSERT_EQ(std::string(whole.begin() + fileD, whole.begin() + fileD + 4), "File");
+    auto bankIsRestored = [&] {
+        for (int32_t p = 0; p < kNumPrograms; ++p) {
+            if (engine->program(p).name != "P" + std::to_string(p))
+                return false;
+        }
+        return std::string(engine->program(0).samplePath) == c && std::string(engine->program(1).samplePath) == d;
+    };
+    using Origin = GranularEngine::SampleOrigin;
+
+    // Cut at every byte (the host's copy is exactly as long, so a read past
+    // it is caught under the address sanitizer).
+    for (size_t size = 1200; size <= whole.size(); ++size) {
+        SCOPED_TRACE(size);
+        ASSERT_EQ(fx.setChunk(std::vector<unsigned char>(whole.begin(), whole.begin() + size)), 1200);
+        ASSERT_TRUE(bankIsRestored());
+        // Program 0's file is whole from the start of the next field on; a
+        // field cut after its path still says which sample was lost.
+        ASSERT_EQ(engine->sampleOrigin(), size >= fileD      ? Origin::project
+                                          : size >= pathEndC ? Origin::damaged
+                                                             : Origin::missing);
+    }
+
+    // Every size field wrong in turn: the bank comes back, the extension is
+    // reported damaged, and a file whose own field is intact still plays.
+    ChunkExtension read;
+    for (size_t at : {size_t(1208), keep + 4, fileC + 4, fileC + 8, pathEndC, fileD + 4, fileD + 8, pathEndD}) {
+        uint32_t stored;
+        std::memcpy(&stored, &whole[at], 4);
+        for (uint32_t value : {0u, 1u, stored - 1, stored + 1, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
+            std::vector<unsigned char> bad = whole;
+            std::memcpy(&bad[at], &value, 4);
+            SCOPED_TRACE(testing::Message() << "size field at " << at << " = " << value);
+            ASSERT_EQ(fx.setChunk(bad), 1200);
+            ASSERT_TRUE(bankIsRestored());
+            EXPECT_EQ(readChunkExtension(bad.data() + 1200, bad.size() - 1200, read), ExtensionRead::damaged);
+            if (at == fileC + 8 || at == pathEndC) {
+                fx.setProgram(1);
+                EXPECT_EQ(engine->sampleOrigin(), Origin::project);
+                fx.setProgram(0);
+            }
+        }
+    }
+
+    // A field of a later version is skipped; an extension of another
+    // version is left unread; a bank alone keeps samples by default.
+    std::vector<unsigned char> later = whole;
+    const unsigned char unknown[] = {'Z', 'z', 'z', 'z', 3, 0, 0, 0, 1, 2, 3};
+    later.insert(later.begin() + fileC, std::begin(unknown), std::end(unknown));
+    uint32_t total;
+    std::memcpy(&total, &later[1208], 4);
+    total += sizeof unknown;
+    std::memcpy(&later[1208], &total, 4);
+    EXPECT_EQ(readChunkExtension(later.data() + 1200, later.size() - 1200, read), ExtensionRead::whole);
+    ASSERT_EQ(read.files.size(), 2u);
+    EXPECT_EQ(*read.files[1].bytes, std::vector<unsigned char>(whole.end() - 404, whole.end()));
+    later[1204] = 2;
+    EXPECT_EQ(readChunkExtension(later.data() + 1200, later.size() - 1200, read), ExtensionRead::otherVersion);
+    EXPECT_TRUE(read.files.empty());
+    const unsigned char check[] = "123456789";
+    EXPECT_EQ(crc32(check, 9), 0xCBF43926u);
+}
+
+TEST_F(EnginePrograms, KeepingSamplesCanBeTurnedOffAndStopsAt16MB)
+{
+    const std::string a = dir.file("a.wav");
+    ASSERT_EQ(engine->loadSampleFile(a.c_str()), nullptr);
+    const size_t kept = 1200 + std::filesystem::file_size(a);
+    EXPECT_TRUE(engine->keepsSamples());
+    EXPECT_GT(fx.getChunk().size(), kept);
+
+    // Off: paths only, and the choice travels with the project.
+    engine->setKeepSamples(false);
+    const std::vector<unsigned char> off = fx.getChunk();
+    EXPECT_LT(off.size(), 1300u);
+    PluginInstance other;
+    GranularEngine& restored = createEngine(other);
+    ASSERT_EQ(other.setChunk(off), 1200);
+    EXPECT_FALSE(restored.keepsSamples());
+    EXPECT_EQ(other.getChunk(), off);
+    engine->setKeepSamples(true);
+
+    // Only wave files are ever kept: a program naming any other file of the
+    // user's does not carry it into the project.
+    std::vector<unsigned char> chunk = fx.getChunk();
+    {
+        std::ofstream text(dir.file("notes.wav"), std::ios::binary);
+        text << std::string(5000, 'x');
+    }
+    copyText(programs(chunk)[2].samplePath, 260, dir.file("notes.wav").c_str());
+    ASSERT_EQ(fx.setChunk(chunk), 1200);
+    EXPECT_LT(fx.getChunk().size(), kept + 200);
+    EXPECT_FALSE(engine->samplesOverLimit());
+
+    // Beyond 16 MB in all, none is kept: the chunk is the bank alone.
+    {
+        std::ofstream big(dir.file("big.wav"), std::ios::binary);
+        big << "RIFF\xff\xff\xff\x7fWAVE";
+    }
+    std::filesystem::resize_file(dir.file("big.wav"), GranularEngine::kMaxKeptBytes - 2000);
+    copyText(programs(chunk)[3].samplePath, 260, dir.file("big.wav").c_str());
+    ASSERT_EQ(fx.setChunk(chunk), 1200);
+    EXPECT_TRUE(engine->samplesOverLimit());
+    EXPECT_EQ(fx.getChunk().size(), 1200u);
+    std::filesystem::resize_file(dir.file("big.wav"), GranularEngine::kMaxKeptBytes - 100000);
+    EXPECT_GT(fx.getChunk().size(), GranularEngine::kMaxKeptBytes - 100000);
+    EXPECT_FALSE(engine->samplesOverLimit());
 }

@@ -147,8 +147,8 @@ TEST_F(RenderCommand, ASavedBankRestoresTheSameSound)
                 file("a.wav") + "'");
     ASSERT_EQ(a.exitCode, 0) << a.err;
     std::string bank = slurp(dir / "bank.bin");
-    ASSERT_EQ(bank.size(), kBankBytes);
-    ProgramBank bytes(bank.begin(), bank.end());
+    ASSERT_GT(bank.size(), kBankBytes + fs::file_size(PARVOLINO_TEST_SAMPLE));  // the sample kept after the bank
+    ProgramBank bytes(bank.begin(), bank.begin() + kBankBytes);
     EXPECT_EQ(samplePath(bytes, 0), PARVOLINO_TEST_SAMPLE);
     EXPECT_EQ(programValue(bytes, 0, 1), 0.2f);
     EXPECT_EQ(programValue(bytes, 0, 2), 0.9f);
@@ -177,10 +177,23 @@ TEST_F(RenderCommand, ASavedBankRestoresTheSameSound)
     EXPECT_EQ(lost.exitCode, 1);
     EXPECT_NE(lost.err.find("was found nowhere by the plug-in"), std::string::npos) << lost.err;
 
+    // A chunk keeping the sample plays it with the file gone, and says so.
+    fs::copy_file(PARVOLINO_TEST_SAMPLE, dir / "own.wav");
+    ToolRun k = run("--score '" + file("s.score") + "' --sample '" + file("own.wav") +
+                "' --param Length=0.2 --param density=0.9 --save-chunk '" + file("kept.bin") + "' -o '" +
+                file("k.wav") + "'");
+    ASSERT_EQ(k.exitCode, 0) << k.err;
+    fs::remove(dir / "own.wav");
+    ToolRun p = run("--score '" + file("s.score") + "' --chunk '" + file("kept.bin") + "' -o '" + file("p.wav") + "'");
+    ASSERT_EQ(p.exitCode, 0) << p.err;
+    EXPECT_NE(p.out.find("program 0's sample " + file("own.wav") + " plays from the project"), std::string::npos)
+        << p.out;
+    EXPECT_EQ(readWav(file("a.wav")).samples, readWav(file("p.wav")).samples);
+
     write("short.bin", "abc");
     ToolRun bad = run("--chunk '" + file("short.bin") + "' -o '" + file("d.wav") + "'");
     EXPECT_EQ(bad.exitCode, 1);
-    EXPECT_NE(bad.err.find("a program bank has 1200 bytes, this file has 3"), std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find("a program bank has at least 1200 bytes, this file has 3"), std::string::npos) << bad.err;
 }
 
 TEST_F(RenderCommand, RendersAMidiFileWithItsTail)

@@ -187,7 +187,7 @@ TEST(RenderThroughModule, BankRestoreLoadsTheSampleAndParametersFollow)
     PluginRenderer renderer;
     ASSERT_TRUE(renderer.setUp(job)) << renderer.error();
     ProgramBank bank = renderer.currentBank();
-    ASSERT_EQ(bank.size(), kBankBytes);
+    ASSERT_GT(bank.size(), kBankBytes);  // the sample is kept after the bank
     EXPECT_EQ(samplePath(bank, 0), kSample);
     EXPECT_EQ(programValue(bank, 0, 0), 0.5f);
     EXPECT_EQ(programValue(bank, 0, 1), 0.25f);

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,7 +31,31 @@ protected:
         std::string path = dir.file("test" + std::to_string(counter++) + ".wav");
         writeFile(path, bytes);
         loaded.result = loadWaveFile(path.c_str(), loaded.store, requiredChannels);
+        expectTheSameFromMemory(bytes, loaded, requiredChannels);
         return loaded.result;
+    }
+
+    // The same bytes in memory (a sample kept in a project) read exactly as
+    // the file; a buffer of exactly their size lets the sanitizer catch any
+    // read past the end.
+    static void expectTheSameFromMemory(const Bytes& bytes, const Loaded& fromFile, int32_t requiredChannels)
+    {
+        std::unique_ptr<unsigned char[]> exact(new unsigned char[bytes.size()]);
+        std::copy(bytes.begin(), bytes.end(), exact.get());
+        Loaded fromMemory;
+        fromMemory.result = loadWaveBytes(exact.get(), bytes.size(), fromMemory.store, requiredChannels, nullptr);
+        ASSERT_EQ(fromMemory.result, fromFile.result);
+        const SampleStore& a = fromFile.store;
+        const SampleStore& b = fromMemory.store;
+        ASSERT_EQ(b.frameCount, a.frameCount);
+        EXPECT_EQ(b.sampleRate, a.sampleRate);
+        EXPECT_EQ(b.channelCount, a.channelCount);
+        for (auto channel : {&SampleStore::leftChannel, &SampleStore::rightChannel}) {
+            ASSERT_EQ(b.*channel == nullptr, a.*channel == nullptr);
+            if (a.*channel != nullptr) {
+                EXPECT_EQ(std::memcmp(a.*channel, b.*channel, (a.frameCount + 1) * sizeof(float)), 0);
+            }
+        }
     }
 
     WaveResult resultOf(const Bytes& bytes, int32_t requiredChannels = 1)

@@ -1,6 +1,7 @@
 -- The instrument's chunk as the host keeps it in a session file: a bank of
 -- four 300-byte programs (24-byte name, 260-byte sample path, four
--- little-endian floats), base64-encoded inside the plug-in's <chunk> element.
+-- little-endian floats), then the samples kept in the project (passed on
+-- untouched), base64-encoded inside the plug-in's <chunk> element.
 local M = {}
 
 M.unique_id = "1214599265" -- 'HePa' as the host writes it
@@ -51,45 +52,49 @@ end
 local function field (text, size) return text .. string.rep ("\0", size - #text) end
 local function cstring (bytes) return bytes:match ("^[^%z]*") end
 
--- Programs as tables { name, path, values = {4 floats} }; nil unless the bank has the right size.
-function M.unpack_bank (bank)
-	if #bank ~= program_size * M.programs then return nil end
+-- Programs as tables { name, path, values = {4 floats} }, and what follows
+-- the bank (the kept samples); nil when the chunk is shorter than a bank.
+function M.unpack_bank (chunk)
+	if #chunk < program_size * M.programs then return nil end
 	local programs = {}
 	for p = 0, M.programs - 1 do
-		local name, path, a, b, c, d = string.unpack (program_format, bank, p * program_size + 1)
+		local name, path, a, b, c, d = string.unpack (program_format, chunk, p * program_size + 1)
 		programs[p + 1] = { name = cstring (name), path = cstring (path), values = { a, b, c, d } }
 	end
-	return programs
+	return programs, chunk:sub (program_size * M.programs + 1)
 end
 
-function M.pack_bank (programs)
+function M.pack_bank (programs, tail)
 	local out = {}
 	for _, p in ipairs (programs) do
 		local v = p.values
 		out[#out + 1] = string.pack (program_format, field (p.name, 24), field (p.path, 260), v[1], v[2], v[3], v[4])
 	end
+	out[#out + 1] = tail or ""
 	return table.concat (out)
 end
 
 local chunk_pattern = '(<Processor[^>]-type="lxvst"[^>]-unique%-id="(%d+)".-<chunk[^>]*>)([^<]*)(</chunk>)'
 
--- Calls edit(programs) on the instrument's chunk in a session file's text
--- and writes back what it returns (when it returns programs). Returns the
--- new text and the number of instrument chunks found, or nil and a message.
+-- Calls edit(programs, tail) on the instrument's chunk in a session file's
+-- text and writes back what it returns (when it returns programs), the tail
+-- unchanged. Returns the new text and the number of instrument chunks
+-- found, or nil and a message.
 function M.edit_session (xml, edit)
 	local found, problem = 0, nil
 	local text = xml:gsub (chunk_pattern, function (head, id, encoded, tail)
 		if id ~= M.unique_id then return nil end
 		found = found + 1
 		local bank = M.base64_decode (encoded)
-		local programs = bank and M.unpack_bank (bank)
+		local programs, kept
+		if bank then programs, kept = M.unpack_bank (bank) end
 		if not programs then
 			problem = "the chunk is not a bank of four programs (" .. (bank and #bank .. " bytes" or "bad base64") .. ")"
 			return nil
 		end
-		local changed = edit (programs)
+		local changed = edit (programs, kept)
 		if not changed then return nil end
-		return head .. M.base64_encode (M.pack_bank (changed)) .. tail
+		return head .. M.base64_encode (M.pack_bank (changed, kept)) .. tail
 	end)
 	if problem then return nil, problem end
 	return text, found

@@ -1,6 +1,7 @@
 -- Loads a saved session and prints what the host sees of its instrument:
 -- identity, each parameter with its name and value, and each program name;
--- then saves the session again as SNAPSHOT when one is named.
+-- then saves the session again as SNAPSHOT when one is named. Ends with
+-- "took load MS save MS": how long the host took to load and to save.
 -- Lines start with a keyword so the stage can check them with grep.
 -- Usage: ardour7-lua session-readback.lua SESSION_DIR NAME RATE BLOCK [SNAPSHOT]
 local dir, name, rate, block, snapshot = arg[1], arg[2], tonumber (arg[3]), tonumber (arg[4]), arg[5]
@@ -14,7 +15,9 @@ backend:set_device_name ("Silence")
 backend:set_sample_rate (rate)
 backend:set_buffer_size (block)
 if AudioEngine:start (false) ~= 0 then fail ("the audio engine did not start") end
+local started = ARDOUR.LuaAPI.monotonic_time ()
 if not load_session (dir, name) then fail ("could not load " .. dir) end
+local loaded = ARDOUR.LuaAPI.monotonic_time ()
 
 local found = false
 for route in Session:get_routes ():iter () do
@@ -42,7 +45,9 @@ for route in Session:get_routes ():iter () do
 	end
 end
 if not found then fail ("no VST instrument in the session") end
+local saving = ARDOUR.LuaAPI.monotonic_time ()
 if snapshot and not Session:save_state (snapshot, false, false, false, false, false) then
 	fail ("could not save the session as " .. snapshot)
 end
+print (string.format ("took load %.0f save %.0f", (loaded - started) / 1000, (ARDOUR.LuaAPI.monotonic_time () - saving) / 1000))
 close_session ()

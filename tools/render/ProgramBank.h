@@ -1,7 +1,8 @@
 #pragma once
-// The plug-in's 1200-byte program bank as a host stores it in a project:
-// four programs of 300 bytes (name 24, sample path 260, four little-endian
-// floats Speed, Length, Density, Random).
+// The plug-in's chunk as a host stores it in a project: the 1200-byte
+// program bank, four programs of 300 bytes (name 24, sample path 260, four
+// little-endian floats Speed, Length, Density, Random), then whatever the
+// plug-in keeps after it (engine/ChunkExtension.h), passed on untouched.
 
 #include <cstddef>
 #include <cstdint>

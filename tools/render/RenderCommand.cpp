@@ -1,5 +1,6 @@
 #include "tools/render/RenderCommand.h"
 
+#include "engine/ChunkExtension.h"
 #include "sample/WaveReader.h"
 #include "tools/render/BlockScheduler.h"
 #include "tools/render/DemoPhrase.h"
@@ -32,8 +33,8 @@ bool readBank(const std::string& path, ProgramBank& bank, std::string& error)
         return false;
     }
     bank.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (bank.size() != kBankBytes) {
-        error = path + ": a program bank has " + std::to_string(kBankBytes) + " bytes, this file has " +
+    if (bank.size() < kBankBytes) {
+        error = path + ": a program bank has at least " + std::to_string(kBankBytes) + " bytes, this file has " +
                 std::to_string(bank.size());
         return false;
     }
@@ -65,12 +66,37 @@ bool checkSample(const std::string& path, std::string& error)
     return false;
 }
 
-// What the plug-in made of program 0's stored sample: the bank it would save
-// now names where the sample was found. Reported when found elsewhere;
-// refused when found nowhere, unless silence is wanted.
+// True when the chunk the plug-in would save keeps the sample at path and
+// the file there is not that very copy: the plug-in plays it from the project.
+bool playsFromProject(const ProgramBank& saved, const std::string& path)
+{
+    if (saved.size() < kBankBytes)
+        return false;
+    ChunkExtension extension;
+    readChunkExtension(saved.data() + kBankBytes, saved.size() - kBankBytes, extension);
+    for (const KeptFile& file : extension.files) {
+        if (file.path == path && file.bytes != nullptr) {
+            std::vector<unsigned char> onDisk;
+            return !readWaveFileBytes(path.c_str(), file.bytes->size(), onDisk) || onDisk != *file.bytes;
+        }
+    }
+    return false;
+}
+
+// What the plug-in made of program 0's stored sample, asked of the chunk it
+// would save now: that names where the sample was found, and keeps the
+// sample itself when it played from the project. Reported when found
+// elsewhere or played from the project; refused when found nowhere, unless
+// silence is wanted.
 bool reportBankSample(PluginRenderer& renderer, const std::string& stored, bool allowSilence, std::string& error)
 {
-    const std::string playing = samplePath(renderer.currentBank(), 0);
+    const ProgramBank saved = renderer.currentBank();
+    const std::string playing = samplePath(saved, 0);
+    if (playsFromProject(saved, playing)) {
+        std::printf("program 0's sample %s plays from the project: its file is missing or has changed\n",
+                    stored.c_str());
+        return true;
+    }
     std::string unreadable;
     if (!checkSample(playing, unreadable)) {
         if (allowSilence)

@@ -52,8 +52,9 @@ const char* renderUsage()
            "  --max-length SECONDS  refuse longer renders (600)\n"
            "  --allow-silence       render even when no sample is loaded\n"
            "  --format float|24|16  output sample format (float)\n"
-           "  --chunk FILE          restore this 1200-byte program bank first\n"
-           "  --save-chunk FILE     save the bank as set up for the render\n"
+           "  --chunk FILE          restore this saved chunk first: the 1200-byte program\n"
+           "                        bank, and the samples kept after it\n"
+           "  --save-chunk FILE     save the chunk as set up for the render\n"
            "  --plugin PATH         plug-in module (default: the one built with this tool)\n"
            "  --panel FILE.png      also draw the editor panel, as set up for the render\n"
            "  -o OUT.wav            output file (render.wav)\n";
