@@ -92,21 +92,7 @@ void GrainVoice::fadeOut(int32_t frames)
 
 void GrainVoice::fadeOutFrom(const GrainVoice& stolen, int32_t frames)
 {
-    for (int32_t i = 0; i < kRingSize; ++i)
-        grains_[i] = stolen.grains_[i];
-    nextStart_ = stolen.nextStart_;
-    countdown_ = stolen.countdown_;
-    sampleData_ = stolen.sampleData_;
-    sampleRight_ = stolen.sampleRight_;
-    noteRate_ = stolen.noteRate_;
-    sampleLength_ = stolen.sampleLength_;
-    frac_ = stolen.frac_;
-    head_ = stolen.head_;
-    count_ = stolen.count_;
-    gain_ = stolen.gain_;
-    fadeAge_ = stolen.fadeAge_;
-    fadeLength_ = stolen.fadeLength_;
-    state_ = stolen.state_;
+    static_cast<VoicePlayState&>(*this) = stolen;
     if (state_ == Idle || count_ == 0)
         silence();
     else

@@ -19,6 +19,28 @@ struct VoiceFrame {
     float right;
 };
 
+// Grains one voice can hold at once.
+inline constexpr int32_t kGrainRingSize = 32;
+
+// What a voice is playing: all of its state but the parameter quantities. A
+// fade slot takes over a stolen note by copying it whole.
+struct VoicePlayState {
+    Grain grains_[kGrainRingSize] = {};
+    float nextStart_ = 0.0f;
+    int32_t countdown_ = 0;
+    const float* sampleData_ = nullptr;
+    const float* sampleRight_ = nullptr; // null for a mono sample
+    float noteRate_ = 0.0f;
+    int32_t sampleLength_ = 0;
+    float frac_ = 0.0f;
+    int32_t head_ = 0;
+    int32_t count_ = 0;
+    int32_t state_ = 0; // a GrainVoice::State
+    float gain_ = 1.0f;
+    int32_t fadeAge_ = 0;
+    int32_t fadeLength_ = 1;
+};
+
 // One voice of the grain engine: a ring of up to 32 overlapping grains that
 // all read the sample at the note's rate, while the start point of new grains
 // travels through the sample at the voice's own speed. Every grain reads both
@@ -31,12 +53,12 @@ struct VoiceFrame {
 // parameters (spacing, grain length with window step, random range, speed),
 // which any thread may change at any time; nextSample picks them up between
 // two samples.
-class GrainVoice {
+class GrainVoice : private VoicePlayState {
 public:
     // Fading: no new grains, the live ones fading out; idle when the fade ends.
     enum State : int32_t { Idle = 0, Playing = 1, Releasing = 2, Fading = 3 };
 
-    static constexpr int32_t kRingSize = 32;
+    static constexpr int32_t kRingSize = kGrainRingSize;
     static constexpr int32_t kRingMask = kRingSize - 1;
 
     // Bounds that keep every position and envelope index in range whatever
@@ -118,23 +140,9 @@ private:
     VoiceFrame sumSegment(int32_t from, int32_t to, int32_t advance, VoiceFrame sum, float level);
     void silence();
 
-    Grain grains_[kRingSize] = {};
     std::atomic<int32_t> spacing_;
     std::atomic<int32_t> grainLength_;
     std::atomic<int32_t> randomRange_;
     std::atomic<float> windowStep_;
     std::atomic<float> speed_{1.0f};
-    float nextStart_ = 0.0f;
-    int32_t countdown_ = 0;
-    const float* sampleData_ = nullptr;
-    const float* sampleRight_ = nullptr; // null for a mono sample
-    float noteRate_ = 0.0f;
-    int32_t sampleLength_ = 0;
-    float frac_ = 0.0f;
-    int32_t head_ = 0;
-    int32_t count_ = 0;
-    int32_t state_ = Idle;
-    float gain_ = 1.0f;
-    int32_t fadeAge_ = 0;
-    int32_t fadeLength_ = 1;
 };
