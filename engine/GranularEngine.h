@@ -86,8 +86,8 @@ public:
     // nowhere (or not read); the panel shows it as missing.
     bool isSampleMissing() const { return sampleMissing_.load(std::memory_order_relaxed); }
 
-    // Classic playing, as the plain description of the instrument has it;
-    // plug-in instances never set it. Velocity, controllers and stealing
+    // The classic playing, as the instrument first played; plug-in
+    // instances never set it. Velocity, controllers and stealing
     // follow it from the next event on; a sample is read by the setting in
     // force when it loads (set it first: a stereo file then plays averaged).
     void setClassic(bool classic) { classic_.store(classic, std::memory_order_relaxed); }
