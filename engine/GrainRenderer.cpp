@@ -319,10 +319,10 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, Out
 
     // Kernels, each voice at its level, then the voices summed in order and
     // the output stage.
-    for (int32_t k = 0; k < frames + kPad; ++k) {
+    for (int32_t k = 0; k < frames + kPad; ++k)
         total_[k] = 0.0f;
+    for (int32_t k = 0; stereo && k < frames + kPad; ++k)
         totalRight_[k] = 0.0f;
-    }
     for (int32_t a = 0; a < activeCount; ++a) {
         const int32_t v = active[a];
         GrainVoice& voice = voices[v];
@@ -343,12 +343,13 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, Out
     return true;
 }
 
-// Grain starts, with their scatter draws in frame then voice order.
+// Grain starts, with their scatter draws in frame then voice order. Only
+// playing voices start grains, and a fade slot never plays.
 void GrainRenderer::startGrains(GrainVoice* voices, ScatterGenerator& scatter, int32_t frames)
 {
     const int32_t grainLength = tableLength_;
-    int32_t nextStart[kSlots];
-    for (int32_t v = 0; v < kSlots; ++v) {
+    int32_t nextStart[kVoices];
+    for (int32_t v = 0; v < kVoices; ++v) {
         const GrainVoice& voice = voices[v];
         nextStart[v] = INT_MAX;
         if (voice.state_ == GrainVoice::Playing)
@@ -356,11 +357,11 @@ void GrainRenderer::startGrains(GrainVoice* voices, ScatterGenerator& scatter, i
     }
     while (true) {
         int32_t frame = INT_MAX;
-        for (int32_t v = 0; v < kSlots; ++v)
+        for (int32_t v = 0; v < kVoices; ++v)
             frame = nextStart[v] < frame ? nextStart[v] : frame;
         if (frame >= frames)
             break;
-        for (int32_t v = 0; v < kSlots; ++v) {
+        for (int32_t v = 0; v < kVoices; ++v) {
             if (nextStart[v] != frame)
                 continue;
             GrainVoice& voice = voices[v];
