@@ -58,15 +58,15 @@ void GrainRenderer::setKernel(Kernel kernel)
     function_ = kernel_ == Avx2 ? renderVoiceAvx2 : (kernel_ == Sse2 ? renderVoiceSse2 : renderVoicePortable);
 }
 
-int32_t GrainRenderer::render(GrainVoice* voices, VoiceAllocator& allocator, ScatterGenerator& scatter, float* left,
-                              float* right, int32_t from, int32_t to)
+int32_t GrainRenderer::render(GrainVoice* voices, VoiceAllocator& allocator, ScatterGenerator& scatter,
+                              OutputLevel& level, float* left, float* right, int32_t from, int32_t to)
 {
     if (kernel_ == Scalar)
         return 0;
     int32_t frame = from;
     while (frame < to) {
         const int32_t frames = to - frame < kRun ? to - frame : kRun;
-        if (!renderRun(voices, scatter, left + frame, right + frame, frames))
+        if (!renderRun(voices, scatter, level, left + frame, right + frame, frames))
             break;
         frame += frames;
         // Frees in voice order at the end of the run leave the allocator as
@@ -84,7 +84,7 @@ bool GrainRenderer::prepareWeights(GrainVoice* voices)
 {
     int32_t length = -1;
     float step = 0.0f;
-    for (int32_t v = 0; v < kVoices; ++v) {
+    for (int32_t v = 0; v < kSlots; ++v) {
         const GrainVoice& voice = voices[v];
         if (voice.state_ == GrainVoice::Idle)
             continue;
@@ -130,6 +130,43 @@ void addInto(float* total, const float* add, int32_t frames)
 #endif
 }
 
+// total[k] += add[k] * by[k] for k < frames (all padded to whole vectors).
+void addScaledInto(float* total, const float* add, const float* by, int32_t frames)
+{
+#if defined(__SSE2__)
+    for (int32_t k = 0; k < frames; k += 4) {
+        const __m128 scaled = _mm_mul_ps(_mm_loadu_ps(add + k), _mm_loadu_ps(by + k));
+        _mm_storeu_ps(total + k, _mm_add_ps(_mm_loadu_ps(total + k), scaled));
+    }
+#else
+    for (int32_t k = 0; k < frames; ++k)
+        total[k] += add[k] * by[k];
+#endif
+}
+
+// total[k] += add[k] * by for k < frames (both padded to whole vectors).
+void addScaledInto(float* total, const float* add, float by, int32_t frames)
+{
+#if defined(__SSE2__)
+    const __m128 factor = _mm_set1_ps(by);
+    for (int32_t k = 0; k < frames; k += 4)
+        _mm_storeu_ps(total + k, _mm_add_ps(_mm_loadu_ps(total + k), _mm_mul_ps(_mm_loadu_ps(add + k), factor)));
+#else
+    for (int32_t k = 0; k < frames; ++k)
+        total[k] += add[k] * by;
+#endif
+}
+
+#if defined(__SSE2__)
+// Zero in place of subnormals, infinities and NaN, as keepNormal does.
+inline __m128 keepNormal4(__m128 out)
+{
+    const __m128 magnitude = _mm_and_ps(out, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)));
+    return _mm_and_ps(out, _mm_and_ps(_mm_cmpge_ps(magnitude, _mm_set1_ps(FLT_MIN)),
+                                      _mm_cmple_ps(magnitude, _mm_set1_ps(FLT_MAX))));
+}
+#endif
+
 } // namespace
 
 void GrainRenderer::advanceVoices(GrainVoice* voices, const int32_t* active, int32_t activeCount, int32_t frames)
@@ -144,16 +181,16 @@ void GrainRenderer::advanceVoices(GrainVoice* voices, const int32_t* active, int
             small = false;
     }
     if (small) {
-        alignas(16) float rate[kVoices] = {}, fr[kVoices] = {};
-        alignas(16) int32_t length[kVoices];
-        for (int32_t a = 0; a < kVoices; ++a)
+        alignas(16) float rate[kSlots] = {}, fr[kSlots] = {};
+        alignas(16) int32_t length[kSlots];
+        for (int32_t a = 0; a < kSlots; ++a)
             length[a] = 1;
         for (int32_t a = 0; a < activeCount; ++a) {
             rate[a] = voices[active[a]].noteRate_;
             fr[a] = voices[active[a]].frac_;
             length[a] = voices[active[a]].sampleLength_;
         }
-        constexpr int32_t kGroups = kVoices / 4;
+        constexpr int32_t kGroups = kSlots / 4;
         __m128 rateV[kGroups], fracV[kGroups];
         __m128i lengthV[kGroups], lastV[kGroups], travelV[kGroups], offsetV[kGroups];
         for (int32_t q = 0; q < kGroups; ++q) {
@@ -208,8 +245,8 @@ void GrainRenderer::advanceVoices(GrainVoice* voices, const int32_t* active, int
         return;
     }
 #endif
-    float fr[kVoices];
-    int32_t travel[kVoices], offset[kVoices];
+    float fr[kSlots];
+    int32_t travel[kSlots], offset[kSlots];
     for (int32_t a = 0; a < activeCount; ++a) {
         fr[a] = voices[active[a]].frac_;
         travel[a] = 0;
@@ -237,24 +274,24 @@ void GrainRenderer::advanceVoices(GrainVoice* voices, const int32_t* active, int
     }
 }
 
-bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, float* left, float* right, int32_t frames)
+bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, OutputLevel& level, float* left,
+                              float* right, int32_t frames)
 {
     if (!prepareWeights(voices))
         return false;
 
-    int32_t active[kVoices];
+    int32_t active[kSlots];
     int32_t activeCount = 0;
-    int32_t spacing[kVoices], range[kVoices];
-    float speed[kVoices];
-    for (int32_t v = 0; v < kVoices; ++v) {
+    bool stereo = false;
+    for (int32_t v = 0; v < kSlots; ++v) {
         GrainVoice& voice = voices[v];
         if (voice.state_ == GrainVoice::Idle)
             continue;
-        spacing[v] = voice.spacing_.load(relaxed);
-        range[v] = voice.randomRange_.load(relaxed);
-        speed[v] = voice.speed_.load(relaxed);
-        if (voice.sampleLength_ < 1 || voice.sampleData_ == nullptr || spacing[v] < 0 || range[v] < 0 ||
-            range[v] > 65535)
+        spacing_[v] = voice.spacing_.load(relaxed);
+        range_[v] = voice.randomRange_.load(relaxed);
+        speed_[v] = voice.speed_.load(relaxed);
+        if (voice.sampleLength_ < 1 || voice.sampleData_ == nullptr || spacing_[v] < 0 || range_[v] < 0 ||
+            range_[v] > 65535)
             return false;
         for (int32_t i = 0; i < voice.count_; ++i) {
             const Grain& g = voice.grain(i);
@@ -263,9 +300,11 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, flo
             grains_[v][i] = Span{-g.age, INT_MAX, g.position % voice.sampleLength_};
         }
         grainCount_[v] = voice.count_;
+        firstLive_[v] = 0;
+        lastStart_[v] = -1;
         active[activeCount++] = v;
+        stereo = stereo || voice.sampleRight_ != nullptr;
     }
-    const int32_t grainLength = tableLength_;
 
     advanceVoices(voices, active, activeCount, frames);
     for (int32_t a = 0; a < activeCount; ++a) {
@@ -276,14 +315,43 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, flo
             offset_[v][k] = offset_[v][frames - 1];
         }
     }
+    startGrains(voices, scatter, frames);
 
-    // Grain starts, with their scatter draws in frame then voice order.
-    int32_t nextStart[kVoices], lastStart[kVoices], firstLive[kVoices];
+    // Kernels, each voice at its level, then the voices summed in order and
+    // the output stage.
+    for (int32_t k = 0; k < frames + kPad; ++k)
+        total_[k] = 0.0f;
+    for (int32_t k = 0; stereo && k < frames + kPad; ++k)
+        totalRight_[k] = 0.0f;
+    for (int32_t a = 0; a < activeCount; ++a) {
+        const int32_t v = active[a];
+        GrainVoice& voice = voices[v];
+        Span* spans = grains_[v];
+        const int32_t count = grainCount_[v];
+        for (int32_t i = firstLive_[v]; i < count; ++i) {
+            if (spans[i].death == INT_MAX)
+                spans[i].death = spans[i].birth + tableLength_;
+        }
+        const int32_t idle = idleFrame(voice, v, frames);
+        const VoiceRun run{voice.sampleData_, voice.sampleRight_, voice.sampleLength_, frames, travel_[v],
+                           offset_[v], frac_[v], spans, count, weights_ + kPad};
+        function_(run, voiceOut_, voiceOutRight_);
+        addVoice(voice, stereo, frames, idle);
+        leaveState(voice, v, frames, idle);
+    }
+    mixOut(level, stereo, left, right, frames);
+    return true;
+}
+
+// Grain starts, with their scatter draws in frame then voice order. Only
+// playing voices start grains, and a fade slot never plays.
+void GrainRenderer::startGrains(GrainVoice* voices, ScatterGenerator& scatter, int32_t frames)
+{
+    const int32_t grainLength = tableLength_;
+    int32_t nextStart[kVoices];
     for (int32_t v = 0; v < kVoices; ++v) {
         const GrainVoice& voice = voices[v];
         nextStart[v] = INT_MAX;
-        lastStart[v] = -1;
-        firstLive[v] = 0;
         if (voice.state_ == GrainVoice::Playing)
             nextStart[v] = voice.countdown_ >= 0 ? voice.countdown_ + 1 : 0;
     }
@@ -298,7 +366,7 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, flo
                 continue;
             GrainVoice& voice = voices[v];
             Span* spans = grains_[v];
-            int32_t& first = firstLive[v];
+            int32_t& first = firstLive_[v];
             int32_t& count = grainCount_[v];
             while (first < count && frame - spans[first].birth >= grainLength) {
                 spans[first].death = spans[first].birth + grainLength;
@@ -308,13 +376,13 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, flo
                 spans[first++].death = frame;
             const int32_t length = voice.sampleLength_;
             const int32_t r = scatter.next();
-            const int32_t start = ((r * range[v]) >> 15) + static_cast<int32_t>(voice.nextStart_);
+            const int32_t start = ((r * range_[v]) >> 15) + static_cast<int32_t>(voice.nextStart_);
             int32_t anchor = start % length - (frame > 0 ? offset_[v][frame - 1] : 0);
             if (anchor < 0)
                 anchor += length;
             spans[count++] = Span{frame, INT_MAX, anchor};
 
-            float next = voice.nextStart_ + static_cast<float>(spacing[v]) * speed[v];
+            float next = voice.nextStart_ + static_cast<float>(spacing_[v]) * speed_[v];
             const float sampleLength = static_cast<float>(length);
             if (sampleLength < next) {
                 next = next - sampleLength;
@@ -322,48 +390,93 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, flo
                     next = std::fmod(next, sampleLength);
             }
             voice.nextStart_ = next;
-            lastStart[v] = frame;
-            nextStart[v] = frame + spacing[v] + 2;
+            lastStart_[v] = frame;
+            nextStart[v] = frame + spacing_[v] + 2;
         }
     }
+}
 
-    // Kernels, then the voices summed in order and the output stage.
-    for (int32_t k = 0; k < frames + kPad; ++k)
-        total_[k] = 0.0f;
-    for (int32_t a = 0; a < activeCount; ++a) {
-        const int32_t v = active[a];
-        GrainVoice& voice = voices[v];
-        Span* spans = grains_[v];
-        const int32_t count = grainCount_[v];
-        for (int32_t i = firstLive[v]; i < count; ++i) {
-            if (spans[i].death == INT_MAX)
-                spans[i].death = spans[i].birth + grainLength;
+// The run frame at which a releasing or fading voice goes idle (its last
+// grain ended, or its fade), or `frames` when it stays live. A fade that ends
+// first drops the grains still live: their spans end there too.
+int32_t GrainRenderer::idleFrame(const GrainVoice& voice, int32_t v, int32_t frames)
+{
+    if (voice.state_ == GrainVoice::Playing)
+        return frames;
+    Span* spans = grains_[v];
+    const int32_t count = grainCount_[v];
+    int32_t idle = count > 0 ? spans[count - 1].death : 0;
+    if (idle < 0)
+        idle = 0;
+    if (voice.state_ == GrainVoice::Fading) {
+        int32_t fadeEnd = voice.fadeLength_ - voice.fadeAge_;
+        if (fadeEnd < 0)
+            fadeEnd = 0;
+        if (fadeEnd < idle)
+            idle = fadeEnd;
+    }
+    if (idle >= frames)
+        return frames;
+    // The grains that end by then are retired ahead of the idle test; the
+    // head moves past them.
+    int32_t retired = 0;
+    while (retired < count && spans[retired].death <= idle)
+        ++retired;
+    retired_[v] = retired;
+    for (int32_t i = retired; i < count; ++i)
+        spans[i].death = idle;
+    return idle;
+}
+
+// Adds the voice's output times its level into the totals: the note's gain,
+// and along a fade the fade's curve until the frame the voice goes idle. A
+// mono voice adds the same to both sides of a stereo output.
+void GrainRenderer::addVoice(const GrainVoice& voice, bool stereo, int32_t frames, int32_t idle)
+{
+    const float* right = voice.sampleRight_ != nullptr ? voiceOutRight_ : voiceOut_;
+    if (voice.state_ == GrainVoice::Fading) {
+        for (int32_t k = 0; k < frames; ++k)
+            levels_[k] = k < idle ? GrainVoice::fadeLevel(voice.gain_, voice.fadeAge_ + k, voice.fadeLength_) : 0.0f;
+        addScaledInto(total_, voiceOut_, levels_, frames);
+        if (stereo)
+            addScaledInto(totalRight_, right, levels_, frames);
+    } else if (voice.gain_ != 1.0f) {
+        addScaledInto(total_, voiceOut_, voice.gain_, frames);
+        if (stereo)
+            addScaledInto(totalRight_, right, voice.gain_, frames);
+    } else {
+        // Times exactly 1.0 would change no bit.
+        addInto(total_, voiceOut_, frames);
+        if (stereo)
+            addInto(totalRight_, right, frames);
+    }
+}
+
+// The voice's state as the per-sample path leaves it after the run.
+void GrainRenderer::leaveState(GrainVoice& voice, int32_t v, int32_t frames, int32_t idle)
+{
+    const Span* spans = grains_[v];
+    const int32_t count = grainCount_[v];
+    int32_t lastFrame = frames - 1;
+    if (idle < frames) {
+        if (voice.state_ == GrainVoice::Fading)
+            voice.fadeAge_ += idle;
+        voice.state_ = GrainVoice::Idle;
+        lastFrame = idle - 1;
+        voice.head_ = (voice.head_ + retired_[v]) & GrainVoice::kRingMask;
+        voice.count_ = 0;
+    } else {
+        if (voice.state_ == GrainVoice::Playing) {
+            if (lastStart_[v] >= 0)
+                voice.countdown_ = spacing_[v] - (frames - 1 - lastStart_[v]);
+            else
+                voice.countdown_ -= frames;
+        } else if (voice.state_ == GrainVoice::Fading) {
+            voice.fadeAge_ += frames;
         }
-        const VoiceRun run{voice.sampleData_, voice.sampleLength_, frames, travel_[v], offset_[v], frac_[v],
-                           spans, count, weights_ + kPad};
-        function_(run, voiceOut_[v]);
-        addInto(total_, voiceOut_[v], frames);
-
-        // The voice's state as the per-sample path leaves it.
         int32_t kept = 0;
         while (kept < count && spans[kept].death < frames)
             ++kept;
-        int32_t lastFrame = frames - 1;
-        if (voice.state_ == GrainVoice::Releasing) {
-            int32_t idleFrame = count > 0 ? spans[count - 1].death : 0;
-            if (idleFrame < 0)
-                idleFrame = 0;
-            if (idleFrame < frames) {
-                voice.state_ = GrainVoice::Idle;
-                lastFrame = idleFrame - 1;
-            }
-        } else if (lastStart[v] >= 0) {
-            voice.countdown_ = spacing[v] - (frames - 1 - lastStart[v]);
-        } else {
-            voice.countdown_ -= frames;
-        }
-        if (lastFrame >= 0)
-            voice.frac_ = frac_[v][lastFrame];
         voice.head_ = (voice.head_ + kept) & GrainVoice::kRingMask;
         voice.count_ = count - kept;
         const int32_t length = voice.sampleLength_;
@@ -377,49 +490,72 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, flo
             g.age = frames - s.birth;
         }
     }
+    if (lastFrame >= 0)
+        voice.frac_ = frac_[v][lastFrame];
+}
+
+// The voices' sum times 0.1 and the output level, added to both outputs: the
+// same value to each for a mono sample.
+void GrainRenderer::mixOut(OutputLevel& level, bool stereo, float* left, float* right, int32_t frames)
+{
+    const bool unity = level.isUnity();
+    if (!unity) {
+        for (int32_t k = 0; k < frames; ++k)
+            levels_[k] = level.next();
+    }
+    const float* totalRight = stereo ? totalRight_ : total_;
     int32_t k = 0;
 #if defined(__SSE2__)
     const __m128 scale = _mm_set1_ps(0.1f);
-    const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
-    const __m128 smallest = _mm_set1_ps(FLT_MIN), largest = _mm_set1_ps(FLT_MAX);
     for (; k + 4 <= frames; k += 4) {
         __m128 out = _mm_mul_ps(_mm_loadu_ps(total_ + k), scale);
-        const __m128 magnitude = _mm_and_ps(out, absMask);
-        out = _mm_and_ps(out, _mm_and_ps(_mm_cmpge_ps(magnitude, smallest), _mm_cmple_ps(magnitude, largest)));
+        __m128 outRight = _mm_mul_ps(_mm_loadu_ps(totalRight + k), scale);
+        if (!unity) {
+            const __m128 gain = _mm_loadu_ps(levels_ + k);
+            out = _mm_mul_ps(out, gain);
+            outRight = _mm_mul_ps(outRight, gain);
+        }
         // Left first, then right: the same adds when both are one buffer.
-        _mm_storeu_ps(left + k, _mm_add_ps(_mm_loadu_ps(left + k), out));
-        _mm_storeu_ps(right + k, _mm_add_ps(_mm_loadu_ps(right + k), out));
+        _mm_storeu_ps(left + k, _mm_add_ps(_mm_loadu_ps(left + k), keepNormal4(out)));
+        _mm_storeu_ps(right + k, _mm_add_ps(_mm_loadu_ps(right + k), keepNormal4(outRight)));
     }
 #endif
     for (; k < frames; ++k) {
         float out = total_[k] * 0.1f;
-        const float magnitude = std::fabs(out);
-        if (!(magnitude >= FLT_MIN && magnitude <= FLT_MAX))
-            out = 0.0f;
-        left[k] += out;
-        right[k] += out;
+        float outRight = totalRight[k] * 0.1f;
+        if (!unity) {
+            out = out * levels_[k];
+            outRight = outRight * levels_[k];
+        }
+        left[k] += keepNormal(out);
+        right[k] += keepNormal(outRight);
     }
-    return true;
 }
 
-void renderVoicePortable(const GrainRenderer::VoiceRun& run, float* out)
+void renderVoicePortable(const GrainRenderer::VoiceRun& run, float* out, float* outRight)
 {
     int32_t first = 0;
     for (int32_t k = 0; k < run.frames; ++k) {
         while (first < run.grainCount && run.grains[first].death <= k)
             ++first;
-        float sum = 0.0f;
+        float sum = 0.0f, sumRight = 0.0f;
         const float frac = run.frac[k];
         for (int32_t i = first; i < run.grainCount && run.grains[i].birth <= k; ++i) {
             const GrainRenderer::Span& g = run.grains[i];
             int32_t p = g.anchor + run.offset[k];
             if (p >= run.length)
                 p -= run.length;
+            const float w = run.weights[k - g.birth];
             const float s0 = run.data[p];
             const float s1 = run.data[p + 1];
-            const float v = s0 + (s1 - s0) * frac;
-            sum += v * run.weights[k - g.birth];
+            sum += (s0 + (s1 - s0) * frac) * w;
+            if (run.right != nullptr) {
+                const float r0 = run.right[p];
+                const float r1 = run.right[p + 1];
+                sumRight += (r0 + (r1 - r0) * frac) * w;
+            }
         }
         out[k] = sum;
+        outRight[k] = sumRight;
     }
 }

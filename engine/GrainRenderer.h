@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/GrainVoice.h"
+#include "engine/OutputLevel.h"
 #include "engine/VoiceAllocator.h"
 
 #include <cstdint>
@@ -8,15 +9,20 @@
 // The fast render of the twelve voices: frames are taken in runs, each voice's
 // grains are laid out for the run by a cheap serial schedule pass, and a
 // kernel then sums every grain across several frames at once. Every output
-// float comes out as the one-sample-at-a-time path (GrainVoice::nextSample)
+// float comes out as the one-sample-at-a-time path (GrainVoice::nextFrame)
 // gives it: the same operations in the same order per frame.
+//
+// The voices are the twelve the allocator hands out, then twelve that play
+// out the fades of stolen notes; they are summed in that order.
 //
 // Audio thread only; all buffers are members, sized here.
 class GrainRenderer {
 public:
     enum Kernel : int32_t { Scalar = 0, Sse2 = 1, Avx2 = 2 };
 
-    static constexpr int32_t kVoices = 12;
+    static constexpr int32_t kVoices = 12;      // the allocator's
+    static constexpr int32_t kFades = 12;       // fade slots after them
+    static constexpr int32_t kSlots = kVoices + kFades;
     static constexpr int32_t kRun = 256;        // frames per schedule pass
     static constexpr int32_t kPad = 8;          // widest kernel's lane count
     static constexpr int32_t kMaxGrainLength = 1 << 14;
@@ -33,6 +39,7 @@ public:
     // Everything a kernel needs for one voice over one run.
     struct VoiceRun {
         const float* data;
+        const float* right; // the right channel, null for a mono sample
         int32_t length;
         int32_t frames;
         const int32_t* travel; // unwrapped advance summed up to each frame
@@ -42,7 +49,9 @@ public:
         int32_t grainCount;
         const float* weights; // envelope weight per age, kPad zeros either side
     };
-    using KernelFunction = void (*)(const VoiceRun&, float* out);
+    // Writes the grains' sum per frame into out (and the right channel's
+    // into outRight for a stereo sample).
+    using KernelFunction = void (*)(const VoiceRun&, float* out, float* outRight);
 
     // The kernel named by PARVOLINO_KERNEL (scalar, sse2, avx2) if this CPU
     // runs it, else the fastest it runs.
@@ -53,34 +62,51 @@ public:
     void setKernel(Kernel kernel);
     static Kernel fastestKernel();
 
-    // Renders frames [from, to) of the voices, adding them into left and right,
-    // and frees voices that went idle. Returns how many frames from `from` it
-    // rendered; the per-sample path renders the rest (odd parameter states).
-    int32_t render(GrainVoice* voices, VoiceAllocator& allocator, ScatterGenerator& scatter, float* left, float* right,
-                int32_t from, int32_t to);
+    // Renders frames [from, to) of the kSlots voices, scaled by `level`,
+    // adding them into left and right, and frees voices that went idle.
+    // Returns how many frames from `from` it rendered; the per-sample path
+    // renders the rest (odd parameter states).
+    int32_t render(GrainVoice* voices, VoiceAllocator& allocator, ScatterGenerator& scatter, OutputLevel& level,
+                   float* left, float* right, int32_t from, int32_t to);
 
 private:
-    bool renderRun(GrainVoice* voices, ScatterGenerator& scatter, float* left, float* right, int32_t frames);
+    bool renderRun(GrainVoice* voices, ScatterGenerator& scatter, OutputLevel& level, float* left, float* right,
+                   int32_t frames);
     bool prepareWeights(GrainVoice* voices);
     void advanceVoices(GrainVoice* voices, const int32_t* active, int32_t activeCount, int32_t frames);
+    void startGrains(GrainVoice* voices, ScatterGenerator& scatter, int32_t frames);
+    int32_t idleFrame(const GrainVoice& voice, int32_t v, int32_t frames);
+    void addVoice(const GrainVoice& voice, bool stereo, int32_t frames, int32_t idle);
+    void leaveState(GrainVoice& voice, int32_t v, int32_t frames, int32_t idle);
+    void mixOut(OutputLevel& level, bool stereo, float* left, float* right, int32_t frames);
 
     Kernel kernel_ = Scalar;
     KernelFunction function_ = nullptr;
     int32_t tableLength_ = -1;
     float tableStep_ = 0.0f;
     alignas(32) float weights_[kMaxGrainLength + 2 * kPad];
-    alignas(32) int32_t travel_[kVoices][kRun + kPad];
-    alignas(32) int32_t offset_[kVoices][kRun + kPad];
-    alignas(32) float frac_[kVoices][kRun + kPad];
-    alignas(32) float voiceOut_[kVoices][kRun + kPad] = {};
+    alignas(32) int32_t travel_[kSlots][kRun + kPad];
+    alignas(32) int32_t offset_[kSlots][kRun + kPad];
+    alignas(32) float frac_[kSlots][kRun + kPad];
+    alignas(32) float voiceOut_[kRun + kPad] = {};
+    alignas(32) float voiceOutRight_[kRun + kPad] = {};
+    alignas(32) float levels_[kRun + kPad] = {};
     alignas(32) float total_[kRun + kPad] = {};
-    Span grains_[kVoices][kMaxGrains];
-    int32_t grainCount_[kVoices] = {};
+    alignas(32) float totalRight_[kRun + kPad] = {};
+    Span grains_[kSlots][kMaxGrains];
+    int32_t grainCount_[kSlots] = {};
+    int32_t firstLive_[kSlots] = {};
+    int32_t lastStart_[kSlots] = {};
+    int32_t spacing_[kSlots] = {};
+    float speed_[kSlots] = {};
+    int32_t range_[kSlots] = {};
+    int32_t retired_[kSlots] = {}; // grains retired by the frame a voice went idle
 };
 
-// The kernels; each renders one voice over one run into out[0, frames).
-void renderVoicePortable(const GrainRenderer::VoiceRun& run, float* out);
-void renderVoiceSse2(const GrainRenderer::VoiceRun& run, float* out);
-void renderVoiceAvx2(const GrainRenderer::VoiceRun& run, float* out);
+// The kernels; each renders one voice over one run into out[0, frames), and
+// the right channel of a stereo sample into outRight[0, frames).
+void renderVoicePortable(const GrainRenderer::VoiceRun& run, float* out, float* outRight);
+void renderVoiceSse2(const GrainRenderer::VoiceRun& run, float* out, float* outRight);
+void renderVoiceAvx2(const GrainRenderer::VoiceRun& run, float* out, float* outRight);
 bool grainKernelSse2Built();
 bool grainKernelAvx2Built();

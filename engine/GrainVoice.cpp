@@ -30,26 +30,31 @@ GrainVoice::GrainVoice(int32_t spacing, int32_t grainLength, int32_t randomRange
 {
 }
 
-void GrainVoice::setSample(const float* data, int32_t frames)
+void GrainVoice::silence()
 {
-    sampleData_ = data;
-    if (frames < 0)
-        frames = 0;
-    sampleLength_ = frames > kMaxSampleLength ? kMaxSampleLength : frames;
     state_ = Idle;
     count_ = 0;
     head_ = 0;
 }
 
-void GrainVoice::noteOn(float rate)
+void GrainVoice::setSample(const float* data, int32_t frames, const float* right)
+{
+    sampleData_ = data;
+    sampleRight_ = data != nullptr ? right : nullptr;
+    if (frames < 0)
+        frames = 0;
+    sampleLength_ = frames > kMaxSampleLength ? kMaxSampleLength : frames;
+    silence();
+}
+
+void GrainVoice::noteOn(float rate, float gain)
 {
     // Nothing to read: the voice stays silent (a sample of zero frames).
     if (sampleData_ == nullptr || sampleLength_ <= 0) {
-        state_ = Idle;
-        count_ = 0;
-        head_ = 0;
+        silence();
         return;
     }
+    gain_ = gain;
     noteRate_ = boundRate(rate, kMaxNoteRate);
     nextStart_ = 0.0f;
     count_ = 0;
@@ -72,8 +77,26 @@ void GrainVoice::noteOn(float rate)
 
 void GrainVoice::release()
 {
-    if (state_ > Idle)
+    if (state_ == Playing)
         state_ = Releasing;
+}
+
+void GrainVoice::fadeOut(int32_t frames)
+{
+    if (state_ != Playing && state_ != Releasing)
+        return;
+    fadeAge_ = 0;
+    fadeLength_ = frames < 1 ? 1 : frames;
+    state_ = Fading;
+}
+
+void GrainVoice::fadeOutFrom(const GrainVoice& stolen, int32_t frames)
+{
+    static_cast<VoicePlayState&>(*this) = stolen;
+    if (state_ == Idle || count_ == 0)
+        silence();
+    else
+        fadeOut(frames);
 }
 
 void GrainVoice::setSpacing(int32_t spacing)
@@ -125,16 +148,22 @@ void GrainVoice::startGrain(ScatterGenerator& scatter)
     countdown_ = spacing;
 }
 
-float GrainVoice::advance(ScatterGenerator& scatter)
+VoiceFrame GrainVoice::advance(ScatterGenerator& scatter)
 {
     const int32_t grainLength = grainLength_.load(relaxed);
     while (count_ > 0 && grains_[head_].age >= grainLength) {
         head_ = (head_ + 1) & kRingMask;
         --count_;
     }
-    if (state_ == Releasing && count_ == 0) {
+    if ((state_ == Releasing || state_ == Fading) && count_ == 0) {
         state_ = Idle;
-        return 0.0f;
+        return VoiceFrame{0.0f, 0.0f};
+    }
+    // The fade's end drops the grains still live.
+    if (state_ == Fading && fadeAge_ >= fadeLength_) {
+        state_ = Idle;
+        count_ = 0;
+        return VoiceFrame{0.0f, 0.0f};
     }
     if (state_ == Playing) {
         const int32_t before = countdown_--;
@@ -145,25 +174,34 @@ float GrainVoice::advance(ScatterGenerator& scatter)
     const float t = noteRate_ + frac_;
     const int32_t advance = truncate(t);
     frac_ = t - static_cast<float>(advance);
-    return sumGrains(advance);
+    float level = gain_;
+    if (state_ == Fading)
+        level = fadeLevel(gain_, fadeAge_++, fadeLength_);
+    return sampleRight_ != nullptr ? sumGrains<true>(advance, level) : sumGrains<false>(advance, level);
 }
 
-float GrainVoice::sumGrains(int32_t advance)
+template <bool kStereo>
+VoiceFrame GrainVoice::sumGrains(int32_t advance, float level)
 {
-    // The live grains, oldest first, in at most two runs of the ring.
+    // The live grains, oldest first, in at most two runs of the ring; the
+    // level scales the whole sum, at its end (times 1.0 changes no bit).
     const int32_t end = head_ + count_;
     if (end <= kRingSize)
-        return sumSegment(head_, end, advance, 0.0f);
-    const float sum = sumSegment(head_, kRingSize, advance, 0.0f);
-    return sumSegment(0, end - kRingSize, advance, sum);
+        return sumSegment<kStereo>(head_, end, advance, VoiceFrame{0.0f, 0.0f}, level);
+    const VoiceFrame sum = sumSegment<kStereo>(head_, kRingSize, advance, VoiceFrame{0.0f, 0.0f}, 1.0f);
+    return sumSegment<kStereo>(0, end - kRingSize, advance, sum, level);
 }
 
-float GrainVoice::sumSegment(int32_t from, int32_t to, int32_t advance, float sum)
+template <bool kStereo>
+VoiceFrame GrainVoice::sumSegment(int32_t from, int32_t to, int32_t advance, VoiceFrame sum, float level)
 {
     const int32_t length = sampleLength_;
     const float* data = sampleData_;
+    const float* right = sampleRight_;
     const float step = windowStep_.load(relaxed);
     const float frac = frac_;
+    float left = sum.left;
+    float rightSum = sum.right;
     for (int32_t i = from; i < to; ++i) {
         Grain& g = grains_[i];
         int32_t p = g.position + advance;
@@ -182,10 +220,18 @@ float GrainVoice::sumSegment(int32_t from, int32_t to, int32_t advance, float su
             index = kGrainWindowSize - 1;
         const float w = grainWindow[index];
         ++g.age;
+        // Linear interpolation at p + frac, in each channel.
         const float s0 = data[p];
         const float s1 = data[p + 1];
         const float v = s0 + (s1 - s0) * frac;
-        sum += v * w;
+        left += v * w;
+        if constexpr (kStereo) {
+            const float r0 = right[p];
+            const float r1 = right[p + 1];
+            const float r = r0 + (r1 - r0) * frac;
+            rightSum += r * w;
+        }
     }
-    return sum;
+    left = left * level;
+    return VoiceFrame{left, kStereo ? rightSum * level : left};
 }

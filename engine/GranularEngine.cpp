@@ -72,6 +72,7 @@ GranularEngine::GranularEngine(audioMasterCallback audioMaster)
     samplesPerMs_.store(sampleRate * 0.001f, relaxed);
     hostRate_.store(sampleRate, relaxed);
     audioRate_ = sampleRate;
+    adoptFadeLengths();
     buildNoteRatio(noteRatio_);
 
     setProgram(0);

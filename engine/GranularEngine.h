@@ -5,6 +5,7 @@
 #include "engine/GrainVoice.h"
 #include "engine/GranularProgram.h"
 #include "engine/NoteRatio.h"
+#include "engine/OutputLevel.h"
 #include "engine/SampleHandOver.h"
 #include "engine/VoiceAllocator.h"
 #include "host/AudioEffectX.h"
@@ -18,6 +19,13 @@
 // parameters (Speed, Length, Density, Random) and four programs whose bank
 // is the chunk the host saves.
 //
+// It plays as an instrument: a note's level follows its velocity, volume and
+// expression scale the output, the sustain pedal holds notes, a stolen
+// voice's grains fade out instead of stopping, and a stereo sample plays in
+// stereo. The classic setting plays the plain way instead: every note at one
+// level, controllers other than all-notes-off ignored, stolen grains cut off
+// and every sample averaged to mono.
+//
 // Threads: the host calls process and processEvents on its audio thread and
 // everything else on its user-interface thread; the editor calls
 // setParameterAutomated, loadSampleFile and getSamplePath there too. Pitch
@@ -26,7 +34,12 @@
 class GranularEngine : public AudioEffectX {
 public:
     static constexpr int32_t kNumVoices = 12;
+    static constexpr int32_t kNumFades = 12; // stolen notes fading out at once
     static constexpr int32_t kMaxPendingEvents = 100;
+    // How long a stolen note or all-sound-off fades, and how long a volume
+    // or expression change takes.
+    static constexpr float kFadeSeconds = 0.008f;
+    static constexpr float kLevelRampSeconds = 0.005f;
 
     explicit GranularEngine(audioMasterCallback audioMaster);
     ~GranularEngine() override;
@@ -98,6 +111,13 @@ public:
     // kMaxKeptBytes: the chunk then holds their paths only.
     bool samplesOverLimit() const { return overLimit_.load(std::memory_order_relaxed); }
 
+    // The classic playing, as the instrument first played; plug-in
+    // instances never set it. Velocity, controllers and stealing
+    // follow it from the next event on; a sample is read by the setting in
+    // force when it loads (set it first: a stereo file then plays averaged).
+    void setClassic(bool classic) { classic_.store(classic, std::memory_order_relaxed); }
+    bool isClassic() const { return classic_.load(std::memory_order_relaxed); }
+
     // Read-only views for tests and tools.
     int32_t grainLength() const { return grainLength_.load(std::memory_order_relaxed); }
     int32_t grainSpacing() const { return grainSpacing_.load(std::memory_order_relaxed); }
@@ -108,6 +128,10 @@ public:
     const GranularProgram& program(int32_t index) const { return programs_[index]; }
     // Audio thread's view (valid between process calls).
     const GrainVoice& voice(int32_t index) const { return voices_[index]; }
+    // The voices that play out the fades of stolen notes.
+    const GrainVoice& fade(int32_t index) const { return voices_[kNumVoices + index]; }
+    const OutputLevel& outputLevel() const { return outputLevel_; }
+    bool isPedalDown() const { return pedalDown_; }
     const VoiceAllocator& allocator() const { return allocator_; }
     // The render's kernel; tests and the benchmark pick one.
     GrainRenderer& renderer() { return renderer_; }
@@ -123,12 +147,24 @@ private:
     const char* loadSample(const std::vector<unsigned char>& fileBytes);
     // Everything after the reading: hands the sample to the audio thread.
     const char* publishSample(SampleStore& fresh);
+    // How the reader takes a file's channels for the way this instance plays.
+    int32_t channelMode() const;
     // Audio thread: switches to a newly handed-over sample.
     void adoptSample(const LoadedSample& sample);
     // Audio thread: takes up a host rate set since the last block.
     void adoptHostRate();
     void handleMidiMessage(int32_t status, int32_t data1, int32_t data2);
+    void handleNoteOn(int32_t note, int32_t velocity);
+    void handleNoteOff(int32_t note);
+    void handleController(int32_t controller, int32_t value);
+    void releasePedal();
+    // Hands a stolen voice's grains to a fade slot.
+    void fadeOutStolen(int32_t slot);
+    // Audio thread: fade and ramp lengths for the host rate in use.
+    void adoptFadeLengths();
     void renderFrames(float** outputs, int32_t from, int32_t to);
+    void renderFramesPerSample(float** outputs, int32_t from, int32_t to);
+    template <bool kStereo>
     void renderFramesPerSample(float** outputs, int32_t from, int32_t to);
     float voiceSpeed() const;
     void notifyEditor(int32_t index, float value);
@@ -169,7 +205,9 @@ private:
     std::atomic<int32_t> grainSpacing_{683};
     std::atomic<int32_t> randomRange_{50};
     std::atomic<float> speedFactor_{1.0f};
-    GrainVoice voices_[kNumVoices];
+    std::atomic<bool> classic_{false};
+    // The twelve voices the allocator hands out, then the fade slots.
+    GrainVoice voices_[kNumVoices + kNumFades];
     VoiceAllocator allocator_{kNumVoices};
     GrainRenderer renderer_;
     SampleHandOver handOver_;
@@ -180,12 +218,19 @@ private:
 
     // Audio thread.
     const float* sampleData_ = nullptr;
+    const float* sampleRight_ = nullptr; // null for a mono sample
     int32_t sampleLength_ = 0;
     uint32_t sampleFileRate_ = 0;
     float audioRate_ = 0.0f; // the host rate the voices were set up for
     int32_t pendingCount_ = 0;
     VstMidiEvent* pendingEvents_[kMaxPendingEvents] = {};
     int32_t nextEventFrame_ = 0;
+    OutputLevel outputLevel_;
+    int32_t volume_ = 127;     // controller 7
+    int32_t expression_ = 127; // controller 11
+    bool pedalDown_ = false;   // controller 64
+    int32_t fadeFrames_ = 1;
+    int32_t rampFrames_ = 1;
 
     std::atomic<float> samplesPerMs_{0.0f};
     float noteRatio_[kNoteCount];

@@ -4,8 +4,6 @@
 #include "engine/ScatterGenerator.h"
 
 #include <algorithm>
-#include <cfloat>
-#include <cmath>
 
 namespace {
 
@@ -34,6 +32,7 @@ void GranularEngine::adoptHostRate()
     if (rate == audioRate_)
         return;
     audioRate_ = rate;
+    adoptFadeLengths();
     // The travel speed follows the host rate; notes started from here on
     // read at the new rate.
     if (sampleData_ == nullptr)
@@ -43,38 +42,75 @@ void GranularEngine::adoptHostRate()
         voice.setSpeed(speed);
 }
 
+void GranularEngine::adoptFadeLengths()
+{
+    // At least one frame, and a bound whatever rate a host claims.
+    auto frames = [this](float seconds) -> int32_t {
+        const float count = audioRate_ * seconds;
+        if (!(count >= 1.0f))
+            return 1;
+        return count < 1048576.0f ? static_cast<int32_t>(count) : 1048576;
+    };
+    fadeFrames_ = frames(kFadeSeconds);
+    rampFrames_ = frames(kLevelRampSeconds);
+}
+
 void GranularEngine::renderFrames(float** outputs, int32_t from, int32_t to)
 {
-    static_assert(kNumVoices == GrainRenderer::kVoices);
-    from += renderer_.render(voices_, allocator_, threadScatterGenerator(), outputs[0], outputs[1], from, to);
+    static_assert(kNumVoices == GrainRenderer::kVoices && kNumFades == GrainRenderer::kFades);
+    from += renderer_.render(voices_, allocator_, threadScatterGenerator(), outputLevel_, outputs[0], outputs[1],
+                             from, to);
     renderFramesPerSample(outputs, from, to);
 }
 
 // The reference the fast render matches bit for bit, and its fallback.
 void GranularEngine::renderFramesPerSample(float** outputs, int32_t from, int32_t to)
 {
+    if (sampleRight_ != nullptr)
+        renderFramesPerSample<true>(outputs, from, to);
+    else
+        renderFramesPerSample<false>(outputs, from, to);
+}
+
+template <bool kStereo>
+void GranularEngine::renderFramesPerSample(float** outputs, int32_t from, int32_t to)
+{
     ScatterGenerator& scatter = threadScatterGenerator();
     float* left = outputs[0];
     float* right = outputs[1];
+    // Fades start only at events, between calls: past the last one sounding
+    // now, every slot stays idle.
+    int32_t slots = kNumVoices + kNumFades;
+    while (slots > kNumVoices && voices_[slots - 1].state() == GrainVoice::Idle)
+        --slots;
     for (int32_t frame = from; frame < to; ++frame) {
+        // The voices, then the fades of stolen notes. An idle voice would add
+        // 0.0, which leaves a sum as it is (a sum starts at +0.0 and so is
+        // never -0.0): it is skipped.
         float sum = 0.0f;
+        float sumRight = 0.0f;
+        auto add = [&](GrainVoice& voice) {
+            const VoiceFrame out = voice.nextFrame(scatter);
+            sum += out.left;
+            if constexpr (kStereo)
+                sumRight += out.right;
+        };
         for (int32_t v = 0; v < kNumVoices; ++v) {
             GrainVoice& voice = voices_[v];
-            // An idle voice adds 0.0, which leaves the sum as it is (the sum
-            // starts at +0.0 and so is never -0.0): skip the add.
             if (voice.state() != GrainVoice::Idle)
-                sum += voice.nextSample(scatter);
+                add(voice);
             if (voice.state() == GrainVoice::Idle && allocator_.inUse(v))
                 allocator_.freeSlot(v);
         }
-        float out = sum * 0.1f;
-        // Only normal numbers reach the host: huge values in a float sample
-        // can overflow the sum, and tiny ones turn subnormal under the envelope.
-        const float magnitude = std::fabs(out);
-        if (!(magnitude >= FLT_MIN && magnitude <= FLT_MAX))
-            out = 0.0f;
+        for (int32_t v = kNumVoices; v < slots; ++v) {
+            if (voices_[v].state() != GrainVoice::Idle)
+                add(voices_[v]);
+        }
+        // A mono sample puts the same value on both sides.
+        const float level = outputLevel_.next();
+        const float out = keepNormal(sum * 0.1f * level);
         left[frame] += out;
-        right[frame] += out;
+        right[frame] += kStereo ? keepNormal(sumRight * 0.1f * level) : out;
     }
 }
 

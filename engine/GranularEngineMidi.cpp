@@ -1,6 +1,8 @@
 // MIDI: the block's events, the messages, capability answers.
 #include "engine/GranularEngine.h"
 
+#include "engine/TouchCurve.h"
+
 #include <cstring>
 
 int32_t GranularEngine::processEvents(VstEvents* events)
@@ -25,26 +27,15 @@ void GranularEngine::handleMidiMessage(int32_t status, int32_t data1, int32_t da
     switch (status) {
     case 0x90:
         if (data2 > 0) {
-            const int32_t slot = allocator_.allocate(data1);
-            // File frames per output sample, formed as it always was so that
-            // every render keeps its floats.
-            const float rate = noteRatio_[data1] / audioRate_ * static_cast<float>(sampleFileRate_);
-            voices_[slot].noteOn(rate);
+            handleNoteOn(data1, data2);
             break;
         }
         [[fallthrough]]; // velocity 0 is a note-off
-    case 0x80: {
-        const int32_t slot = allocator_.releaseNote(data1);
-        if (slot >= 0)
-            voices_[slot].release();
+    case 0x80:
+        handleNoteOff(data1);
         break;
-    }
     case 0xB0:
-        if (data1 == 123) {
-            allocator_.releaseAll();
-            for (GrainVoice& voice : voices_)
-                voice.release();
-        }
+        handleController(data1, data2);
         break;
     case 0xE0: {
         // The wheel drives Speed; the low byte counts 1/127 of a high-byte
@@ -53,6 +44,97 @@ void GranularEngine::handleMidiMessage(int32_t status, int32_t data1, int32_t da
         setParameterAutomated(kSpeed, value);
         break;
     }
+    default:
+        break;
+    }
+}
+
+void GranularEngine::handleNoteOn(int32_t note, int32_t velocity)
+{
+    const bool classic = isClassic();
+    const int32_t slot = allocator_.allocate(note);
+    // A voice still sounding was taken from another note: its grains fade
+    // out while the new note starts on it.
+    if (!classic && voices_[slot].state() != GrainVoice::Idle)
+        fadeOutStolen(slot);
+    // File frames per output sample, formed as it always was so that
+    // every render keeps its floats.
+    const float rate = noteRatio_[note] / audioRate_ * static_cast<float>(sampleFileRate_);
+    voices_[slot].noteOn(rate, classic ? 1.0f : squareLawGain(velocity));
+}
+
+void GranularEngine::handleNoteOff(int32_t note)
+{
+    // Under the pedal the release waits for the pedal to come up.
+    if (pedalDown_ && !isClassic()) {
+        allocator_.holdBack(note);
+        return;
+    }
+    const int32_t slot = allocator_.releaseNote(note);
+    if (slot >= 0)
+        voices_[slot].release();
+}
+
+void GranularEngine::fadeOutStolen(int32_t slot)
+{
+    if (voices_[slot].liveGrains() == 0)
+        return;
+    // A free fade slot, else the one nearest the end of its fade.
+    GrainVoice* fades = voices_ + kNumVoices;
+    int32_t chosen = 0;
+    for (int32_t f = 0; f < kNumFades; ++f) {
+        if (fades[f].state() == GrainVoice::Idle) {
+            chosen = f;
+            break;
+        }
+        if (fades[f].fadeLength() - fades[f].fadeAge() < fades[chosen].fadeLength() - fades[chosen].fadeAge())
+            chosen = f;
+    }
+    fades[chosen].fadeOutFrom(voices_[slot], fadeFrames_);
+}
+
+void GranularEngine::releasePedal()
+{
+    pedalDown_ = false;
+    int32_t released[VoiceAllocator::kMaxSlots];
+    const int32_t count = allocator_.releaseHeldBack(released);
+    for (int32_t i = 0; i < count; ++i)
+        voices_[released[i]].release();
+}
+
+void GranularEngine::handleController(int32_t controller, int32_t value)
+{
+    if (controller == 123) { // all notes off
+        allocator_.releaseAll();
+        for (int32_t v = 0; v < kNumVoices; ++v)
+            voices_[v].release();
+        return;
+    }
+    if (isClassic())
+        return;
+    switch (controller) {
+    case 7:  // volume
+    case 11: // expression
+        (controller == 7 ? volume_ : expression_) = value;
+        outputLevel_.rampTo(squareLawGain(volume_) * squareLawGain(expression_), rampFrames_);
+        break;
+    case 64: // sustain pedal
+        if (value > 63)
+            pedalDown_ = true;
+        else if (pedalDown_)
+            releasePedal();
+        break;
+    case 120: // all sound off: every voice fades out and is freed as it ends
+        allocator_.releaseAll();
+        for (int32_t v = 0; v < kNumVoices; ++v)
+            voices_[v].fadeOut(fadeFrames_);
+        break;
+    case 121: // reset all controllers
+        volume_ = 127;
+        expression_ = 127;
+        outputLevel_.rampTo(1.0f, rampFrames_);
+        releasePedal();
+        break;
     default:
         break;
     }

@@ -28,9 +28,8 @@ const char* GranularEngine::loadSample(const char* path)
 {
     if (path == nullptr)
         return waveResultMessage(kWaveFileNotFound);
-    // Every channel is mixed into the one the grains read.
     SampleStore fresh;
-    if (loadWaveFile(path, fresh, kWaveMixToMono, &refusal()) != kWaveOk)
+    if (loadWaveFile(path, fresh, channelMode(), &refusal()) != kWaveOk)
         return refusal().text;
     return publishSample(fresh);
 }
@@ -39,18 +38,27 @@ const char* GranularEngine::loadSample(const std::vector<unsigned char>& fileByt
 {
     // The same reader as for the file, on the file's bytes kept in a project.
     SampleStore fresh;
-    if (loadWaveBytes(fileBytes.data(), fileBytes.size(), fresh, kWaveMixToMono, &refusal()) != kWaveOk)
+    if (loadWaveBytes(fileBytes.data(), fileBytes.size(), fresh, channelMode(), &refusal()) != kWaveOk)
         return refusal().text;
     return publishSample(fresh);
+}
+
+int32_t GranularEngine::channelMode() const
+{
+    // A stereo file plays in stereo, more channels are folded to two; the
+    // classic playing mixes every channel into one.
+    return isClassic() ? kWaveMixToMono : kWaveFoldToStereo;
 }
 
 const char* GranularEngine::publishSample(SampleStore& fresh)
 {
     // A float file may hold NaN or infinities; one of them would silence
     // every frame its grains touch, so they play as silence instead.
-    for (uint32_t i = 0; i < fresh.frameCount; ++i) {
-        if (!std::isfinite(fresh.leftChannel[i]))
-            fresh.leftChannel[i] = 0.0f;
+    for (float* channel : {fresh.leftChannel, fresh.rightChannel}) {
+        for (uint32_t i = 0; channel != nullptr && i < fresh.frameCount; ++i) {
+            if (!std::isfinite(channel[i]))
+                channel[i] = 0.0f;
+        }
     }
     LoadedSample* sample = new (std::nothrow) LoadedSample(fresh);
     if (sample == nullptr) {
@@ -163,14 +171,17 @@ void GranularEngine::adoptSample(const LoadedSample& sample)
 {
     const SampleStore& store = sample.store;
     sampleData_ = store.leftChannel;
+    sampleRight_ = store.channelCount == 2 ? store.rightChannel : nullptr;
     sampleLength_ = store.frameCount > static_cast<uint32_t>(GrainVoice::kMaxSampleLength)
                         ? GrainVoice::kMaxSampleLength
                         : static_cast<int32_t>(store.frameCount);
     sampleFileRate_ = store.sampleRate;
     const float speed = static_cast<float>(store.sampleRate) / audioRate_ * speedFactor_.load(relaxed);
-    for (int32_t i = 0; i < kNumVoices; ++i) {
-        allocator_.freeSlot(i);
-        voices_[i].setSample(sampleData_, sampleLength_);
+    // The fades go too: the old sample may be freed from here on.
+    for (int32_t i = 0; i < kNumVoices + kNumFades; ++i) {
+        if (i < kNumVoices)
+            allocator_.freeSlot(i);
+        voices_[i].setSample(sampleData_, sampleLength_, sampleRight_);
         voices_[i].setSpeed(speed);
     }
 }

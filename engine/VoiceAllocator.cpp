@@ -21,9 +21,19 @@ int32_t VoiceAllocator::allocate(int32_t note)
         order_[i - 1] = order_[i];
     order_[activeCount_ - 1] = slot;
     slotNote_[slot] = note;
+    heldBack_[slot] = 0;
     if (releasedCount_ > 0)
         --releasedCount_;
     return slot;
+}
+
+void VoiceAllocator::moveToReleased(int32_t position)
+{
+    const int32_t slot = order_[position];
+    for (int32_t j = position; j > releasedCount_; --j)
+        order_[j] = order_[j - 1];
+    order_[releasedCount_++] = slot;
+    heldBack_[slot] = 0;
 }
 
 int32_t VoiceAllocator::releaseNote(int32_t note)
@@ -32,12 +42,36 @@ int32_t VoiceAllocator::releaseNote(int32_t note)
         const int32_t slot = order_[i];
         if (slotNote_[slot] != note)
             continue;
-        for (int32_t j = i; j > releasedCount_; --j)
-            order_[j] = order_[j - 1];
-        order_[releasedCount_++] = slot;
+        moveToReleased(i);
         return slot;
     }
     return -1;
+}
+
+int32_t VoiceAllocator::holdBack(int32_t note)
+{
+    for (int32_t i = releasedCount_; i < activeCount_; ++i) {
+        const int32_t slot = order_[i];
+        if (slotNote_[slot] == note && !heldBack_[slot]) {
+            heldBack_[slot] = 1;
+            return slot;
+        }
+    }
+    return -1;
+}
+
+int32_t VoiceAllocator::releaseHeldBack(int32_t* slots)
+{
+    // Each move keeps the order of the rest, so the scan goes on past it.
+    int32_t count = 0;
+    for (int32_t i = releasedCount_; i < activeCount_; ++i) {
+        const int32_t slot = order_[i];
+        if (heldBack_[slot]) {
+            moveToReleased(i);
+            slots[count++] = slot;
+        }
+    }
+    return count;
 }
 
 void VoiceAllocator::freeSlot(int32_t slot)
@@ -57,9 +91,12 @@ void VoiceAllocator::freeSlot(int32_t slot)
         order_[i - 1] = order_[i];
     --activeCount_;
     inUse_[slot] = 0;
+    heldBack_[slot] = 0;
 }
 
 void VoiceAllocator::releaseAll()
 {
     releasedCount_ = activeCount_;
+    for (int32_t i = 0; i < capacity_; ++i)
+        heldBack_[i] = 0;
 }

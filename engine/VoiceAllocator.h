@@ -5,7 +5,9 @@
 // Assigns voices (slots) to notes. Slots in use are kept in `order`: first
 // the released ones, earliest released first, then the held ones, oldest
 // first. When every slot is in use, a new note takes the slot released
-// longest ago, or else the oldest held one.
+// longest ago, or else the oldest held one. While the sustain pedal is down a
+// held slot whose key came up is held back: it stays held until the pedal
+// comes up and releases it.
 //
 // Used only on the audio thread; it never allocates.
 class VoiceAllocator {
@@ -23,6 +25,13 @@ public:
     void freeSlot(int32_t slot);
     // Counts every slot in use as released, keeping their order.
     void releaseAll();
+    // Holds back the oldest held slot playing `note` that is not held back
+    // yet; -1 when there is none.
+    int32_t holdBack(int32_t note);
+    // Releases every held-back slot, oldest first, writing them to `slots`
+    // (room for capacity entries); returns how many.
+    int32_t releaseHeldBack(int32_t* slots);
+    bool isHeldBack(int32_t slot) const { return heldBack_[slot] != 0; }
 
     int32_t capacity() const { return capacity_; }
     int32_t activeCount() const { return activeCount_; }
@@ -32,10 +41,15 @@ public:
     int32_t noteOf(int32_t slot) const { return slotNote_[slot]; }
 
 private:
+    // Moves the slot at `position` of the held part to the end of the
+    // released part.
+    void moveToReleased(int32_t position);
+
     int32_t capacity_;
     int32_t activeCount_ = 0;
     int32_t releasedCount_ = 0;
     int32_t order_[kMaxSlots] = {};
     int32_t slotNote_[kMaxSlots] = {};
     uint8_t inUse_[kMaxSlots] = {};
+    uint8_t heldBack_[kMaxSlots] = {};
 };

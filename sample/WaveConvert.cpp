@@ -87,6 +87,36 @@ uint32_t readMixedToMono(WaveInput& input, SampleEncoding encoding, uint32_t cha
                          });
 }
 
+uint32_t readFoldedToStereo(WaveInput& input, SampleEncoding encoding, uint32_t channels, float* left,
+                            float* right, uint32_t frameCount)
+{
+    const Decoder decode = decoderOf(encoding);
+    const uint32_t width = sampleBytes(encoding);
+    const size_t frameBytes = size_t(width) * channels;
+    if (decode == nullptr || channels < 3 || frameBytes > kMaxFrameBytes)
+        return 0;
+    // An odd last channel counts on both sides.
+    const bool oddLast = channels % 2 != 0;
+    const float rightCount = float(channels / 2 + (oddLast ? 1 : 0));
+    const float leftCount = float((channels + 1) / 2);
+    return convertBlocks(input, frameCount, frameBytes, uint32_t(kMaxFrameBytes / frameBytes),
+                         [=](const unsigned char* frame, uint32_t i) {
+                             float leftSum = decode(frame);
+                             float rightSum = decode(frame + width);
+                             for (uint32_t c = 2; c < channels; ++c) {
+                                 const float value = decode(frame + c * width);
+                                 if (c % 2 == 0)
+                                     leftSum += value;
+                                 else
+                                     rightSum += value;
+                             }
+                             if (oddLast)
+                                 rightSum += decode(frame + (channels - 1) * width);
+                             left[i] = leftSum / leftCount;
+                             right[i] = rightSum / rightCount;
+                         });
+}
+
 uint32_t readChannels(WaveInput& input, SampleEncoding encoding, uint32_t channels, float* left,
                       float* right, uint32_t frameCount)
 {

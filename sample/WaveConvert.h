@@ -36,6 +36,13 @@ inline constexpr uint32_t kMaxFrameBytes = 4096;
 // float from the first to the last and divided by their number.
 uint32_t readMixedToMono(WaveInput& input, SampleEncoding encoding, uint32_t channels, float* left,
                          uint32_t frameCount);
+// Any supported encoding and more than two channels (frames of at most
+// kMaxFrameBytes), folded to two: the channels are taken in pairs, the first
+// of each pair to the left and the second to the right, an odd last channel
+// to both; each side is added up in float from its first channel to its last
+// and divided by their number.
+uint32_t readFoldedToStereo(WaveInput& input, SampleEncoding encoding, uint32_t channels, float* left,
+                            float* right, uint32_t frameCount);
 // Any supported encoding, one or two channels kept apart (right null for one).
 uint32_t readChannels(WaveInput& input, SampleEncoding encoding, uint32_t channels, float* left,
                       float* right, uint32_t frameCount);

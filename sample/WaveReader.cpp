@@ -58,7 +58,7 @@ WaveResult checkFormat(const WaveFormat& format, int32_t requiredChannels, char*
         std::snprintf(why, size, "%s; %d channel(s) wanted.", what, int(requiredChannels));
         return kWaveBadType;
     }
-    const bool anyCount = requiredChannels < 0;  // kWaveMixToMono
+    const bool anyCount = requiredChannels < 0;  // kWaveMixToMono, kWaveFoldToStereo
     if (requiredChannels <= 0 && (anyCount ? format.channels == 0 : format.channels != 1 && format.channels != 2)) {
         std::snprintf(why, size, "%s; the file must have %s.", what,
                       anyCount ? "at least one channel" : "one or two channels");
@@ -99,6 +99,9 @@ uint32_t convert(WaveInput& input, const WaveFormat& format, SampleStore& store,
     const SampleEncoding encoding = encodingOf(format);
     if (mix)
         return readMixedToMono(input, encoding, format.channels, store.leftChannel, store.frameCount);
+    if (format.channels > 2)
+        return readFoldedToStereo(input, encoding, format.channels, store.leftChannel, store.rightChannel,
+                                  store.frameCount);
     bool stereo = format.channels == 2;
     switch (encoding) {
     case SampleEncoding::pcm16:
@@ -162,7 +165,7 @@ WaveResult readWave(WaveInput& input, SampleStore& loaded, int32_t requiredChann
         return checked;
     loaded.sampleRate = format.sampleRate;
     const bool mix = requiredChannels == kWaveMixToMono;
-    loaded.channelCount = mix ? 1 : format.channels;
+    loaded.channelCount = mix ? 1 : (format.channels > 2 ? 2 : format.channels);
     loaded.frameCount = frameCount;
     WaveResult allocated = allocateStore(loaded);
     if (allocated != kWaveOk)

@@ -42,6 +42,9 @@ const char* waveResultMessage(WaveResult result);
 // requiredChannels for loadWaveFile: any number of channels, averaged into
 // leftChannel (a mono file loads exactly as with 1).
 inline constexpr int32_t kWaveMixToMono = -1;
+// requiredChannels for loadWaveFile: any number of channels; one or two are
+// kept as they are, more are folded to two (see readFoldedToStereo).
+inline constexpr int32_t kWaveFoldToStereo = -2;
 
 // What a refused file is and what the reader takes, for the user: the
 // table's message, followed for a wave file of a kind the reader does not
@@ -51,7 +54,8 @@ struct WaveRefusal {
 };
 
 // Loads the file at path. requiredChannels 0 accepts mono and stereo,
-// kWaveMixToMono any channel count mixed into one, any other value only
+// kWaveMixToMono any channel count mixed into one, kWaveFoldToStereo any
+// channel count folded to at most two, any other value only
 // files with exactly that many channels. Only regular files are opened.
 // On kWaveOk the store receives the new sample (whatever it held before is
 // overwritten, not freed: pass an empty store). On any other result the

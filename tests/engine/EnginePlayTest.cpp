@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -74,7 +76,7 @@ TEST_F(EnginePlay, OutputIsTenthOfTheVoicesAddedToBothChannels)
     reference.setSample(data.data(), 60000);
     reference.noteOn(1.0f);
     ScatterGenerator scatter = threadScatterGenerator();
-    send(0x90, 60, 100);
+    send(0x90, 60, 127); // full velocity: exactly the voice's own level
     EXPECT_EQ(fx.output(0)[0], reference.nextSample(scatter) * 0.1f);
     for (int block = 0; block < 40; ++block) {
         fx.outputBuffers().fill(0.5f);
@@ -279,4 +281,199 @@ TEST_F(EnginePlay, NoteSixtyKeepsTheRecordedPitchAtAnyHostRate)
     }
     const double cents = 1200.0 * std::log2(measuredFrequency(out, 48000.0) / 441.0);
     EXPECT_NEAR(cents, 0.0, 0.1) << cents;
+}
+
+namespace {
+
+struct Timed {
+    int frame, status, data1, data2;
+};
+
+struct Played {
+    std::vector<float> left, right;
+};
+
+// The score played from frame 0 by a fresh instance in blocks of 64 frames,
+// with no grain scatter (so that renders line up whatever the scatter
+// sequence has reached).
+Played play(const std::string& sample, std::vector<Timed> score, int frames, bool classic = false)
+{
+    std::stable_sort(score.begin(), score.end(), [](const Timed& a, const Timed& b) { return a.frame < b.frame; });
+    PluginInstance fx;
+    GranularEngine& engine = createEngine(fx);
+    engine.setClassic(classic);
+    fx.setSampleRate(44100.0f);
+    fx.setBlockSize(64);
+    EXPECT_EQ(engine.loadSampleFile(sample.c_str()), nullptr);
+    fx.setParameter(3, 0.0f);
+    Played out;
+    for (int start = 0; start < frames; start += 64) {
+        MidiEventList events;
+        for (const Timed& t : score) {
+            if (t.frame >= start && t.frame < start + 64)
+                events.add(t.frame - start, t.status, t.data1, t.data2);
+        }
+        fx.processEvents(events);
+        fx.runProcess(64);
+        out.left.insert(out.left.end(), fx.output(0), fx.output(0) + 64);
+        out.right.insert(out.right.end(), fx.output(1), fx.output(1) + 64);
+    }
+    return out;
+}
+
+// The largest step from one frame to the next over frames [from, to).
+float largestStep(const std::vector<float>& out, int from, int to)
+{
+    float step = 0.0f;
+    for (int i = from + 1; i < to; ++i)
+        step = std::max(step, std::fabs(out[i] - out[i - 1]));
+    return step;
+}
+
+} // namespace
+
+TEST_F(EnginePlay, VelocityVolumeAndExpressionSetTheLevel)
+{
+    const std::string sample = dir.file("s.wav");
+    const Played full = play(sample, {{0, 0x90, 60, 127}}, 6400);
+    // The square of velocity / 127.
+    const float quarter = (64.0f / 127.0f) * (64.0f / 127.0f);
+    const Played soft = play(sample, {{0, 0x90, 60, 64}}, 6400);
+    for (int i = 0; i < 6400; i += 7)
+        ASSERT_NEAR(soft.left[i], full.left[i] * quarter, 1e-6f) << i;
+
+    // Volume and expression ramp the whole output over 5 ms (220 frames) to
+    // their product; a reset returns it to exactly full level.
+    const Played controlled =
+        play(sample, {{0, 0x90, 60, 127}, {1000, 0xB0, 7, 64}, {3000, 0xB2, 11, 64}, {5000, 0xB0, 121, 0}}, 6400);
+    EXPECT_EQ(std::memcmp(controlled.left.data(), full.left.data(), 1000 * sizeof(float)), 0);
+    for (int i = 1220; i < 3000; i += 7)
+        ASSERT_NEAR(controlled.left[i], full.left[i] * quarter, 1e-6f) << i;
+    for (int i = 3220; i < 5000; i += 7)
+        ASSERT_NEAR(controlled.left[i], full.left[i] * quarter * quarter, 1e-6f) << i;
+    EXPECT_EQ(std::memcmp(controlled.left.data() + 5220, full.left.data() + 5220, 1180 * sizeof(float)), 0);
+    // Half-way through a ramp the level is half-way: no jump, no click.
+    auto levelAt = [&](int from) {
+        int loudest = from;
+        for (int i = from; i < from + 20; ++i)
+            loudest = std::fabs(full.left[i]) > std::fabs(full.left[loudest]) ? i : loudest;
+        return controlled.left[loudest] / full.left[loudest];
+    };
+    EXPECT_NEAR(levelAt(1100), (1.0f + quarter) / 2.0f, 0.05f);
+    EXPECT_NEAR(levelAt(5100), (quarter * quarter + 1.0f) / 2.0f, 0.05f);
+}
+
+TEST_F(EnginePlay, PedalHoldsNoteOffsUntilItComesUp)
+{
+    load("s.wav");
+    send(0xB0, 64, 127);
+    send(0x90, 60, 100);
+    send(0x80, 60, 0);
+    EXPECT_EQ(engine->voice(0).state(), GrainVoice::Playing);
+    EXPECT_TRUE(engine->allocator().isHeldBack(0));
+    // Struck again while held back: a voice of its own, held back in turn.
+    send(0x90, 60, 100);
+    EXPECT_EQ(engine->allocator().noteOf(1), 60);
+    send(0x90, 62, 0);
+    send(0x90, 60, 0);
+    EXPECT_TRUE(engine->allocator().isHeldBack(1));
+    send(0x90, 64, 100);
+    send(0xB0, 64, 63);
+    EXPECT_EQ(engine->voice(0).state(), GrainVoice::Releasing);
+    EXPECT_EQ(engine->voice(1).state(), GrainVoice::Releasing);
+    EXPECT_EQ(engine->voice(2).state(), GrainVoice::Playing);
+    EXPECT_EQ(engine->allocator().releasedCount(), 2);
+    // Up again: note-offs act at once.
+    send(0x80, 64, 0);
+    EXPECT_EQ(engine->voice(2).state(), GrainVoice::Releasing);
+
+    // Resetting the controllers lifts the pedal; all-notes-off releases
+    // under it too.
+    send(0xB0, 64, 100);
+    send(0x90, 70, 100);
+    send(0x80, 70, 0);
+    send(0xB0, 121, 0);
+    EXPECT_FALSE(engine->isPedalDown());
+    EXPECT_EQ(engine->voice(3).state(), GrainVoice::Releasing);
+    send(0xB0, 64, 100);
+    send(0x90, 71, 100);
+    send(0x80, 71, 0);
+    send(0xB0, 123, 0);
+    EXPECT_EQ(engine->voice(4).state(), GrainVoice::Releasing);
+    EXPECT_FALSE(engine->allocator().isHeldBack(4));
+}
+
+TEST_F(EnginePlay, AllSoundOffFadesEveryVoiceOutWithoutAClick)
+{
+    const std::string sample = dir.file("s.wav");
+    std::vector<Timed> score;
+    for (int n = 0; n < 12; ++n)
+        score.push_back({n * 30, 0x90, 48 + n * 3, 127});
+    const Played held = play(sample, score, 6400);
+    score.push_back({4000, 0xB0, 120, 0});
+    const Played off = play(sample, score, 6400);
+    EXPECT_EQ(std::memcmp(off.left.data(), held.left.data(), 4000 * sizeof(float)), 0);
+    // Silent 8 ms (352 frames) on, and no step on the way larger than the
+    // sound's own.
+    for (int i = 4000 + 353; i < 6400; ++i)
+        ASSERT_EQ(off.left[i], 0.0f) << i;
+    EXPECT_LE(largestStep(off.left, 3999, 4400), largestStep(held.left, 3000, 4000));
+}
+
+TEST_F(EnginePlay, AStolenVoiceFadesOutWithoutAStep)
+{
+    // Twelve held notes and a thirteenth that takes the first one's voice,
+    // against the same score without that first note (the new note finds a
+    // free voice): the difference is the stolen note's own part.
+    const std::string sample = dir.file("s.wav");
+    auto stolenPart = [&](bool classic) {
+        std::vector<Timed> score;
+        for (int n = 1; n < 12; ++n)
+            score.push_back({n * 20, 0x90, 50 + n * 2, 127});
+        score.push_back({3000, 0x90, 80, 127});
+        const Played without = play(sample, score, 4800, classic);
+        score.push_back({0, 0x90, 47, 127});
+        const Played with = play(sample, score, 4800, classic);
+        std::vector<float> part(with.left.size());
+        for (size_t i = 0; i < part.size(); ++i)
+            part[i] = with.left[i] - without.left[i];
+        return part;
+    };
+    const std::vector<float> faded = stolenPart(false);
+    const float before = largestStep(faded, 1000, 3000);
+    ASSERT_GT(before, 1e-3f);
+    EXPECT_LE(largestStep(faded, 2999, 4800), before);
+    for (int i = 3000 + 353; i < 4800; ++i)
+        ASSERT_NEAR(faded[i], 0.0f, 1e-6f) << i;
+    // The classic playing cuts it off: a jump several times the note's own
+    // steps.
+    const std::vector<float> cut = stolenPart(true);
+    EXPECT_GT(largestStep(cut, 2999, 3001), 3.0f * largestStep(cut, 1000, 3000));
+}
+
+TEST_F(EnginePlay, AStereoSamplePlaysEachChannelToItsSide)
+{
+    // Each side is exactly what that channel alone plays, through steals,
+    // releases and fades.
+    const std::vector<float> left = testSample(30000), right = testSample(30077);
+    std::vector<float> stereo;
+    for (int i = 0; i < 30000; ++i)
+        stereo.insert(stereo.end(), {left[i], -right[i + 77]});
+    std::vector<float> rightAlone(right.begin() + 77, right.end());
+    for (float& x : rightAlone)
+        x = -x;
+    writeFloatWav(dir.file("left.wav"), left, 44100);
+    writeFloatWav(dir.file("right.wav"), rightAlone, 44100);
+    writeFloatWav(dir.file("stereo.wav"), stereo, 44100, 2);
+    std::vector<Timed> score;
+    for (int n = 0; n < 16; ++n)
+        score.push_back({n * 150, 0x90, 40 + n * 5, 30 + n * 6});
+    score.push_back({2000, 0x80, 45, 0});
+    score.push_back({3000, 0xB0, 7, 90});
+    const Played both = play(dir.file("stereo.wav"), score, 4800);
+    const Played leftOnly = play(dir.file("left.wav"), score, 4800);
+    const Played rightOnly = play(dir.file("right.wav"), score, 4800);
+    EXPECT_EQ(both.left, leftOnly.left);
+    EXPECT_EQ(both.right, rightOnly.right);
+    EXPECT_NE(both.left, both.right);
 }

@@ -19,15 +19,18 @@ uint64_t fnv1a(const std::vector<float>& samples)
     return hash;
 }
 
-// Overlapping notes, stealing, releases, all-notes-off, pitch bend and
-// parameter changes between blocks, rendered on a fresh thread (whose grain
-// scatter sequence starts from the beginning).
+// Overlapping notes at several velocities, stealing, releases, all-notes-off,
+// pitch bend and parameter changes between blocks, and the controllers the
+// classic playing ignores (volume, expression, pedal, all sound off, reset),
+// rendered in the classic playing on a fresh thread (whose grain scatter
+// sequence starts from the beginning).
 std::vector<float> renderPhrase(const std::string& samplePath)
 {
     std::vector<float> left;
     std::thread([&] {
         PluginInstance fx;
         GranularEngine& engine = createEngine(fx);
+        engine.setClassic(true);
         fx.setSampleRate(44100.0f);
         fx.setBlockSize(512);
         if (engine.loadSampleFile(samplePath.c_str()) != nullptr)
@@ -36,13 +39,16 @@ std::vector<float> renderPhrase(const std::string& samplePath)
         for (int b = 0; b < 200; ++b) {
             MidiEventList events;
             if (b % 8 == 0)
-                events.add(b % 512, 0x90, 48 + (b * 7) % 36, 100);
+                events.add(b % 512, 0x90, 48 + (b * 7) % 36, 20 + b % 108);
             if (b % 8 == 5)
                 events.add(100, 0x80, 48 + ((b - 5) * 7) % 36, 0);
             if (b == 60 || b == 120)
                 events.add(b == 60 ? 17 : 0, 0xE0, 0, b == 60 ? 96 : 20);
             if (b == 100)
                 events.add(300, 0xB0, 123, 0);
+            const int ignored[] = {7, 11, 64, 120, 121};
+            if (b % 16 == 3)
+                events.add(b % 400, 0xB0, ignored[(b / 16) % 5], b % 128);
             for (int n = 0; b == 130 && n < 14; ++n)
                 events.add(n * 30, 0x90, 40 + n * 3, 90);
             fx.processEvents(events);
@@ -67,6 +73,12 @@ TEST(EngineRender, PhraseIsBitExact)
     ASSERT_EQ(first.size(), 200u * 512u);
     EXPECT_EQ(renderPhrase(dir.file("s.wav")), first);
     EXPECT_EQ(fnv1a(first), 0x9879816bd0302dd7ull) << std::hex << fnv1a(first);
+    // A stereo file of two equal channels plays averaged, the same.
+    std::vector<float> both;
+    for (float x : testSample(30000))
+        both.insert(both.end(), {x, x});
+    writeFloatWav(dir.file("both.wav"), both, 44100, 2);
+    EXPECT_EQ(renderPhrase(dir.file("both.wav")), first);
 }
 
 TEST(EngineRender, FuzzOfChunksParametersAndEvents)
@@ -124,9 +136,10 @@ TEST(EngineRender, FuzzOfChunksParametersAndEvents)
 
 namespace {
 
-// A random score (notes, stealing, releases, all-notes-off, bends, parameter
-// changes, block sizes from 1 to 700 frames) rendered through one kernel on a
-// fresh thread; seed picks the score.
+// A random score (notes at any velocity, stealing with fades overlapping,
+// releases, all-notes-off, bends, volume, expression, the pedal, all sound
+// off, controller resets, parameter changes, block sizes from 1 to 700
+// frames) rendered through one kernel on a fresh thread; seed picks the score.
 std::vector<float> renderRandomScore(const std::string& samplePath, GrainRenderer::Kernel kernel, uint32_t seed)
 {
     std::vector<float> out;
@@ -142,13 +155,14 @@ std::vector<float> renderRandomScore(const std::string& samplePath, GrainRendere
         for (int b = 0; b < 160; ++b) {
             const int32_t frames = 1 + static_cast<int32_t>(random() % 700);
             MidiEventList events;
-            for (int n = static_cast<int>(random() % 5); n > 0; --n) {
+            const int controllers[] = {7, 11, 64, 64, 120, 121, 123};
+            for (int n = static_cast<int>(random() % 6); n > 0; --n) {
                 const int32_t at = static_cast<int32_t>(random() % (frames + 20)) - 10;
-                switch (random() % 8) {
-                case 0: case 1: case 2: events.add(at, 0x90, 24 + random() % 90, 1 + random() % 127); break;
-                case 3: case 4: events.add(at, 0x80, 24 + random() % 90, 0); break;
-                case 5: events.add(at, 0xE0, random() % 128, random() % 128); break;
-                case 6: events.add(at, 0xB0, 123, 0); break;
+                switch (random() % 10) {
+                case 0: case 1: case 2: case 3: events.add(at, 0x90, 24 + random() % 90, 1 + random() % 127); break;
+                case 4: case 5: events.add(at, 0x80, 24 + random() % 90, 0); break;
+                case 6: events.add(at, 0xE0, random() % 128, random() % 128); break;
+                case 7: case 8: events.add(at, 0xB0, controllers[random() % 7], random() % 128); break;
                 default: events.add(at, 0x90, 60, 0); break;
                 }
             }
@@ -157,6 +171,7 @@ std::vector<float> renderRandomScore(const std::string& samplePath, GrainRendere
                 fx.setParameter(static_cast<int32_t>(random() % 4), static_cast<float>(random() % 1001) / 1000.0f);
             fx.runProcess(frames);
             out.insert(out.end(), fx.output(0), fx.output(0) + frames);
+            out.insert(out.end(), fx.output(1), fx.output(1) + frames);
         }
     }).join();
     return out;
@@ -167,12 +182,20 @@ std::vector<float> renderRandomScore(const std::string& samplePath, GrainRendere
 TEST(EngineRender, EveryKernelMatchesThePerSamplePathOnRandomScores)
 {
     TempDir dir;
-    // Long, short and very short samples: the last two wrap inside grains
-    // and inside kernel blocks.
-    const int lengths[] = {30000, 700, 3};
-    for (int i = 0; i < 3; ++i) {
+    // Long, short and very short samples, mono and stereo: the short ones
+    // wrap inside grains and inside kernel blocks.
+    const int lengths[] = {30000, 700, 3, 30000, 700, 3};
+    for (int i = 0; i < 6; ++i) {
         const std::string path = dir.file("s" + std::to_string(i) + ".wav");
-        writeFloatWav(path, testSample(lengths[i]), 44100);
+        std::vector<float> frames = testSample(lengths[i]);
+        if (i >= 3) {
+            const std::vector<float> other = testSample(lengths[i] + 50);
+            std::vector<float> stereo;
+            for (int f = 0; f < lengths[i]; ++f)
+                stereo.insert(stereo.end(), {frames[f], other[f + 50]});
+            frames = stereo;
+        }
+        writeFloatWav(path, frames, 44100, i >= 3 ? 2 : 1);
         for (uint32_t seed = 1; seed <= 3; ++seed) {
             const std::vector<float> reference = renderRandomScore(path, GrainRenderer::Scalar, seed);
             ASSERT_FALSE(reference.empty());

@@ -196,6 +196,28 @@ TEST_F(RenderCommand, ASavedBankRestoresTheSameSound)
     EXPECT_NE(bad.err.find("a program bank has at least 1200 bytes, this file has 3"), std::string::npos) << bad.err;
 }
 
+TEST_F(RenderCommand, ClassicPlaysEveryNoteAtOneLevelAndIgnoresTheNewControllers)
+{
+    write("full.score", "at 0 on 60 127\nat 4410 on 67 127\nat 13230 off 60\n");
+    write("soft.score", "at 0 on 60 40\nat 2000 cc 7 50\nat 4410 on 67 90\nat 9000 cc 64 127\nat 13230 off 60\n");
+    auto render = [&](const std::string& score, const std::string& extra) {
+        const std::string out = file(score + (extra.empty() ? "" : ".classic") + ".wav");
+        ToolRun r = run("--score '" + file(score) + "' --tail 0.2 " + extra + " -o '" + out + "'");
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return readWav(out).samples;
+    };
+    // At full velocity and without those controllers both ways play alike.
+    const std::vector<float> classic = render("full.score", "--classic");
+    ASSERT_GT(classic.size(), 0u);
+    EXPECT_EQ(render("full.score", ""), classic);
+    EXPECT_EQ(render("soft.score", "--classic"), classic);
+    EXPECT_NE(render("soft.score", ""), classic);
+
+    ToolRun both = run("--classic --plugin /some/module.so -o '" + file("x.wav") + "'");
+    EXPECT_EQ(both.exitCode, 2);
+    EXPECT_NE(both.err.find("give --classic or --plugin, not both"), std::string::npos) << both.err;
+}
+
 TEST_F(RenderCommand, RendersAMidiFileWithItsTail)
 {
     // Type 0, 96 ticks per quarter at 120 bpm: a note from 0 to 0.5 s.

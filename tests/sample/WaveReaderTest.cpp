@@ -313,6 +313,35 @@ TEST_F(WaveReader, EveryCommonEncodingAndChannelsAveragedInFloat)
     EXPECT_EQ(mixed.store.leftChannel[0], (0.5f + 0.25f + -1.0f) / 3.0f);
     EXPECT_EQ(mixed.store.leftChannel[1], (3.0517578125e-05f * 3.0f) / 3.0f);
     EXPECT_EQ(mixed.store.leftChannel[2], 0.0f);
+    // Folded to two: pairs split left and right, an odd last channel to both;
+    // one and two channels stay as they are.
+    Loaded folded;
+    ASSERT_EQ(load(riffWave({chunk("fmt ", formatBody(1, 3, 8000, 16)),
+                             chunk("data", pcm16({16384, 8192, -32768, 1, 2, 3}))}),
+                   folded, kWaveFoldToStereo),
+              kWaveOk);
+    ASSERT_EQ(folded.store.channelCount, 2u);
+    EXPECT_EQ(folded.store.leftChannel[0], (0.5f + -1.0f) / 2.0f);
+    EXPECT_EQ(folded.store.rightChannel[0], (0.25f + -1.0f) / 2.0f);
+    EXPECT_EQ(folded.store.rightChannel[1], (2.0f * 3.0517578125e-05f + 3.0f * 3.0517578125e-05f) / 2.0f);
+    EXPECT_EQ(folded.store.rightChannel[2], 0.0f);
+    Loaded quad;
+    ASSERT_EQ(load(riffWave({chunk("fmt ", formatBody(1, 4, 8000, 16)), chunk("data", pcm16({16384, 8192, 4096, 2048}))}),
+                   quad, kWaveFoldToStereo),
+              kWaveOk);
+    EXPECT_EQ(quad.store.leftChannel[0], (0.5f + 0.125f) / 2.0f);
+    EXPECT_EQ(quad.store.rightChannel[0], (0.25f + 0.0625f) / 2.0f);
+    Loaded pair, single;
+    ASSERT_EQ(load(riffWave({chunk("fmt ", formatBody(1, 2, 8000, 16)), chunk("data", pcm16({16384, -8192}))}), pair,
+                   kWaveFoldToStereo),
+              kWaveOk);
+    EXPECT_EQ(pair.store.leftChannel[0], 0.5f);
+    EXPECT_EQ(pair.store.rightChannel[0], -0.25f);
+    ASSERT_EQ(load(riffWave({chunk("fmt ", formatBody(1, 1, 8000, 16)), chunk("data", pcm16({16384}))}), single,
+                   kWaveFoldToStereo),
+              kWaveOk);
+    EXPECT_EQ(single.store.channelCount, 1u);
+    EXPECT_EQ(single.store.rightChannel, nullptr);
     // A mono -0.0 stays -0.0 when mixing: one channel is taken as it is.
     Loaded negativeZero;
     ASSERT_EQ(load(riffWave({chunk("fmt ", formatBody(3, 1, 8000, 32)), chunk("data", floatData({-0.0f}))}),

@@ -1,14 +1,8 @@
 #include "tools/render/PanelPicture.h"
 
-#include "host/AudioEffect.h"
-#include "host/PluginFactory.h"
 #include "platform/headless/HeadlessControl.h"
+#include "tools/render/BuiltInInstrument.h"
 #include "tools/render/PluginRenderer.h"
-
-AEffect* builtInInstrument(audioMasterCallback host) {
-    AudioEffect* effect = createEffectInstance(host);
-    return effect ? effect->getAeffect() : nullptr;
-}
 
 bool writePanelPicture(PluginInstance& instance, const std::string& path, std::string& error) {
     const std::optional<ERect> rect = instance.editorRect();

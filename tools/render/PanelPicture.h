@@ -10,9 +10,6 @@
 
 struct RenderJob;
 
-// The instrument built into this program, as a module's entry point.
-AEffect* builtInInstrument(audioMasterCallback host);
-
 // Opens the instance's editor in a host window of the headless backend, lets
 // it paint and idle, writes the panel to path and closes the editor again.
 // The instance must come from builtInInstrument. False with error set.

@@ -153,6 +153,11 @@ int runRenderCommand(int argc, const char* const* argv, const RenderPaths& paths
 
     RenderJob job;
     job.pluginPath = options.pluginPath.value_or(paths.defaultPlugin);
+    if (options.classic) {
+        if (paths.classicInstrument == nullptr)
+            return failWith("this build cannot play the classic way (it has no instrument built in)");
+        job.entry = paths.classicInstrument;
+    }
     job.sampleRate = rate;
     job.blockSize = options.blockSize;
     job.bank = defaultBank();

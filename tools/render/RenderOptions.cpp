@@ -57,6 +57,10 @@ const char* renderUsage()
            "  --save-chunk FILE     save the chunk as set up for the render\n"
            "  --plugin PATH         plug-in module (default: the one built with this tool)\n"
            "  --panel FILE.png      also draw the editor panel, as set up for the render\n"
+           "  --classic             play the classic way: every note at one level, controllers\n"
+           "                        other than all-notes-off (123) ignored, a stolen note cut\n"
+           "                        off, the sample mixed to mono (the instrument built into\n"
+           "                        this tool; not with --plugin)\n"
            "  -o OUT.wav            output file (render.wav)\n";
 }
 
@@ -80,6 +84,10 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& option
         }
         if (arg == "--allow-silence" && !inlineValue) {
             options.allowSilence = true;
+            continue;
+        }
+        if (arg == "--classic" && !inlineValue) {
+            options.classic = true;
             continue;
         }
         static const char* const withValue[] = {"--midi", "--score", "--sample", "--rate", "--block",
@@ -162,6 +170,11 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& option
     }
     if (options.midiPath && options.scorePath) {
         error = "give --midi or --score, not both";
+        return false;
+    }
+    if (options.classic && options.pluginPath) {
+        error = "--classic plays the instrument built into parvolino-render, not a module: give --classic or "
+                "--plugin, not both";
         return false;
     }
     if (options.outputPath.empty()) {

@@ -19,6 +19,7 @@ struct RenderOptions {
     double tailSeconds = 2.0;
     double maxLengthSeconds = 600.0;  // longer renders are refused: a stray MIDI delta would fill the disk
     bool allowSilence = false;        // render even though no sample is loaded
+    bool classic = false;             // the built-in instrument, playing the classic way
     OutputFormat format = OutputFormat::float32;
     std::optional<std::string> chunkPath;
     std::optional<std::string> saveChunkPath;

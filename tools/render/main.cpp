@@ -2,7 +2,8 @@
 
 #include "tools/render/RenderCommand.h"
 
-#ifdef PARVOLINO_RENDER_PANEL
+#ifdef PARVOLINO_RENDER_BUILT_IN
+#include "tools/render/BuiltInInstrument.h"
 #include "tools/render/PanelPicture.h"
 #endif
 
@@ -32,8 +33,9 @@ int main(int argc, char** argv)
     RenderPaths paths;
     paths.defaultPlugin = pluginNextToExecutable();
     paths.defaultSample = PARVOLINO_DEFAULT_SAMPLE;
-#ifdef PARVOLINO_RENDER_PANEL
+#ifdef PARVOLINO_RENDER_BUILT_IN
     paths.writePanel = writeBuiltInPanel;
+    paths.classicInstrument = classicInstrument;
 #endif
     return runRenderCommand(argc, argv, paths);
 }
