@@ -68,6 +68,7 @@ def main():
     target = (int(sys.argv[1]), int(sys.argv[2]))
     uris = ["file://" + urllib.parse.quote(path) for path in sys.argv[3:]]
     ended = threading.Event()
+    failure = []
 
     window = Gtk.Window(title="Parvolino drag source")
     window.set_default_size(160, 60)
@@ -87,12 +88,14 @@ def main():
         data.set_uris(uris)
 
     def failed(widget, context, result):
+        failure.append(result.value_nick)
         say("failed " + result.value_nick)
         return True  # no animation back to the source
 
     def end(widget, context):
         action = ACTIONS.get(context.get_selected_action(), "none")
-        say("end succeeded %d action %s" % (1 if Gdk.drag_drop_succeeded(context) else 0, action))
+        succeeded = not failure and Gdk.drag_drop_succeeded(context)
+        say("end succeeded %d action %s" % (1 if succeeded else 0, action))
         ended.set()
 
     def mapped(widget, event):
