@@ -72,7 +72,9 @@ def main():
 
     window = Gtk.Window(title="Parvolino drag source")
     window.set_default_size(160, 60)
-    window.move(20, 20)  # where no window of a host is put by the stages
+    # The screen's lower right corner, where the stages put no host window.
+    screen = window.get_display().get_monitor(0).get_geometry()
+    window.move(screen.x + screen.width - 200, screen.y + screen.height - 100)
     source = Gtk.EventBox()
     source.add(Gtk.Label(label="drag me"))
     window.add(source)
