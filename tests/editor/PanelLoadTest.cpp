@@ -15,6 +15,16 @@ std::string programPath(GranularEngine* engine, int32_t program) {
     return engine->program(program).samplePath;
 }
 
+// The host restoring a bank in which the program names the sample.
+void restoreBankNaming(GranularEngine* engine, int32_t program, const std::string& path) {
+    void* data = nullptr;
+    ASSERT_EQ(engine->getChunk(&data, false), kBankSize);
+    GranularProgram bank[kNumPrograms];
+    std::memcpy(bank, data, sizeof bank);
+    copyText(bank[program].samplePath, sizeof bank[program].samplePath, path.c_str());
+    ASSERT_EQ(engine->setChunk(bank, kBankSize, false), kBankSize);
+}
+
 // Pixels of the path display drawn in a warm colour: the missing-sample
 // warning, which the usual cyan text never gives.
 int32_t warningPixels(platform::WindowHandle panel) {
@@ -184,12 +194,7 @@ TEST_F(PanelLoad, EverySampleTheUserLoadsTellsTheHostTheStateChangedAndNothingEl
     EXPECT_EQ(stateChanges(), 2u) << "a refused drop";
 
     // The host restoring its project, and program changes, load samples too.
-    void* data = nullptr;
-    ASSERT_EQ(engine->getChunk(&data, false), kBankSize);
-    GranularProgram bank[kNumPrograms];
-    std::memcpy(bank, data, sizeof bank);
-    copyText(bank[1].samplePath, sizeof bank[1].samplePath, good.c_str());
-    ASSERT_EQ(engine->setChunk(bank, kBankSize, false), kBankSize);
+    restoreBankNaming(engine, 1, good);
     engine->setProgram(1);
     EXPECT_EQ(stateChanges(), 2u);
 }
@@ -198,12 +203,7 @@ TEST_F(PanelLoad, AMissingSampleIsShownAsMissingUntilItIsFoundAndTheDialogOpensW
     ScratchFolder folder;
     const std::string gone = folder.file("gone.wav");
     // A bank whose current program names a file that is nowhere.
-    void* data = nullptr;
-    ASSERT_EQ(engine->getChunk(&data, false), kBankSize);
-    GranularProgram bank[kNumPrograms];
-    std::memcpy(bank, data, sizeof bank);
-    copyText(bank[0].samplePath, sizeof bank[0].samplePath, gone.c_str());
-    ASSERT_EQ(engine->setChunk(bank, kBankSize, false), kBankSize);
+    restoreBankNaming(engine, 0, gone);
     EXPECT_TRUE(engine->isSampleMissing());
     idle();
     EXPECT_EQ(labelText(editor->getFileLabel()), ("Missing: " + gone).substr(0, 63));

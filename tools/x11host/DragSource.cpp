@@ -24,34 +24,32 @@ std::string actionName(Display* display, Atom action) {
     return "other";
 }
 
-// The first 32-bit item of a property, or 0 when there is none.
-long propertyValue(Display* display, Window window, const char* name) {
+// Whether the window has the property; value becomes its first 32-bit item
+// (0 when it has none).
+bool readProperty(Display* display, Window window, const char* name, long& value) {
     Atom type = None;
     int format = 0;
     unsigned long count = 0;
     unsigned long after = 0;
     unsigned char* data = nullptr;
-    long value = 0;
-    if (XGetWindowProperty(display, window, atom(display, name), 0, 1, False, AnyPropertyType, &type, &format,
-                           &count, &after, &data) == Success &&
-        data && format == 32 && count == 1)
-        value = *reinterpret_cast<const long*>(data);
+    const bool found = XGetWindowProperty(display, window, atom(display, name), 0, 1, False, AnyPropertyType, &type,
+                                          &format, &count, &after, &data) == Success &&
+                       type != None;
+    value = found && data && format == 32 && count == 1 ? *reinterpret_cast<const long*>(data) : 0;
     if (data)
         XFree(data);
+    return found;
+}
+
+long propertyValue(Display* display, Window window, const char* name) {
+    long value = 0;
+    readProperty(display, window, name, value);
     return value;
 }
 
 bool hasProperty(Display* display, Window window, const char* name) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    XGetWindowProperty(display, window, atom(display, name), 0, 0, False, AnyPropertyType, &type, &format, &count,
-                       &after, &data);
-    if (data)
-        XFree(data);
-    return type != None;
+    long ignored = 0;
+    return readProperty(display, window, name, ignored);
 }
 
 // The child of the window at the root point, or 0.
