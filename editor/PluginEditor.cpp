@@ -269,9 +269,12 @@ void PluginEditor::finishLoadSampleFlow(const FileSelection& selection) {
     if (length == selectFilePathSize)
         return;  // longer than a path may be
     std::memcpy(pathBuffer, selection.path, length + 1);
-    if (const char* message = engine->loadSampleFile(pathBuffer))
+    if (const char* message = engine->loadSampleFile(pathBuffer)) {
         showErrorMessage(frame, "Error", message);
-    else if (fileLabel)
+        return;
+    }
+    engine->userChangedState();
+    if (fileLabel)
         showSamplePath();
 }
 
@@ -292,6 +295,7 @@ bool PluginEditor::takeDrop(const char* const* names, int32_t count) {
             continue;
         const char* message = engine->loadSampleFile(names[i]);
         if (!message) {
+            engine->userChangedState();
             if (fileLabel)
                 showSamplePath();
             postUpdate();

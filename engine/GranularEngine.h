@@ -82,6 +82,11 @@ public:
     // For the editor: loads a sample and makes it the current program's;
     // null on success, else the message to show.
     const char* loadSampleFile(const char* path);
+    // For the editor, after every change the user makes to what the chunk
+    // holds: tells the host the plug-in's state changed, so it counts the
+    // project as changed and asks to save it. Hosts take the display-update
+    // request as that (Ardour marks its session modified).
+    void userChangedState();
     // Copies the path the current program's sample plays from (at most 260
     // bytes with the zero): where it was found if the stored one was missing.
     void getSamplePath(char* buffer);

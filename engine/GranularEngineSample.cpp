@@ -94,6 +94,11 @@ const char* GranularEngine::loadSampleFile(const char* path)
     return nullptr;
 }
 
+void GranularEngine::userChangedState()
+{
+    updateDisplay();
+}
+
 const char* GranularEngine::pathInUse(int32_t program) const
 {
     return foundPath_[program][0] != '\0' ? foundPath_[program] : programs_[program].samplePath;

@@ -3,7 +3,10 @@
 // over, leave and drop, and fetch the dragged files as a text/uri-list.
 // The receiver's answer decides the accept flag of the status (copy when it
 // would take the files, none otherwise); the action reported back is never
-// a move, so the source keeps its files.
+// a move, so the source keeps its files. Messages may also come for the
+// host's top-level we are the drop proxy of (X11DropProxy.cpp): they are
+// answered in the top-level's name, and the receiver only hears of the
+// pointer while it is over our window, as it would without a proxy.
 #include <X11/Xatom.h>
 #include <poll.h>
 #include <unistd.h>
@@ -14,6 +17,7 @@
 #include <cstring>
 
 #include "platform/raster/DroppedFileList.h"
+#include "platform/raster/PanelScale.h"
 #include "platform/x11/DropRules.h"
 #include "platform/x11/X11Session.h"
 
@@ -124,10 +128,24 @@ std::vector<Atom> offeredTypes(const XClientMessageEvent& message) {
 
 void endSession(WindowState& window) { window.drag = DragSession{}; }
 
+// Whether the screen point lies on the window (a drop proxy also hears of
+// the rest of the host's window).
+bool pointOnWindow(const WindowState& window, int32_t x, int32_t y) {
+    Display* d = connection();
+    int windowX = 0;
+    int windowY = 0;
+    Window child = 0;
+    if (!d || !XTranslateCoordinates(d, window.root, window.id, x, y, &windowX, &windowY, &child))
+        return false;
+    return windowX >= 0 && windowY >= 0 && windowX < panelscale::toWindow(window.width, window.scale) &&
+           windowY < panelscale::toWindow(window.height, window.scale);
+}
+
 }  // namespace
 
 void forgetDropReceiver(WindowState& window) {
     if (platform::DropReceiver* receiver = window.dropReceiver) {
+        withdrawDropProxy(window);
         window.dropReceiver = nullptr;
         endSession(window);
         receiver->release();
@@ -137,7 +155,9 @@ void forgetDropReceiver(WindowState& window) {
 void handleDropMessage(WindowState& window, const XClientMessageEvent& message) {
     const Atom type = message.message_type;
     const Window source = static_cast<Window>(message.data.l[0]);
-    const Window target = window.id;
+    // The window the source addresses: ours, or the top-level we stand in for.
+    const Window target = message.window;
+    const Window ours = window.id;
 
     if (type == atom("XdndEnter")) {
         if (!window.dropReceiver)
@@ -165,11 +185,19 @@ void handleDropMessage(WindowState& window, const XClientMessageEvent& message) 
         const int32_t y = static_cast<int32_t>(packed & 0xFFFF);
         const Atom requested = window.drag.version >= 2 ? static_cast<Atom>(message.data.l[4]) : atom("XdndActionCopy");
         uint32_t effect = effectsForAction(actionOf(requested));
+        if (!pointOnWindow(window, x, y)) {
+            // Over the host's part of its top-level: ours to refuse.
+            if (window.drag.entered)
+                receiver->dragLeave();
+            window.drag.entered = false;
+            sendToSource(source, "XdndStatus", 2, 0, 0, None, target);
+            return;
+        }
         const bool first = !window.drag.entered;
         window.drag.entered = true;
         // Held across the call: the receiver may revoke itself meanwhile.
         platform::DropDataObject data;
-        data.window = target;
+        data.window = ours;
         data.source = source;
         data.types = window.drag.types;
         // The receiver may read the file list now to choose its answer; the
@@ -181,7 +209,7 @@ void handleDropMessage(WindowState& window, const XClientMessageEvent& message) 
         else
             receiver->dragOver(currentKeyState(), x, y, &effect);
         receiver->release();
-        if (WindowState* still = findWindow(target); still && still->drag.source == source) {
+        if (WindowState* still = findWindow(ours); still && still->drag.source == source) {
             still->drag.effect = effect;
             still->drag.x = x;
             still->drag.y = y;
@@ -209,7 +237,7 @@ void handleDropMessage(WindowState& window, const XClientMessageEvent& message) 
             return;
         }
         platform::DropDataObject data;
-        data.window = target;
+        data.window = ours;
         data.source = source;
         data.types = window.drag.types;
         data.time = window.drag.version >= 1 ? static_cast<Time>(message.data.l[2]) : CurrentTime;
@@ -243,6 +271,7 @@ bool registerDropTarget(WindowHandle window, DropReceiver* receiver) {
     x11::installErrorHandler();
     XChangeProperty(d, w->id, x11::atom("XdndAware"), XA_ATOM, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&version), 1);
+    x11::offerDropProxy(*w);
     XFlush(d);
     return true;
 }

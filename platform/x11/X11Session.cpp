@@ -68,6 +68,10 @@ void closeIfUnused() {
     if (!display || dispatchDepth > 0 || !windows().empty() || !classes().empty())
         return;
     atomCache.clear();
+    // Requests still on their way may fail on windows the host destroyed:
+    // their errors are ours to ignore, so they are waited for first.
+    installErrorHandler();
+    XSync(display, False);
     removeErrorHandler();
     XCloseDisplay(display);
     display = nullptr;

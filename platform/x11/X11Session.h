@@ -63,6 +63,10 @@ struct WindowState {
     bool painted = false;  // the image holds the window's picture, so exposures can be answered from it
     platform::DropReceiver* dropReceiver = nullptr;
     DragSession drag;
+    // The host's top-level that carries XdndProxy naming this window, and
+    // the windows above this one that are watched for moves (X11DropProxy.cpp).
+    Window proxiedTopLevel = 0;
+    std::vector<Window> watchedAncestors;
 };
 
 struct ClassRecord {
@@ -143,8 +147,20 @@ void noteRelease(const XButtonEvent& event);
 // have ended; called from the idle.
 void finishEndedDialogs();
 
-// Drag-and-drop target side (X11Drop.cpp).
+// Drag-and-drop target side (X11Drop.cpp). The message may name the
+// window itself or the host's top-level it is the drop proxy of.
 void handleDropMessage(WindowState& window, const XClientMessageEvent& message);
 void forgetDropReceiver(WindowState& window);
+
+// The drop proxy on the host's top-level (X11DropProxy.cpp). Drag sources
+// look at the top-level under the pointer only; while a window of ours takes
+// drops, a top-level that takes none itself names it in XdndProxy.
+void offerDropProxy(WindowState& window);
+void withdrawDropProxy(WindowState& window);
+// Our window that takes the drops addressed to this top-level, or null.
+WindowState* dropProxyFor(Window topLevel);
+// A reparent, map or property change: when it moved or showed a window
+// above ours or changed its WM_STATE, the top-level is looked for again.
+void handleAncestorEvent(const XEvent& event);
 
 }  // namespace x11

@@ -253,9 +253,20 @@ void handleEvent(XEvent& event, bool modal) {
         forgetWindow(id);
         break;
     }
-    case ClientMessage:
-        if (WindowState* w = findWindow(event.xclient.window))
+    case ClientMessage: {
+        // Drag messages name our window, or the host's top-level when a
+        // source found our window as that top-level's drop proxy.
+        WindowState* w = findWindow(event.xclient.window);
+        if (!w)
+            w = dropProxyFor(event.xclient.window);
+        if (w)
             handleDropMessage(*w, event.xclient);
+        break;
+    }
+    case ReparentNotify:
+    case MapNotify:
+    case PropertyNotify:
+        handleAncestorEvent(event);
         break;
     default:
         break;

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The editor end to end on an X server (Xvfb), as a Linux host shows it: the
 # test host opens the panel in a window of its own and idles it; xdotool is
-# the user's mouse and keyboard; zenity is the desktop's dialogs.
+# the user's mouse and keyboard; zenity is the desktop's dialogs; a small
+# program on GTK 3's drag code is the file manager, without and with a
+# window manager (openbox).
 #
 # Run from the repository root after build/ is built (./run test does both).
 # Every external program runs under timeout; the whole stage takes well under
@@ -29,12 +31,14 @@ rm -rf "$pictures" && mkdir -p "$pictures"
 xvfb_pid=
 host_pid=
 bus_pid=
+wm_pid=
 failures=0
 
 cleanup() {
   exec 3>&- 2>/dev/null || true
   [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null || true
   [ -n "$bus_pid" ] && kill "$bus_pid" 2>/dev/null || true
+  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
 }
@@ -103,11 +107,12 @@ cmd() {
 field() { grep -m1 "^$1" <<<"$reply" | awk -v n="$2" '{print $n}'; }
 param() { cmd param "$1" "$2"; field "param $1 $2 " 4; }
 
-# The panel's screen position from the last "opened" line.
-panel_x=0 panel_y=0 panel_id=0
+# The panel's screen position and the windows from the last "opened" line.
+panel_x=0 panel_y=0 panel_id=0 host_window=0
 note_panel() {
   local line; line=$(grep -m1 '^opened' <<<"$reply")
   panel_id=$(awk '{print $8}' <<<"$line"); panel_x=$(awk '{print $12}' <<<"$line"); panel_y=$(awk '{print $13}' <<<"$line")
+  host_window=$(awk '{print $6}' <<<"$line")
 }
 
 # The panel captured now against the headless picture of the host's state.
@@ -276,6 +281,7 @@ else
   fail "the load button opens the chooser titled 'Load Sample'"
 fi
 cmd idle 300
+check "the load tells the host the plug-in's state changed" grep -qx 'host 0 updateDisplay' <<<"$reply"
 cmd path 0
 check "the chosen file is the program's sample" grep -qxF "path 0 $work/voice one.wav" <<<"$reply"
 check "the panel shows the new path and matches the headless picture" compare_with_headless 0 loaded
@@ -320,6 +326,12 @@ cmd path 0
 check "the failed load keeps the loaded sample" grep -qxF "path 0 $work/voice one.wav" <<<"$reply"
 
 # --- dropping a file on the panel --------------------------------------------
+# Drag sources look at the host's top-level only: it names the panel as the
+# window that takes its drops.
+window_property() { timeout 10 xprop -id "$1" "$2" 2>/dev/null || true; }
+proxy_of() { window_property "$1" XdndProxy | grep -o '0x[0-9a-f]*$' || true; }
+check "the host's window names the panel as its drop proxy" [ "$(proxy_of "$host_window")" = "$panel_id" ]
+check "and the panel names itself" [ "$(proxy_of "$panel_id")" = "$panel_id" ]
 cp resources/samples/default.wav "$work/dragged.wav"
 sum_before=$(sha256sum "$work/dragged.wav" | cut -d' ' -f1)
 cmd capture 0 "$pictures/before-drop.png"
@@ -328,11 +340,14 @@ xdo mousemove $drop_x $drop_y
 timeout 20 "$host" drag $drop_x $drop_y "$work/dragged.wav" >"$work/drag.out" 2>&1 || true
 sed 's/^/    /' "$work/drag.out"
 cmd idle 200
+check "the drag addresses the host's window and reaches the panel" \
+  grep -qx "drag target $host_window recipient $panel_id" "$work/drag.out"
 check "the panel takes part in the drag (status and finish answered)" grep -q '^drag finished' "$work/drag.out"
 check "a WAV file is accepted while dragged, as a copy" grep -qx 'drag status accept 1 action copy' "$work/drag.out"
 check "the drop is taken as a copy, never a move" grep -qx 'drag finished accept 1 action copy' "$work/drag.out"
 check "the drop is never reported as a move" not grep -qE 'action move|would delete' "$work/drag.out"
 check "the dragged file is still there, unchanged" [ "$(sha256sum "$work/dragged.wav" 2>/dev/null | cut -d' ' -f1)" = "$sum_before" ]
+check "the drop tells the host the plug-in's state changed" grep -qx 'host 0 updateDisplay' <<<"$reply"
 cmd path 0
 check "the dropped file is the program's sample" grep -qxF "path 0 $work/dragged.wav" <<<"$reply"
 cmd capture 0 "$pictures/after-drop.png"
@@ -344,6 +359,35 @@ cmd idle 200
 check "a file that is no WAV file is refused while dragged" grep -qx 'drag status accept 0 action none' "$work/drag-text.out"
 cmd path 0
 check "the refused drop keeps the sample" grep -qxF "path 0 $work/dragged.wav" <<<"$reply"
+
+# The same from GTK 3's own drag code, as a file manager drags.
+gtk_runs() {
+  /usr/bin/python3 -c 'import gi; gi.require_version("Gtk", "3.0"); from gi.repository import Gtk' 2>/dev/null
+}
+gtk_drag() { # out-name file...
+  local out=$work/gtk-$1.out; shift
+  timeout 40 /usr/bin/python3 tools/gtkdrag/file-drag.py $((panel_x + 200)) $((panel_y + 72)) "$@" >"$out" 2>&1 || true
+  sed 's/^/    /' "$out"
+  cmd idle 200
+}
+gtk_drop_checks() { # what
+  cp resources/samples/default.wav "$work/drop me.wav"
+  echo "some words" >"$work/notes.txt"
+  gtk_drag "$1-wav" "$work/drop me.wav"
+  check "$1: a GTK drag of 'drop me.wav' ends as a copy" grep -qx 'gtk-drag end succeeded 1 action copy' "$work/gtk-$1-wav.out"
+  check "$1: and tells the host the state changed" grep -qx 'host 0 updateDisplay' <<<"$reply"
+  cmd path 0
+  check "$1: 'drop me.wav' is the program's sample" grep -qxF "path 0 $work/drop me.wav" <<<"$reply"
+  gtk_drag "$1-txt" "$work/notes.txt"
+  check "$1: a .txt dragged by GTK is refused" grep -qx 'gtk-drag end succeeded 0 action none' "$work/gtk-$1-txt.out"
+  cmd path 0
+  check "$1: and the sample stays" grep -qxF "path 0 $work/drop me.wav" <<<"$reply"
+}
+if gtk_runs; then
+  gtk_drop_checks "without a window manager"
+else
+  echo "  NOT RUN: the GTK 3 drops (Debian's python3-gi and gir1.2-gtk-3.0 are not installed, see scripts/install-deps)"
+fi
 
 # --- closing, reopening, two instances, a host that destroys its window -------
 cmd close 0
@@ -375,6 +419,21 @@ check "a host that destroys its window before effEditClose does not bring the pl
 cmd open 1 10 300
 check "the second instance opens again in a new window" grep -q '^opened 1 result 1 ' <<<"$reply"
 cmd idle 200
+
+# A host whose window takes drags itself keeps them: the panel's drop
+# target is never made its proxy.
+cmd new
+cmd open 2 450 300 takesdrags
+note_panel
+aware_window=$host_window
+cmd idle 200
+check "a host window that takes drags itself is not made the panel's proxy" [ -z "$(proxy_of "$aware_window")" ]
+timeout 20 "$host" drag $((panel_x + 200)) $((panel_y + 72)) "$work/dragged.wav" >"$work/drag-aware.out" 2>&1 || true
+cmd idle 200
+check "a drag over it goes to the host's window" grep -qx "drag target $aware_window recipient $aware_window" "$work/drag-aware.out"
+check "which answers it itself" grep -qx 'host 2 refused a drop on its window' <<<"$reply"
+cmd path 2
+check "and the panel's sample stays as it was" grep -qxF "path 2 (none)" <<<"$reply"
 cmd quit
 wait "$host_pid" && host_status=0 || host_status=$?
 host_pid=
@@ -410,10 +469,8 @@ if [ "$portal_runs" -eq 1 ]; then
   cmd new
   cmd open 0 10 10
   note_panel
-  host_window=$(grep -m1 '^opened' <<<"$reply" | awk '{print $6}')
   cmd idle 300
   press_load_button
-  window_property() { timeout 10 xprop -id "$1" "$2" 2>/dev/null || true; }
   if chooser=$(wait_window "Load Sample"); then
     check "with a portal on the session bus, the load button opens the portal's chooser" \
       grep -q '"xdg-desktop-portal-gtk"' <<<"$(window_property "$chooser" WM_CLASS)"
@@ -435,6 +492,32 @@ if [ "$portal_runs" -eq 1 ]; then
 fi
 kill "$bus_pid" 2>/dev/null || true
 bus_pid=
+
+# --- a window manager ----------------------------------------------------------
+# Under a window manager the host's window sits in a frame and is the one
+# with WM_STATE; GTK's drag code looks for that one.
+if ! command -v openbox >/dev/null || ! gtk_runs; then
+  echo "  NOT RUN: the GTK 3 drops with a window manager (openbox, python3-gi or gir1.2-gtk-3.0 not installed, see scripts/install-deps)"
+else
+  timeout 200 openbox --sm-disable >"$work/openbox.log" 2>&1 &
+  wm_pid=$!
+  for _ in $(seq 100); do timeout 10 xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.05; done
+  start_host wm "$module"
+  cmd new
+  cmd open 0 10 10
+  note_panel
+  cmd idle 300
+  check "under a window manager the host's window is managed (WM_STATE)" grep -q 'window state' <<<"$(window_property "$host_window" WM_STATE)"
+  check "and names the panel as its drop proxy" [ "$(proxy_of "$host_window")" = "$panel_id" ]
+  gtk_drop_checks "with a window manager"
+  cmd quit
+  wait "$host_pid" || true
+  host_pid=
+  exec 3>&-
+  kill "$wm_pid" 2>/dev/null || true
+  wait "$wm_pid" 2>/dev/null || true
+  wm_pid=
+fi
 
 # --- no chooser on the system ---------------------------------------------------
 # A host whose PATH has no zenity or kdialog, and no session bus for a portal.

@@ -16,6 +16,16 @@ std::string programPath(GranularEngine* engine, int32_t program) {
     return engine->program(program).samplePath;
 }
 
+// The host restoring a bank in which the program names the sample.
+void restoreBankNaming(GranularEngine* engine, int32_t program, const std::string& path) {
+    void* data = nullptr;
+    ASSERT_EQ(engine->getChunk(&data, false), kBankSize);
+    GranularProgram bank[kNumPrograms];
+    std::memcpy(bank, data, sizeof bank);
+    copyText(bank[program].samplePath, sizeof bank[program].samplePath, path.c_str());
+    ASSERT_EQ(engine->setChunk(bank, kBankSize, false), kBankSize);
+}
+
 // Pixels of the path display drawn in a warm colour: the missing-sample
 // warning, which the usual cyan text never gives.
 int32_t warningPixels(platform::WindowHandle panel) {
@@ -159,16 +169,42 @@ TEST_F(PanelLoad, DroppedFilesLoadTheFirstWaveThatLoadsAndOnlyWaveFilesAreTaken)
     EXPECT_EQ(programPath(engine, 0), good);
 }
 
+// The host must count the project as changed after every sample the user
+// picks, or closing it loses the choice; restoring one must not.
+TEST_F(PanelLoad, EverySampleTheUserLoadsTellsTheHostTheStateChangedAndNothingElseDoes) {
+    ScratchFolder folder;
+    const std::string good = folder.file("good one.wav");
+    writeWav(good, 4000);
+    auto stateChanges = [&] { return fx.host().count(audioMasterUpdateDisplay); };
+    EXPECT_EQ(stateChanges(), 0u);
+
+    headless::queueOpenFileAnswer(good);
+    gesture({{50, 70}, {50, 70, 0}});
+    EXPECT_EQ(stateChanges(), 1u) << "the Load button";
+    idle();
+    headless::queueOpenFileAnswer(std::nullopt);
+    gesture({{50, 70}, {50, 70, 0}});
+    idle();
+    headless::queueOpenFileAnswer(folder.file("gone.wav"));
+    gesture({{50, 70}, {50, 70, 0}});
+    EXPECT_EQ(stateChanges(), 1u) << "a cancelled or failed load changes nothing";
+
+    headless::dropFiles(panel, {good}, 500, 270);
+    EXPECT_EQ(stateChanges(), 2u) << "a drop";
+    headless::dropFiles(panel, {folder.file("song.txt")}, 500, 270);
+    EXPECT_EQ(stateChanges(), 2u) << "a refused drop";
+
+    // The host restoring its project, and program changes, load samples too.
+    restoreBankNaming(engine, 1, good);
+    engine->setProgram(1);
+    EXPECT_EQ(stateChanges(), 2u);
+}
+
 TEST_F(PanelLoad, AMissingSampleIsShownAsMissingUntilItIsFoundAndTheDialogOpensWhereItWas) {
     ScratchFolder folder;
     const std::string gone = folder.file("gone.wav");
     // A bank whose current program names a file that is nowhere.
-    void* data = nullptr;
-    ASSERT_EQ(engine->getChunk(&data, false), kBankSize);
-    GranularProgram bank[kNumPrograms];
-    std::memcpy(bank, data, sizeof bank);
-    copyText(bank[0].samplePath, sizeof bank[0].samplePath, gone.c_str());
-    ASSERT_EQ(engine->setChunk(bank, kBankSize, false), kBankSize);
+    restoreBankNaming(engine, 0, gone);
     EXPECT_TRUE(engine->isSampleMissing());
     idle();
     EXPECT_EQ(labelText(editor->getFileLabel()), ("Missing: " + gone).substr(0, 63));

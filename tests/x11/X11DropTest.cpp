@@ -88,6 +88,22 @@ protected:
         return report;
     }
 
+    // The window a window's XdndProxy names, 0 when it has none.
+    Window proxyOf(Window window) {
+        XSync(host, False);
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        XGetWindowProperty(host, window, XInternAtom(host, "XdndProxy", False), 0, 1, False, XA_WINDOW, &type,
+                           &format, &count, &after, &data);
+        const Window named = data && count == 1 ? static_cast<Window>(*reinterpret_cast<long*>(data)) : 0;
+        if (data)
+            XFree(data);
+        return named;
+    }
+
     bool announces(Window window) {
         Atom type = None;
         int format = 0;
@@ -112,10 +128,15 @@ TEST_F(X11Drop, DraggedFilesReachTheReceiverAsPathsAndTheSourceIsNeverToldMove) 
     EXPECT_FALSE(platform::registerDropTarget(window, &receiver)) << "one registration a window";
     XSync(host, False);
     EXPECT_TRUE(announces(xid(window)));
+    // Sources look at the host's top-level only: it names the panel, which
+    // names itself.
+    EXPECT_EQ(proxyOf(parent), xid(window));
+    EXPECT_EQ(proxyOf(xid(window)), xid(window));
 
     const std::vector<std::string> files = {"/tmp/a folder/één.wav", "/tmp/100%.wav"};
     DragReport report = drag([&](Display* d) { return dragFiles(d, 150, 100, files); });
-    EXPECT_EQ(report.target, xid(window));
+    EXPECT_EQ(report.target, parent);
+    EXPECT_EQ(report.recipient, xid(window));
     EXPECT_EQ(receiver.calls, (std::vector<std::string>{"enter", "drop"}));
     EXPECT_EQ(receiver.enteredAt, (std::pair<int32_t, int32_t>{150, 100}));
     EXPECT_EQ(receiver.enterFiles, 2u);
@@ -148,9 +169,65 @@ TEST_F(X11Drop, DraggedFilesReachTheReceiverAsPathsAndTheSourceIsNeverToldMove) 
     EXPECT_EQ(receiver.count, 0);
     XSync(host, False);
     EXPECT_FALSE(announces(xid(window)));
+    EXPECT_EQ(proxyOf(parent), 0u);
     EXPECT_FALSE(platform::revokeDropTarget(window));
     report = drag([&](Display* d) { return dragFiles(d, 150, 100, files); });
-    EXPECT_EQ(report.target, 0u) << "a revoked window takes no drags";
+    EXPECT_EQ(report.recipient, 0u) << "a revoked window takes no drags";
+}
+
+// The host hands over a window it has not shown and embeds it afterwards,
+// as Ardour does: the proxy follows it to the top-level it ends up in, only
+// while that top-level takes no drags of its own, and goes with the panel.
+TEST_F(X11Drop, TheTopLevelTheHostsWindowEndsUpInNamesThePanelAsItsDropProxy) {
+    const Window root = DefaultRootWindow(host);
+    const Window embedded = XCreateSimpleWindow(host, root, 0, 0, 300, 150, 0, 0, 0);
+    XSync(host, False);
+    platform::WindowHandle window = createTestWindow(embedded, 0, 0, 200, 100);
+    RecordingReceiver receiver;
+    ASSERT_TRUE(platform::registerDropTarget(window, &receiver));
+    EXPECT_EQ(proxyOf(embedded), 0u) << "a window not shown yet may be embedded elsewhere";
+
+    const Window pluginWindow = hostWindow(100, 100, 300, 200);
+    const Window socket = XCreateSimpleWindow(host, pluginWindow, 0, 50, 300, 150, 0, 0, 0);
+    XMapWindow(host, socket);
+    XReparentWindow(host, embedded, socket, 0, 0);
+    XMapWindow(host, embedded);
+    EXPECT_TRUE(pumpUntil([&] { return proxyOf(pluginWindow) == xid(window); }));
+    EXPECT_EQ(proxyOf(embedded), 0u);
+    EXPECT_EQ(proxyOf(socket), 0u);
+
+    // Over the host's own part of its window the panel hears nothing and
+    // the source is refused; over the panel the files arrive.
+    const std::vector<std::string> files = {"/tmp/drop me.wav"};
+    DragReport report = drag([&](Display* d) { return dragFiles(d, 150, 120, files); });
+    EXPECT_EQ(report.recipient, xid(window));
+    EXPECT_TRUE(report.statusSeen);
+    EXPECT_FALSE(report.accepted);
+    EXPECT_FALSE(report.finishAccepted);
+    EXPECT_TRUE(receiver.calls.empty());
+    receiver.dropAnswer = platform::dropEffectCopy;
+    report = drag([&](Display* d) { return dragFiles(d, 150, 200, files); });
+    EXPECT_EQ(report.target, pluginWindow);
+    EXPECT_EQ(receiver.calls, (std::vector<std::string>{"enter", "drop"}));
+    EXPECT_EQ(receiver.names, files);
+    EXPECT_TRUE(report.finishAccepted);
+
+    // A top-level that takes drags itself keeps them, and the one left is cleared.
+    const Window awareWindow = hostWindow(500, 100, 300, 200);
+    const long version = 5;
+    XChangeProperty(host, awareWindow, XInternAtom(host, "XdndAware", False), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&version), 1);
+    XReparentWindow(host, embedded, awareWindow, 0, 0);
+    EXPECT_TRUE(pumpUntil([&] { return proxyOf(pluginWindow) == 0; }));
+    EXPECT_EQ(proxyOf(awareWindow), 0u);
+
+    // Back in the plug-in window, until the host destroys its windows.
+    XReparentWindow(host, embedded, socket, 0, 0);
+    EXPECT_TRUE(pumpUntil([&] { return proxyOf(pluginWindow) == xid(window); }));
+    XDestroyWindow(host, embedded);
+    XSync(host, False);
+    EXPECT_TRUE(pumpUntil([&] { return receiver.count == 0; }));
+    EXPECT_EQ(proxyOf(pluginWindow), 0u);
 }
 
 TEST_F(X11Drop, DataThatIsNoFileListGivesTheReceiverNoFiles) {

@@ -24,25 +24,51 @@ std::string actionName(Display* display, Atom action) {
     return "other";
 }
 
-bool announcesDrops(Display* display, Window window) {
+// Whether the window has the property; value becomes its first 32-bit item
+// (0 when it has none).
+bool readProperty(Display* display, Window window, const char* name, long& value) {
     Atom type = None;
     int format = 0;
     unsigned long count = 0;
     unsigned long after = 0;
     unsigned char* data = nullptr;
-    const bool found = XGetWindowProperty(display, window, atom(display, "XdndAware"), 0, 1, False, XA_ATOM, &type,
+    const bool found = XGetWindowProperty(display, window, atom(display, name), 0, 1, False, AnyPropertyType, &type,
                                           &format, &count, &after, &data) == Success &&
-                       type == XA_ATOM && count == 1;
+                       type != None;
+    value = found && data && format == 32 && count == 1 ? *reinterpret_cast<const long*>(data) : 0;
     if (data)
         XFree(data);
     return found;
 }
 
-void sendMessage(Display* display, Window to, Window from, const char* type, long l1, long l2, long l3, long l4) {
+long propertyValue(Display* display, Window window, const char* name) {
+    long value = 0;
+    readProperty(display, window, name, value);
+    return value;
+}
+
+bool hasProperty(Display* display, Window window, const char* name) {
+    long ignored = 0;
+    return readProperty(display, window, name, ignored);
+}
+
+// The child of the window at the root point, or 0.
+Window childAt(Display* display, Window window, int rootX, int rootY) {
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    if (!XTranslateCoordinates(display, DefaultRootWindow(display), window, rootX, rootY, &x, &y, &child))
+        return 0;
+    return child;
+}
+
+// Sent to the recipient, naming the target, as the protocol has it for proxies.
+void sendMessage(Display* display, Window to, Window target, Window from, const char* type, long l1, long l2,
+                 long l3, long l4) {
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.display = display;
-    event.xclient.window = to;
+    event.xclient.window = target;
     event.xclient.message_type = atom(display, type);
     event.xclient.format = 32;
     event.xclient.data.l[0] = static_cast<long>(from);
@@ -117,23 +143,27 @@ std::string fileUri(const std::string& path) {
     return uri;
 }
 
-Window findDropTarget(Display* display, int rootX, int rootY) {
-    const Window root = DefaultRootWindow(display);
-    Window window = root;
-    Window found = 0;
-    // Down through the windows under the point; the deepest that announces
-    // the protocol takes the drop (a plug-in's panel sits inside its host).
-    for (int depth = 0; depth < 32; ++depth) {
-        int x = 0;
-        int y = 0;
-        Window child = 0;
-        if (!XTranslateCoordinates(display, root, window, rootX, rootY, &x, &y, &child) || child == None)
+Window findTopLevel(Display* display, int rootX, int rootY, Window& recipient) {
+    recipient = 0;
+    const Window frame = childAt(display, DefaultRootWindow(display), rootX, rootY);
+    if (!frame)
+        return 0;
+    // Under a window manager the client window with WM_STATE is somewhere
+    // inside its frame; without one the window under the root is it.
+    Window topLevel = frame;
+    for (Window window = frame; window; window = childAt(display, window, rootX, rootY)) {
+        if (hasProperty(display, window, "WM_STATE")) {
+            topLevel = window;
             break;
-        window = child;
-        if (announcesDrops(display, window))
-            found = window;
+        }
     }
-    return found;
+    // A proxy counts only when it names itself, so a stale one is ignored.
+    const Window proxy = static_cast<Window>(propertyValue(display, topLevel, "XdndProxy"));
+    const bool proxyValid = proxy && static_cast<Window>(propertyValue(display, proxy, "XdndProxy")) == proxy;
+    const Window candidate = proxyValid ? proxy : topLevel;
+    if (propertyValue(display, candidate, "XdndAware") >= 3)
+        recipient = candidate;
+    return topLevel;
 }
 
 DragReport dragFiles(Display* display, int rootX, int rootY, const std::vector<std::string>& paths) {
@@ -148,23 +178,26 @@ DragReport dragData(Display* display, int rootX, int rootY, const std::string& t
 
     const Window source = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
     XSetSelectionOwner(display, atom(display, "XdndSelection"), source, CurrentTime);
-    report.target = findDropTarget(display, rootX, rootY);
-    if (!report.target) {
+    report.target = findTopLevel(display, rootX, rootY, report.recipient);
+    if (!report.recipient) {
         XDestroyWindow(display, source);
         return report;
     }
 
     const Atom offered = atom(display, type.c_str());
-    sendMessage(display, report.target, source, "XdndEnter", 5L << 24, static_cast<long>(offered), 0, 0);
-    sendMessage(display, report.target, source, "XdndPosition", 0, (static_cast<long>(rootX) << 16) | rootY,
-                CurrentTime, static_cast<long>(atom(display, "XdndActionMove")));
+    auto send = [&](const char* message, long l1, long l2, long l3, long l4) {
+        sendMessage(display, report.recipient, report.target, source, message, l1, l2, l3, l4);
+    };
+    send("XdndEnter", 5L << 24, static_cast<long>(offered), 0, 0);
+    send("XdndPosition", 0, (static_cast<long>(rootX) << 16) | rootY, CurrentTime,
+         static_cast<long>(atom(display, "XdndActionMove")));
     XClientMessageEvent message{};
     if (waitFor(display, source, "XdndStatus", offered, data, report, message, 3000)) {
         report.statusSeen = true;
         report.accepted = message.data.l[1] & 1;
         report.statusAction = actionName(display, static_cast<Atom>(message.data.l[4]));
     }
-    sendMessage(display, report.target, source, "XdndDrop", 0, CurrentTime, 0, 0);
+    send("XdndDrop", 0, CurrentTime, 0, 0);
     if (waitFor(display, source, "XdndFinished", offered, data, report, message, 5000)) {
         report.finishedSeen = true;
         report.finishAccepted = message.data.l[1] & 1;

@@ -1,8 +1,11 @@
-// A drag source for tests: drags files onto whatever window announces the X
-// drag-and-drop protocol at a screen point, the way a file manager does, and
-// reports what the target answered. It asks for a move, the riskiest action:
-// a target that accepted it would have the source delete the files. This
-// source only reports that and never deletes anything.
+// A drag source for tests: drags files onto the window at a screen point the
+// way a file manager does, and reports what the target answered. Like real
+// sources it looks at the top-level window under the point only (the one a
+// window manager manages, with WM_STATE), which must announce the X
+// drag-and-drop protocol itself or name a proxy that does. It asks for a
+// move, the riskiest action: a target that accepted it would have the
+// source delete the files. This source only reports that and never deletes
+// anything.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -11,7 +14,8 @@
 #include <vector>
 
 struct DragReport {
-    Window target = 0;
+    Window target = 0;     // the top-level the messages name
+    Window recipient = 0;  // where they go: the target, or its drop proxy
     bool statusSeen = false;
     bool accepted = false;
     std::string statusAction;    // "copy", "move", "link", "none", ...
@@ -25,8 +29,9 @@ struct DragReport {
 // percent-encoded.
 std::string fileUri(const std::string& path);
 
-// The deepest window at the root point that announces the protocol, or 0.
-Window findDropTarget(Display* display, int rootX, int rootY);
+// The top-level at the root point; recipient becomes the window that takes
+// its drags (itself or its proxy), 0 when it takes none.
+Window findTopLevel(Display* display, int rootX, int rootY, Window& recipient);
 
 // Enter, position, drop; serves the data in the one type offered; waits for
 // the answers.

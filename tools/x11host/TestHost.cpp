@@ -1,5 +1,6 @@
 #include "tools/x11host/TestHost.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <poll.h>
 #include <unistd.h>
@@ -118,10 +119,35 @@ int TestHost::run(int commandInput) {
 }
 
 void TestHost::pumpHostEvents() {
-    // The host's own windows need nothing; the queue is only kept short.
+    // The host's own windows need nothing but their drags answered; the
+    // queue is only kept short.
     while (XPending(display) > 0) {
         XEvent event;
         XNextEvent(display, &event);
+        if (event.type == ClientMessage)
+            answerDrag(event.xclient);
+    }
+}
+
+// A host window that takes drags itself: it hears them and refuses them all.
+void TestHost::answerDrag(const XClientMessageEvent& message) {
+    const bool position = message.message_type == XInternAtom(display, "XdndPosition", False);
+    const bool drop = message.message_type == XInternAtom(display, "XdndDrop", False);
+    if (!position && !drop)
+        return;
+    for (auto& s : slots) {
+        if (s->hostWindow != message.window)
+            continue;
+        if (drop)
+            say("host %zu refused a drop on its window", s->index);
+        XEvent answer{};
+        answer.xclient.type = ClientMessage;
+        answer.xclient.window = static_cast<Window>(message.data.l[0]);
+        answer.xclient.message_type = XInternAtom(display, position ? "XdndStatus" : "XdndFinished", False);
+        answer.xclient.format = 32;
+        answer.xclient.data.l[0] = static_cast<long>(s->hostWindow);
+        XSendEvent(display, answer.xclient.window, False, NoEventMask, &answer);
+        XFlush(display);
     }
 }
 
@@ -189,7 +215,8 @@ bool TestHost::command(const std::vector<std::string>& words) {
     if (!s)
         return false;
     if (name == "open")
-        return openEditor(*s, static_cast<int>(number(2, 0)), static_cast<int>(number(3, 0)));
+        return openEditor(*s, static_cast<int>(number(2, 0)), static_cast<int>(number(3, 0)),
+                          words.size() > 4 && words[4] == "takesdrags");
     if (name == "close")
         return closeEditor(*s);
     if (name == "destroyhost")
@@ -244,6 +271,11 @@ bool TestHost::newInstance() {
         say("host %zu endEdit %d", index, call.index);
         return VstIntPtr{1};
     });
+    // Where a host marks its project as changed.
+    host.setHandler(audioMasterUpdateDisplay, [index](const HostCall&) {
+        say("host %zu updateDisplay", index);
+        return VstIntPtr{1};
+    });
     // A host runs its own idle work when asked, which includes idling the
     // editor again: the plug-in must cope with being called back inside
     // its own mouse loop.
@@ -267,7 +299,7 @@ bool TestHost::newInstance() {
     return true;
 }
 
-bool TestHost::openEditor(Slot& s, int x, int y) {
+bool TestHost::openEditor(Slot& s, int x, int y, bool takesDrags) {
     if (s.editorOpen) {
         say("error open: the editor of %zu is open", s.index);
         return false;
@@ -299,6 +331,11 @@ bool TestHost::openEditor(Slot& s, int x, int y) {
         hints.y = y;
         XSetWMNormalHints(display, s.hostWindow, &hints);
         XSelectInput(display, s.hostWindow, StructureNotifyMask);
+        if (takesDrags) {
+            const long version = 5;
+            XChangeProperty(display, s.hostWindow, XInternAtom(display, "XdndAware", False), XA_ATOM, 32,
+                            PropModeReplace, reinterpret_cast<const unsigned char*>(&version), 1);
+        }
         XMapWindow(display, s.hostWindow);
         XEvent event;
         do

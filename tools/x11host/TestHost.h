@@ -33,7 +33,8 @@ private:
     Slot* slot(const std::vector<std::string>& words, size_t index);
 
     bool newInstance();
-    bool openEditor(Slot& s, int x, int y);
+    bool openEditor(Slot& s, int x, int y, bool takesDrags);
+    void answerDrag(const XClientMessageEvent& message);
     bool closeEditor(Slot& s);
     bool destroyHostWindow(Slot& s);
     bool capture(Slot& s, const std::string& path);

@@ -5,7 +5,7 @@
 //   parvolino-x11host drag X Y FILE...     drag files onto the window at X,Y
 //
 // Commands of the host mode, one a line (N: instance number):
-//   new | open N [X Y] | close N | destroyhost N | knobmode M | param N I
+//   new | open N [X Y [takesdrags]] | close N | destroyhost N | knobmode M | param N I
 //   setparam N I V | path N | render N | renderclone N | chunk N FILE
 //   capture N FILE | calls N | idle MS | echo TEXT | quit
 #include <X11/Xlib.h>
@@ -76,7 +76,7 @@ int runDrag(int x, int y, const std::vector<std::string>& files) {
         return 1;
     const DragReport report = dragFiles(display, x, y, files);
     XCloseDisplay(display);
-    std::printf("drag target 0x%lx\n", report.target);
+    std::printf("drag target 0x%lx recipient 0x%lx\n", report.target, report.recipient);
     if (report.statusSeen)
         std::printf("drag status accept %d action %s\n", report.accepted ? 1 : 0, report.statusAction.c_str());
     std::printf("drag data %s\n", report.dataServed ? "served" : "not asked for");
@@ -87,7 +87,7 @@ int runDrag(int x, int y, const std::vector<std::string>& files) {
     if (report.finishedSeen && report.finishAccepted && report.finishAction == "move")
         std::printf("drag source would delete the files\n");
     std::fflush(stdout);
-    return report.target && report.statusSeen && report.finishedSeen ? 0 : 1;
+    return report.recipient && report.statusSeen && report.finishedSeen ? 0 : 1;
 }
 
 }  // namespace
