@@ -1,15 +1,19 @@
 #pragma once
 
 #include "engine/GrainRenderer.h"
+#include "engine/GrainSnapshot.h"
 #include "engine/GrainVoice.h"
 #include "engine/GranularProgram.h"
 #include "engine/NoteRatio.h"
 #include "engine/SampleHandOver.h"
+#include "engine/SampleOverview.h"
 #include "engine/VoiceAllocator.h"
 #include "host/AudioEffectX.h"
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 
 // The plug-in: a granular sample instrument with twelve voices, four
 // parameters (Speed, Length, Density, Random) and four programs whose bank
@@ -72,6 +76,13 @@ public:
     // True while the current program names a sample that could be found
     // nowhere (or not read); the panel shows it as missing.
     bool isSampleMissing() const { return sampleMissing_.load(std::memory_order_relaxed); }
+    // For the editor: the latest loaded sample's overview (null before the
+    // first load), and the sounding voices as the audio thread last showed
+    // them. One reader takes the snapshots: true when a newer one was taken;
+    // grainSnapshot() is the one taken last.
+    std::shared_ptr<const SampleOverview> sampleOverview() const;
+    bool takeGrainSnapshot() { return grainSnapshots_.take(); }
+    const GrainSnapshot& grainSnapshot() const { return grainSnapshots_.latest(); }
 
     // Read-only views for tests and tools.
     int32_t grainLength() const { return grainLength_.load(std::memory_order_relaxed); }
@@ -101,6 +112,8 @@ private:
     void handleMidiMessage(int32_t status, int32_t data1, int32_t data2);
     void renderFrames(float** outputs, int32_t from, int32_t to);
     void renderFramesPerSample(float** outputs, int32_t from, int32_t to);
+    // Audio thread, once at the end of each block: the voices for the panel.
+    void publishGrainSnapshot();
     float voiceSpeed() const;
     void notifyEditor(int32_t index, float value);
     float programValue(int32_t program, int32_t index) const;
@@ -143,4 +156,12 @@ private:
 
     std::atomic<float> samplesPerMs_{0.0f};
     float noteRatio_[kNoteCount];
+
+    // What the panel shows of the sample and the voices.
+    std::atomic<uint32_t> lastSampleSerial_{0};
+    mutable std::mutex overviewMutex_; // never taken on the audio thread
+    std::shared_ptr<const SampleOverview> overview_;
+    GrainSnapshotExchange grainSnapshots_;
+    uint32_t publishedSerial_ = 0; // audio thread: what the last snapshot showed
+    bool publishedQuiet_ = false;
 };
