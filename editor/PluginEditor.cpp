@@ -4,6 +4,8 @@
 #include <string>
 
 #include "editor/ErrorMessage.h"
+#include "editor/PanelColors.h"
+#include "editor/StripLayout.h"
 #include "editor/TextLabel.h"
 #include "engine/GranularEngine.h"
 #include "engine/SampleSearch.h"
@@ -22,10 +24,6 @@ constexpr int32_t knobFrames = 61;
 constexpr int32_t knobFrameHeight = 60;
 constexpr int32_t buttonFrameHeight = 25;
 
-const Color displayFontColor{115, 214, 214, 0};
-const Color displayFrameColor{96, 96, 128, 0};
-// A sample the program names but that could be found nowhere.
-const Color missingFontColor{255, 150, 60, 0};
 constexpr char missingPrefix[] = "Missing: ";
 
 bool isWaveName(const char* name) {
@@ -53,11 +51,11 @@ constexpr char waveFilter[] = "Wave (*.wav)\0*.wav\0";
 }  // namespace
 
 PluginEditor::PluginEditor(GranularEngine* effect)
-    : AEffGUIEditor(effect), engine(effect), panelThread(std::this_thread::get_id()) {
+    : AEffGUIEditor(effect), engine(effect), strip(effect), panelThread(std::this_thread::get_id()) {
     rect.top = 0;
     rect.left = 0;
-    rect.bottom = 200;
-    rect.right = 400;
+    rect.bottom = strip::bottom;
+    rect.right = strip::width;
 }
 
 PluginEditor::~PluginEditor() {
@@ -87,7 +85,7 @@ int32_t PluginEditor::open(void* window) {
     buttonBitmap = new Bitmap(buttonBitmapId);
     backgroundBitmap = new Bitmap(backgroundBitmapId);
 
-    frame = new Frame(Rect(0, 0, 400, 200), static_cast<platform::WindowHandle>(window), this);
+    frame = new Frame(Rect(0, 0, strip::width, strip::bottom), static_cast<platform::WindowHandle>(window), this);
     frame->setBackground(backgroundBitmap);
     frame->setDropHandler(this);
 
@@ -114,6 +112,7 @@ int32_t PluginEditor::open(void* window) {
     frame->addView(fileLabel);
     fileLabel->setFontColor(displayFontColor);
     fileLabel->setFrameColor(displayFrameColor);
+    strip.open(frame);
     showSamplePath();
     return 1;
 }
@@ -128,6 +127,7 @@ void PluginEditor::close() {
     }
     loadButton = nullptr;
     fileLabel = nullptr;
+    strip.close();
 
     for (Bitmap** bitmap : {&knobBitmap, &buttonBitmap, &backgroundBitmap}) {
         if (*bitmap)
@@ -165,6 +165,7 @@ void PluginEditor::setParameter(int32_t index, float value) {
 
 void PluginEditor::applyDeferredUpdates() {
     panelThread.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    strip.idle(getTicks());
     const uint32_t pending = deferred.exchange(0, std::memory_order_acquire);
     if (!pending || !frame)
         return;
@@ -193,6 +194,7 @@ void PluginEditor::showSamplePath() {
         fileLabel->setText(pathBuffer);
     }
     fileLabel->setDirty(true);
+    strip.showSample(pathBuffer, missing);
 }
 
 void PluginEditor::refreshValueLabel(int32_t index) {
