@@ -20,10 +20,21 @@ std::vector<PanelRegion> matchedRegions() {
     for (int i = 0; i < 4; ++i)
         r.push_back({"value label " + std::to_string(i) + " outline", 50 + 80 * i, 180, 110 + 80 * i, 192});
     r.push_back({"path label outline", 100, 60, 390, 83});
+    r.push_back({"strip waveform", 10, 206, 390, 264});
+    r.push_back({"strip info label outline", 10, 270, 244, 284});
     return r;
 }
 
 bool inside(const PanelRegion& r, int x, int y) { return x >= r.left && x <= r.right && y >= r.top && y <= r.bottom; }
+
+// How many times bigger the capture shows the reference: 1 or 2, or 0 for
+// pictures that do not fit together.
+int scaleOf(const Picture& capture, const Picture& reference) {
+    for (int scale = 1; scale <= 2; ++scale)
+        if (capture.width == scale * reference.width && capture.height == scale * reference.height)
+            return scale;
+    return 0;
+}
 
 }  // namespace
 
@@ -32,6 +43,7 @@ std::vector<PanelRegion> textAreas() {
     for (int i = 0; i < 4; ++i)
         r.push_back({"value text " + std::to_string(i), 51 + 80 * i, 181, 109 + 80 * i, 191});
     r.push_back({"path text", 101, 61, 389, 82});
+    r.push_back({"strip info text", 11, 271, 243, 283});
     return r;
 }
 
@@ -106,7 +118,8 @@ bool writePng(const std::string& path, const Picture& picture) {
 }
 
 std::vector<RegionDifference> comparePanels(const Picture& capture, const Picture& reference) {
-    if (capture.width != reference.width || capture.height != reference.height)
+    const int scale = scaleOf(capture, reference);
+    if (scale == 0)
         return {RegionDifference{"size", 1, capture.width, capture.height}};
     const std::vector<PanelRegion> regions = matchedRegions();
     const std::vector<PanelRegion> text = textAreas();
@@ -116,16 +129,18 @@ std::vector<RegionDifference> comparePanels(const Picture& capture, const Pictur
     counts.back().region = "background";
     for (int y = 0; y < capture.height; ++y) {
         for (int x = 0; x < capture.width; ++x) {
-            if (capture.at(x, y) == reference.at(x, y))
+            const int panelX = x / scale;
+            const int panelY = y / scale;
+            if (capture.at(x, y) == reference.at(panelX, panelY))
                 continue;
             bool isText = false;
             for (const PanelRegion& t : text)
-                isText = isText || inside(t, x, y);
+                isText = isText || inside(t, panelX, panelY);
             if (isText)
                 continue;
             size_t slot = regions.size();
             for (size_t i = 0; i < regions.size() && slot == regions.size(); ++i)
-                if (inside(regions[i], x, y))
+                if (inside(regions[i], panelX, panelY))
                     slot = i;
             if (counts[slot].differing++ == 0) {
                 counts[slot].firstX = x;
@@ -137,5 +152,19 @@ std::vector<RegionDifference> comparePanels(const Picture& capture, const Pictur
     for (const RegionDifference& c : counts)
         if (c.differing > 0)
             result.push_back(c);
+    return result;
+}
+
+TextDifference compareTextAreas(const Picture& capture, const Picture& reference) {
+    TextDifference result;
+    const int scale = scaleOf(capture, reference);
+    if (scale == 0)
+        return result;
+    for (const PanelRegion& t : textAreas()) {
+        for (int y = t.top * scale; y < (t.bottom + 1) * scale; ++y) {
+            for (int x = t.left * scale; x < (t.right + 1) * scale; ++x, ++result.pixels)
+                result.differing += capture.at(x, y) != reference.at(x / scale, y / scale);
+        }
+    }
     return result;
 }
