@@ -1,5 +1,7 @@
 #include "tools/render/PanelPicture.h"
 
+#include <thread>
+
 #include "host/AudioEffect.h"
 #include "host/PluginFactory.h"
 #include "platform/headless/HeadlessControl.h"
@@ -42,6 +44,16 @@ bool writeBuiltInPanel(const RenderJob& job, const std::string& path, std::strin
     panelJob.entry = builtInInstrument;
     PluginRenderer instrument;
     if (!instrument.setUp(panelJob)) {
+        error = instrument.error();
+        return false;
+    }
+    // The same render, so that the strip shows the grains of its end. On a
+    // thread of its own, whose grain scatter starts afresh as the module's
+    // does in the render proper.
+    bool rendered = false;
+    std::thread audio([&] { rendered = instrument.render([](const float*, const float*, int32_t) { return true; }); });
+    audio.join();
+    if (!rendered) {
         error = instrument.error();
         return false;
     }

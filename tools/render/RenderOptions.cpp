@@ -55,7 +55,7 @@ const char* renderUsage()
            "  --chunk FILE          restore this 1200-byte program bank first\n"
            "  --save-chunk FILE     save the bank as set up for the render\n"
            "  --plugin PATH         plug-in module (default: the one built with this tool)\n"
-           "  --panel FILE.png      also draw the editor panel, as set up for the render\n"
+           "  --panel FILE.png      also draw the editor panel as it looks at the render's end\n"
            "  -o OUT.wav            output file (render.wav)\n";
 }
 
