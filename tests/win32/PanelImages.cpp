@@ -27,13 +27,23 @@ std::vector<PanelRegion> matchedRegions() {
 
 bool inside(const PanelRegion& r, int x, int y) { return x >= r.left && x <= r.right && y >= r.top && y <= r.bottom; }
 
-// How many times bigger the capture shows the reference: 1 or 2, or 0 for
-// pictures that do not fit together.
-int scaleOf(const Picture& capture, const Picture& reference) {
-    for (int scale = 1; scale <= 2; ++scale)
-        if (capture.width == scale * reference.width && capture.height == scale * reference.height)
-            return scale;
-    return 0;
+// How big a picture shows the 400 pixels wide panel: 1 or 2 times, or 0.
+int panelScale(const Picture& p) {
+    return p.width == 400 || p.width == 800 ? p.width / 400 : 0;
+}
+
+// Both pictures show a panel of one size, each at its own scale.
+bool fitTogether(const Picture& capture, const Picture& reference) {
+    const int c = panelScale(capture);
+    const int r = panelScale(reference);
+    return c != 0 && r != 0 && capture.height * r == reference.height * c;
+}
+
+// The reference's pixel showing the panel pixel the capture shows at (x, y).
+uint32_t referenceAt(const Picture& capture, const Picture& reference, int x, int y) {
+    const int c = panelScale(capture);
+    const int r = panelScale(reference);
+    return reference.at(x / c * r, y / c * r);
 }
 
 }  // namespace
@@ -118,9 +128,9 @@ bool writePng(const std::string& path, const Picture& picture) {
 }
 
 std::vector<RegionDifference> comparePanels(const Picture& capture, const Picture& reference) {
-    const int scale = scaleOf(capture, reference);
-    if (scale == 0)
+    if (!fitTogether(capture, reference))
         return {RegionDifference{"size", 1, capture.width, capture.height}};
+    const int scale = panelScale(capture);
     const std::vector<PanelRegion> regions = matchedRegions();
     const std::vector<PanelRegion> text = textAreas();
     std::vector<RegionDifference> counts(regions.size() + 1);
@@ -131,7 +141,7 @@ std::vector<RegionDifference> comparePanels(const Picture& capture, const Pictur
         for (int x = 0; x < capture.width; ++x) {
             const int panelX = x / scale;
             const int panelY = y / scale;
-            if (capture.at(x, y) == reference.at(panelX, panelY))
+            if (capture.at(x, y) == referenceAt(capture, reference, x, y))
                 continue;
             bool isText = false;
             for (const PanelRegion& t : text)
@@ -157,13 +167,13 @@ std::vector<RegionDifference> comparePanels(const Picture& capture, const Pictur
 
 TextDifference compareTextAreas(const Picture& capture, const Picture& reference) {
     TextDifference result;
-    const int scale = scaleOf(capture, reference);
-    if (scale == 0)
+    if (!fitTogether(capture, reference))
         return result;
+    const int scale = panelScale(capture);
     for (const PanelRegion& t : textAreas()) {
         for (int y = t.top * scale; y < (t.bottom + 1) * scale; ++y) {
             for (int x = t.left * scale; x < (t.right + 1) * scale; ++x, ++result.pixels)
-                result.differing += capture.at(x, y) != reference.at(x / scale, y / scale);
+                result.differing += capture.at(x, y) != referenceAt(capture, reference, x, y);
         }
     }
     return result;

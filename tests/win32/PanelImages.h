@@ -40,9 +40,10 @@ struct RegionDifference {
 };
 
 // Pixels that differ outside the text areas, counted per region (the knob,
-// button, label and strip regions first; "background" for the rest). A
-// capture of a panel shown twice as big is compared pixel by pixel with the
-// reference enlarged. Pictures of other sizes give one entry named "size".
+// button, label and strip regions first; "background" for the rest). Either
+// picture may show the panel (400 pixels wide) twice as big: each pixel of
+// the capture is compared with the reference's showing the same panel pixel.
+// Pictures of other sizes give one entry named "size".
 std::vector<RegionDifference> comparePanels(const Picture& capture, const Picture& reference);
 
 struct TextDifference {

@@ -59,6 +59,10 @@ TEST(PanelImages, OnlyTheTextInsideTheLabelsMayDiffer) {
     ASSERT_EQ(d.size(), 1u);
     EXPECT_EQ(d[0].region, "strip waveform");
     EXPECT_EQ(d[0].firstX, 401);
+    // Two captures both twice as big, pixel for pixel.
+    d = comparePanels(doubled, flat(0x42424A, 2));
+    ASSERT_EQ(d.size(), 1u);
+    EXPECT_EQ(d[0].region, "strip waveform");
 
     Picture small = flat(0);
     small.width = 399;

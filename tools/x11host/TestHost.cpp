@@ -54,6 +54,13 @@ uint64_t nowMilliseconds() {
                                      .count());
 }
 
+// Blocks enough for released voices to fall silent: the longest grain lives
+// 8100 frames.
+void renderUntilSilent(PluginInstance& instance) {
+    for (int b = 0; b < 8100 / blockSize + 2; ++b)
+        instance.runProcess(blockSize);
+}
+
 // The panel window the editor put into the host's window: its only child.
 Window firstChild(Display* display, Window window) {
     Window root = 0;
@@ -406,10 +413,8 @@ bool TestHost::render(PluginInstance& instance, const char* label, size_t index)
     events.noteOff(0, 0, 60);
     instance.processEvents(events);
     instance.runProcess(blockSize);
-    // The last grains die away (the longest lives 8100 frames), so the
-    // panel's strip shows no voice afterwards.
-    for (int b = 0; b < 8100 / blockSize + 1; ++b)
-        instance.runProcess(blockSize);
+    // The panel's strip shows no voice afterwards.
+    renderUntilSilent(instance);
     say("%s %zu hash %016llx peak %.6f", label, index, static_cast<unsigned long long>(hash), peak);
     return true;
 }
@@ -490,9 +495,9 @@ bool TestHost::play(Slot& s, int notes) {
             next += period;
             std::this_thread::sleep_until(next);
         }
-        events.controller(0, 0, 123, 0);
+        events.controller(0, 0, 123, 0);  // all notes off
         instance->processEvents(events);
-        instance->runProcess(blockSize);
+        renderUntilSilent(*instance);
     });
     return true;
 }
