@@ -21,7 +21,7 @@ std::vector<PanelRegion> matchedRegions() {
         r.push_back({"value label " + std::to_string(i) + " outline", 50 + 80 * i, 180, 110 + 80 * i, 192});
     r.push_back({"path label outline", 100, 60, 390, 83});
     r.push_back({"strip waveform", 10, 206, 390, 264});
-    r.push_back({"strip info label outline", 10, 270, 244, 284});
+    r.push_back({"strip info label outline", 10, 270, 236, 284});
     return r;
 }
 
@@ -53,7 +53,7 @@ std::vector<PanelRegion> textAreas() {
     for (int i = 0; i < 4; ++i)
         r.push_back({"value text " + std::to_string(i), 51 + 80 * i, 181, 109 + 80 * i, 191});
     r.push_back({"path text", 101, 61, 389, 82});
-    r.push_back({"strip info text", 11, 271, 243, 283});
+    r.push_back({"strip info text", 11, 271, 235, 283});
     return r;
 }
 
