@@ -4,6 +4,8 @@
 #include <string>
 
 #include "editor/ErrorMessage.h"
+#include "editor/PanelColors.h"
+#include "editor/StripLayout.h"
 #include "editor/TextLabel.h"
 #include "engine/GranularEngine.h"
 #include "engine/SampleSearch.h"
@@ -62,11 +64,11 @@ constexpr char waveFilter[] = "Wave (*.wav)\0*.wav\0";
 }  // namespace
 
 PluginEditor::PluginEditor(GranularEngine* effect)
-    : AEffGUIEditor(effect), engine(effect), panelThread(std::this_thread::get_id()) {
+    : AEffGUIEditor(effect), engine(effect), strip(effect), panelThread(std::this_thread::get_id()) {
     rect.top = 0;
     rect.left = 0;
-    rect.bottom = 200;
-    rect.right = 400;
+    rect.bottom = strip::bottom;
+    rect.right = strip::width;
 }
 
 PluginEditor::~PluginEditor() {
@@ -96,7 +98,7 @@ int32_t PluginEditor::open(void* window) {
     buttonBitmap = new Bitmap(buttonBitmapId);
     backgroundBitmap = new Bitmap(backgroundBitmapId);
 
-    frame = new Frame(Rect(0, 0, 400, 200), static_cast<platform::WindowHandle>(window), this);
+    frame = new Frame(Rect(0, 0, strip::width, strip::bottom), static_cast<platform::WindowHandle>(window), this);
     frame->setBackground(backgroundBitmap);
     frame->setDropHandler(this);
 
@@ -123,6 +125,7 @@ int32_t PluginEditor::open(void* window) {
     frame->addView(fileLabel);
     fileLabel->setFontColor(displayFontColor);
     fileLabel->setFrameColor(displayFrameColor);
+    strip.open(frame);
     showSamplePath();
     return 1;
 }
@@ -137,6 +140,7 @@ void PluginEditor::close() {
     }
     loadButton = nullptr;
     fileLabel = nullptr;
+    strip.close();
 
     for (Bitmap** bitmap : {&knobBitmap, &buttonBitmap, &backgroundBitmap}) {
         if (*bitmap)
@@ -174,6 +178,7 @@ void PluginEditor::setParameter(int32_t index, float value) {
 
 void PluginEditor::applyDeferredUpdates() {
     panelThread.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    strip.idle(getTicks());
     const uint32_t pending = deferred.exchange(0, std::memory_order_acquire);
     if (!pending || !frame)
         return;
@@ -191,11 +196,13 @@ void PluginEditor::applyDeferredUpdates() {
 void PluginEditor::showSamplePath() {
     engine->getSamplePath(pathBuffer);
     const bool named = pathBuffer[0] != '\0';
-    fileLabel->setFontColor(named && engine->isSampleMissing() ? missingFontColor : displayFontColor);
+    const bool missing = named && engine->isSampleMissing();
+    fileLabel->setFontColor(missing ? missingFontColor : displayFontColor);
     // The label keeps 63 characters: the prefix always shows.
     const std::string text = std::string(named ? originPrefix(engine->sampleOrigin()) : "") + pathBuffer;
     fileLabel->setText(text.c_str());
     fileLabel->setDirty(true);
+    strip.showSample(pathBuffer, missing);
 }
 
 void PluginEditor::refreshValueLabel(int32_t index) {

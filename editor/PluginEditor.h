@@ -1,6 +1,7 @@
 #pragma once
-// The instrument's own 400 by 200 panel: four film-strip knobs with a value
-// display under each, a button that loads a sample, and the sample's path.
+// The instrument's own panel: on top, 400 by 200, four film-strip knobs with
+// a value display under each, a button that loads a sample, and the sample's
+// path; under it the strip that shows the sample and its grains.
 
 #include <atomic>
 #include <memory>
@@ -9,6 +10,7 @@
 
 #include "editor/AEffGUIEditor.h"
 #include "editor/FileSelector.h"
+#include "editor/SampleStrip.h"
 #include "gui/DropHandler.h"
 #include "gui/controls/Control.h"
 
@@ -48,6 +50,7 @@ public:
     TextLabel* getValueLabel(int32_t index) const;
     KickButton* getLoadButton() const { return loadButton; }
     TextLabel* getFileLabel() const { return fileLabel; }
+    const SampleStrip& getStrip() const { return strip; }
 
 protected:
     void applyDeferredUpdates() override;
@@ -65,6 +68,7 @@ private:
     TextLabel* valueLabels[parameterCount] = {};
     KickButton* loadButton = nullptr;
     TextLabel* fileLabel = nullptr;
+    SampleStrip strip;
     char pathBuffer[selectFilePathSize] = {};
     Bitmap* knobBitmap = nullptr;
     Bitmap* buttonBitmap = nullptr;

@@ -2,16 +2,20 @@
 
 #include "engine/ChunkExtension.h"
 #include "engine/GrainRenderer.h"
+#include "engine/GrainSnapshot.h"
 #include "engine/GrainVoice.h"
 #include "engine/GranularProgram.h"
 #include "engine/NoteRatio.h"
 #include "engine/OutputLevel.h"
 #include "engine/SampleHandOver.h"
+#include "engine/SampleOverview.h"
 #include "engine/VoiceAllocator.h"
 #include "host/AudioEffectX.h"
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -122,6 +126,13 @@ public:
     // force when it loads (set it first: a stereo file then plays averaged).
     void setClassic(bool classic) { classic_.store(classic, std::memory_order_relaxed); }
     bool isClassic() const { return classic_.load(std::memory_order_relaxed); }
+    // For the editor: the latest loaded sample's overview (null before the
+    // first load), and the sounding voices as the audio thread last showed
+    // them. One reader takes the snapshots: true when a newer one was taken;
+    // grainSnapshot() is the one taken last.
+    std::shared_ptr<const SampleOverview> sampleOverview() const;
+    bool takeGrainSnapshot() { return grainSnapshots_.take(); }
+    const GrainSnapshot& grainSnapshot() const { return grainSnapshots_.latest(); }
 
     // Read-only views for tests and tools.
     int32_t grainLength() const { return grainLength_.load(std::memory_order_relaxed); }
@@ -171,6 +182,8 @@ private:
     void renderFramesPerSample(float** outputs, int32_t from, int32_t to);
     template <bool kStereo>
     void renderFramesPerSample(float** outputs, int32_t from, int32_t to);
+    // Audio thread, once at the end of each block: the voices for the panel.
+    void publishGrainSnapshot();
     float voiceSpeed() const;
     void notifyEditor(int32_t index, float value);
     float programValue(int32_t program, int32_t index) const;
@@ -239,4 +252,12 @@ private:
 
     std::atomic<float> samplesPerMs_{0.0f};
     float noteRatio_[kNoteCount];
+
+    // What the panel shows of the sample and the voices.
+    std::atomic<uint32_t> lastSampleSerial_{0};
+    mutable std::mutex overviewMutex_; // never taken on the audio thread
+    std::shared_ptr<const SampleOverview> overview_;
+    GrainSnapshotExchange grainSnapshots_;
+    uint32_t publishedSerial_ = 0; // audio thread: what the last snapshot showed
+    bool publishedQuiet_ = false;
 };

@@ -163,4 +163,5 @@ void GranularEngine::process(float** inputs, float** outputs, int32_t sampleFram
                           static_cast<unsigned char>(event->midiData[2]) & 0x7F);
     }
     pendingCount_ = 0;
+    publishGrainSnapshot();
 }

@@ -65,11 +65,23 @@ const char* GranularEngine::publishSample(SampleStore& fresh)
         releaseSampleStore(fresh);
         return waveResultMessage(kWaveOutOfMemory);
     }
+    sample->serial = lastSampleSerial_.fetch_add(1, relaxed) + 1;
+    std::shared_ptr<const SampleOverview> overview = makeSampleOverview(fresh, sample->serial);
     loadedSampleRate_.store(fresh.sampleRate, relaxed);
     // From here the audio thread owns it: it switches at its next block,
     // silencing the voices and freeing their allocator slots there.
     handOver_.publish(sample);
+    const std::lock_guard<std::mutex> hold(overviewMutex_);
+    // Of two loads on two threads at once, the later one stays shown.
+    if (!overview_ || overview_->serial < overview->serial)
+        overview_ = std::move(overview);
     return nullptr;
+}
+
+std::shared_ptr<const SampleOverview> GranularEngine::sampleOverview() const
+{
+    const std::lock_guard<std::mutex> hold(overviewMutex_);
+    return overview_;
 }
 
 const char* GranularEngine::loadSampleFile(const char* path)

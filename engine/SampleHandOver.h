@@ -8,6 +8,7 @@
 // handed over and is never changed afterwards.
 struct LoadedSample {
     SampleStore store;
+    uint32_t serial = 0; // tells the loads apart; the panel's overview carries the same
     LoadedSample* nextRetired = nullptr;
 
     explicit LoadedSample(const SampleStore& loaded) : store(loaded) {}

@@ -193,7 +193,14 @@ void Frame::redraw(View* view) {
 void Frame::idle() {
     if (!open || firstPaintPending || !window)
         return;
-    withWindowContext(window, [&](DrawContext& context) { update(&context); });
+    // Hosts idle the panel dozens of times a second, mostly with nothing to
+    // draw; a context costs a surface and, on some systems, a question to
+    // the display server.
+    bool anyDirty = false;
+    for (int32_t i = 0; i < viewCount && !anyDirty; ++i)
+        anyDirty = views[i]->isDirty();
+    if (anyDirty)
+        withWindowContext(window, [&](DrawContext& context) { update(&context); });
 }
 
 void Frame::getCurrentLocation(Point& where) {

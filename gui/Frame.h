@@ -47,7 +47,8 @@ public:
     Bitmap* getBackground() const { return background; }
     // Draws now: the view alone if it is one of ours, otherwise everything.
     void redraw(View* view = nullptr);
-    // Draws the dirty views once the window has had its first paint.
+    // Draws the dirty views once the window has had its first paint; with
+    // none dirty it does not touch the window at all.
     void idle();
     // The cursor relative to the window's top-left corner.
     void getCurrentLocation(Point& where);

@@ -119,6 +119,10 @@ bool paintPending(platform::WindowHandle window);
 int32_t paintAll(int32_t limit = 100);
 // Calls of processPendingEvents so far.
 uint32_t eventPumps();
+// Window surfaces taken on demand so far (each idle that draws takes one),
+// and the area drawn through the last one given back.
+uint32_t windowSurfacesTaken();
+platform::Bounds lastDrawnArea();
 // Calls that were given a window handle that is not a live window.
 int32_t invalidWindowUses();
 

@@ -76,6 +76,8 @@ struct State {
     int32_t invalidWindowUses = 0;
     uint32_t eventPumps = 0;
     int32_t screenScale = 100;
+    uint32_t windowSurfaces = 0;
+    platform::Bounds lastDrawn;
 
     struct TestResource {
         int32_t width = 0;

@@ -211,10 +211,14 @@ void endPaint(WindowHandle window, PaintRecord& paint) {
 
 SurfaceHandle windowSurface(WindowHandle window) {
     WindowObject* w = liveWindow(window);
-    return w ? raster::createTargetSurface(&w->pixels, headless::detail::clientBounds(w)) : nullptr;
+    if (!w)
+        return nullptr;
+    ++state().windowSurfaces;
+    return raster::createTargetSurface(&w->pixels, headless::detail::clientBounds(w));
 }
 
 void releaseWindowSurface(WindowHandle, SurfaceHandle surface) {
+    state().lastDrawn = raster::takeDamage(surface);
     // The surface may outlive its window; its pixels are kept until reset.
     raster::destroyTargetSurface(surface);
 }
@@ -394,6 +398,10 @@ int32_t paintAll(int32_t limit) {
 }
 
 uint32_t eventPumps() { return state().eventPumps; }
+
+uint32_t windowSurfacesTaken() { return state().windowSurfaces; }
+
+platform::Bounds lastDrawnArea() { return state().lastDrawn; }
 
 int32_t invalidWindowUses() { return state().invalidWindowUses; }
 

@@ -236,7 +236,7 @@ param2=Density
 param3=Random
 programName=Default
 chunkSize=1200
-editRect=0 0 200 400
+editRect=0 0 290 400
 close=1"
   while IFS= read -r line; do
     grep -qFx -- "$line" "$log" || fail "$arch: identity lacks '$line' (got: $(grep -F "${line%%=*}=" "$log" | head -1))"
@@ -282,6 +282,13 @@ close=1"
       fail "$arch: the drop did not load the dropped file ($(lines_of "$log" | grep 'drag sample'))"
     cmp -s "$work/panel-$arch.bmp" "$work/panel-$arch-drop.bmp" &&
       fail "$arch: the path display did not change with the drop"
+    # The strip shows the dropped sample as the headless backend draws it.
+    "$compare" png "$work/panel-$arch-drop.bmp" "$work/panel-$arch-drop.png"
+    if "$compare" panel "$work/panel-$arch-drop.bmp" "$work/headless-dropped.png" >"$work/compare-drop-$arch.log"; then
+      say "$arch: the strip with the dropped sample matches the headless picture"
+    else
+      fail "$arch: the panel with the dropped sample differs from the headless picture: $(tr '\n' ' ' <"$work/compare-drop-$arch.log")"
+    fi
 
     # A drag on the Length knob from 12 o'clock towards 4 o'clock.
     xdotool mousemove 200 165; sleep 0.2
@@ -340,21 +347,27 @@ close=1"
   [ $rc -eq 0 ] || fail "$arch: the editor session exited $rc: $(grep FAILED "$log" | head -3 | tr '\n' ' ')"
   grep -q '^closed$' "$log" || fail "$arch: the editor session did not close cleanly"
 
-  # After the drag only the Length knob (and its value text) has changed.
+  # After the drag only the Length knob (and its value text) has changed
+  # since the drop.
   if [ -f "$work/panel-$arch-after.bmp" ]; then
     "$compare" png "$work/panel-$arch-after.bmp" "$work/panel-$arch-after.png"
     local changed
-    changed=$("$compare" panel "$work/panel-$arch-after.bmp" "$work/panel-$arch.png" | sed -n 's/^differs: \([^,]*\),.*/\1/p' | tr '\n' ',')
+    changed=$("$compare" panel "$work/panel-$arch-after.bmp" "$work/panel-$arch-drop.png" | sed -n 's/^differs: \([^,]*\),.*/\1/p' | tr '\n' ',')
     [ "$changed" = "knob 1," ] || fail "$arch: after the drag the panel changed in '$changed', not just knob 1"
   fi
 }
 
 # The panel as the headless backend draws it, set up as the test host sets
-# the DLLs up: 44.1 kHz and the default program (the renderer's sample only
-# changes the path text, which is not compared).
+# the DLLs up: 44.1 kHz and the default program, which names no sample; and
+# once more with the sample the drop loads (its path and name are text,
+# which is not compared).
 printf 'length 1\n' >"$work/panel.score"
-timeout 60 "$renderer" --plugin "$build/parvolino.so" --score "$work/panel.score" -o "$work/panel-render.wav" \
-  --panel "$work/headless.png" >"$work/headless.log" 2>&1 || fatal "the headless panel picture failed"
+timeout 60 "$renderer" --plugin "$build/parvolino.so" --score "$work/panel.score" --sample '' --allow-silence \
+  -o "$work/panel-render.wav" --panel "$work/headless.png" >"$work/headless.log" 2>&1 ||
+  fatal "the headless panel picture failed"
+timeout 60 "$renderer" --plugin "$build/parvolino.so" --score "$work/panel.score" --sample "$work/dialog/dropped.WAV" \
+  -o "$work/panel-render.wav" --panel "$work/headless-dropped.png" >>"$work/headless.log" 2>&1 ||
+  fatal "the headless panel picture with a sample failed"
 # A high-resolution screen: with 192 DPI and a DPI-aware host the panel opens
 # twice as big, and a knob drag still works (the panel sees half the screen's
 # distances). Wine reads the DPI when a program starts.
@@ -370,9 +383,15 @@ check_scaled() { # arch folder
   if ! wait_for "$log" '^ready' 60; then
     fail "$arch: the scaled panel did not open ($(lines_of "$log" | tail -3 | tr '\n' ' '))"
   else
-    [ "$(matches "$log" '^rect 0 0 400 800$')" -eq 1 ] || fail "$arch: at 192 DPI the editor does not report 800 x 400"
-    [ "$(matches "$log" '^panel 40 40 800 400$')" -eq 1 ] ||
-      fail "$arch: at 192 DPI the panel is not 800 x 400 ($(lines_of "$log" | grep '^panel'))"
+    [ "$(matches "$log" '^rect 0 0 580 800$')" -eq 1 ] || fail "$arch: at 192 DPI the editor does not report 800 x 580"
+    [ "$(matches "$log" '^panel 40 40 800 580$')" -eq 1 ] ||
+      fail "$arch: at 192 DPI the panel is not 800 x 580 ($(lines_of "$log" | grep '^panel'))"
+    # Every pixel, the strip's included, is the headless picture's enlarged.
+    if "$compare" panel "$work/panel-scaled-$arch.bmp" "$work/headless.png" >"$work/compare-scaled-$arch.log"; then
+      say "$arch: the panel at 192 DPI matches the headless picture twice as big"
+    else
+      fail "$arch: the panel at 192 DPI differs from the headless picture: $(tr '\n' ' ' <"$work/compare-scaled-$arch.log")"
+    fi
     # The Length knob's drag of the unscaled case, at twice the distances.
     xdotool mousemove 360 290; sleep 0.2
     xdotool mousedown 1; sleep 0.3

@@ -156,10 +156,11 @@ window_gone() { # id
   done
   return 1
 }
-only_button_differs() { # picture picture
-  local out; out=$(timeout 20 "$compare" "$1" "$2") || true
-  grep -q '^text areas: 0 of' <<<"$out" && ! grep '^differs' <<<"$out" | grep -vq '^differs: button,'
+only_region_differs() { # region picture picture
+  local out; out=$(timeout 20 "$compare" "$2" "$3") || true
+  grep -q '^text areas: 0 of' <<<"$out" && ! grep '^differs' <<<"$out" | grep -vq "^differs: $1,"
 }
+only_button_differs() { only_region_differs button "$@"; }
 # Types a path into the chooser's location field (Control-L opens it, so no
 # keystroke is lost to the field appearing) and confirms it.
 type_into_chooser() { # window path
@@ -192,7 +193,7 @@ cmd new
 cmd open 0 10 10
 note_panel
 check "the editor opens in the host's window (effEditOpen answers 1)" grep -q '^opened 0 result 1 ' <<<"$reply"
-check "the panel is 400 x 200 at the host window's origin" grep -q " at 10 10 size 400 200$" <<<"$reply"
+check "the panel is 400 x 290 at the host window's origin" grep -q " at 10 10 size 400 290$" <<<"$reply"
 check "the panel's class hint is Plugin%08x" grep -qE ' class Plugin[0-9a-f]{8} ' <<<"$reply"
 cmd idle 300
 check "the panel as shown matches the headless picture" compare_with_headless 0 opened
@@ -400,7 +401,7 @@ check "the reopened panel matches the headless picture" compare_with_headless 0 
 cmd new
 cmd open 1 10 300
 note_panel
-check "a second instance's panel opens beside the first" grep -q '^opened 1 result 1 .* at 10 300 size 400 200$' <<<"$reply"
+check "a second instance's panel opens beside the first" grep -q '^opened 1 result 1 .* at 10 300 size 400 290$' <<<"$reply"
 cmd idle 300
 cmd echo "second"
 cx=$(knob_cx 0); cy=$(knob_cy 0)
@@ -575,11 +576,11 @@ cmd new
 cmd open 0 10 10
 note_panel
 echo "    $(grep "^opened" <<<"$reply")"
-check "at Xft.dpi 192 the panel opens at 800 x 400" grep -q " at 10 10 size 800 400$" <<<"$reply"
+check "at Xft.dpi 192 the panel opens at 800 x 580" grep -q " at 10 10 size 800 580$" <<<"$reply"
 cmd idle 300
 cmd capture 0 "$pictures/scaled.png"
 # Width and height are the big-endian words at bytes 16 and 20 of a PNG.
-check "the enlarged panel is captured at 800 x 400" [ "$(od -An -tu1 -j16 -N8 "$pictures/scaled.png" | tr -s ' ')" = " 0 0 3 32 0 0 1 144" ]
+check "the enlarged panel is captured at 800 x 580" [ "$(od -An -tu1 -j16 -N8 "$pictures/scaled.png" | tr -s ' ')" = " 0 0 3 32 0 0 2 68" ]
 cx=$((panel_x + 2 * 80)); cy=$((panel_y + 2 * 150))
 before=$(param 0 0)
 cmd echo "scaled drag"
@@ -595,6 +596,53 @@ wait "$host_pid" || true
 host_pid=
 exec 3>&-
 xrdb -remove
+
+# --- the sample strip ----------------------------------------------------------
+# Under the panel, at scale 1 and 2: no sample, a sample, twelve notes held at
+# the densest setting (the test host renders them in real time on an audio
+# thread of its own, as hosts do), and a file dropped on the strip itself.
+# Still pictures are compared with the headless ones; while notes sound only
+# the strip's waveform box may change.
+cp resources/samples/default.wav "$work/strip.wav"
+cp resources/samples/default.wav "$work/strip-dropped.wav"
+for scale in 1 2; do
+  if [ "$scale" = 2 ]; then printf 'Xft.dpi:\t192\n' | xrdb -merge; fi
+  start_host "strip$scale" "$module"
+  cmd new
+  cmd open 0 10 10
+  note_panel
+  cmd idle 300
+  check "scale $scale: the strip without a sample matches the headless picture" compare_with_headless 0 "strip-none-$scale"
+  cmd sample 0 "$work/strip.wav"
+  cmd setparam 0 2 1.0
+  cmd idle 300
+  check "scale $scale: the strip shows the sample as the headless picture does" compare_with_headless 0 "strip-sample-$scale"
+  cmd play 0 12
+  cmd idle 300
+  cmd capture 0 "$pictures/strip-playing-$scale-a.png"
+  cmd idle 200
+  cmd capture 0 "$pictures/strip-playing-$scale-b.png"
+  check "scale $scale: the grains move while notes sound" \
+    not cmp -s "$pictures/strip-playing-$scale-a.png" "$pictures/strip-playing-$scale-b.png"
+  check "scale $scale: and only the strip's waveform box changes" \
+    only_region_differs "strip waveform" "$pictures/strip-playing-$scale-a.png" "$pictures/strip-playing-$scale-b.png"
+  cmd stop 0
+  cmd idle 300
+  check "scale $scale: once the notes are over the strip matches the headless picture again" \
+    compare_with_headless 0 "strip-stopped-$scale"
+  drop_x=$((panel_x + 200 * scale)); drop_y=$((panel_y + 235 * scale))
+  xdo mousemove $drop_x $drop_y
+  timeout 20 "$host" drag $drop_x $drop_y "$work/strip-dropped.wav" >"$work/drag-strip.out" 2>&1 || true
+  cmd idle 200
+  cmd path 0
+  check "scale $scale: a WAV file dropped on the strip becomes the program's sample" \
+    grep -qxF "path 0 $work/strip-dropped.wav" <<<"$reply"
+  cmd quit
+  wait "$host_pid" || true
+  host_pid=
+  exec 3>&-
+  if [ "$scale" = 2 ]; then xrdb -remove; fi
+done
 
 # --- the module without a display ----------------------------------------------
 check "the module loads and renders with no display" \

@@ -30,26 +30,29 @@ int32_t shownFrame(platform::WindowHandle panel, int32_t parameter) {
     return static_cast<int32_t>((pixel >> 16) / 4);
 }
 
-void writeWav(const std::string& path, int32_t frames, uint32_t rate) {
+void writeWav(const std::string& path, int32_t frames, uint32_t rate, uint16_t channels) {
     FILE* file = std::fopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr);
     auto u32 = [&](uint32_t v) { std::fwrite(&v, 4, 1, file); };
     auto u16 = [&](uint16_t v) { std::fwrite(&v, 2, 1, file); };
-    const uint32_t dataBytes = static_cast<uint32_t>(frames) * 2;
+    const uint32_t dataBytes = static_cast<uint32_t>(frames) * 2 * channels;
     std::fwrite("RIFF", 1, 4, file);
     u32(36 + dataBytes);
     std::fwrite("WAVEfmt ", 1, 8, file);
     u32(16);
     u16(1);  // integer PCM
-    u16(1);  // mono
+    u16(channels);
     u32(rate);
-    u32(rate * 2);
-    u16(2);
+    u32(rate * 2 * channels);
+    u16(static_cast<uint16_t>(2 * channels));
     u16(16);
     std::fwrite("data", 1, 4, file);
     u32(dataBytes);
-    for (int32_t i = 0; i < frames; i++)
+    for (int32_t i = 0; i < frames; i++) {
         u16(static_cast<uint16_t>(static_cast<int16_t>(8000.0 * std::sin(i * 0.05))));
+        if (channels > 1)
+            u16(static_cast<uint16_t>(static_cast<int16_t>(4000.0 * std::sin(i * 0.0007))));
+    }
     std::fclose(file);
 }
 
@@ -114,7 +117,8 @@ std::vector<float> automatedValues(PluginInstance& fx, int32_t index) {
 
 void PanelTest::SetUp() {
     headless::reset();
-    registerTestArtwork();
+    if (!realArtwork)
+        registerTestArtwork();
     ASSERT_TRUE(createInstrument(fx));
     fx.setSampleRate(44100.0f);
     engine = engineOf(fx);
@@ -132,7 +136,7 @@ void PanelTest::TearDown() {
 }
 
 void PanelTest::openPanel() {
-    hostWindow = headless::createHostWindow(300, 200, 400, 200);
+    hostWindow = headless::createHostWindow(300, 200, 400, 290);
     ASSERT_EQ(fx.dispatch(effEditOpen, 0, 0, hostWindow), 1);
     ASSERT_NE(editor->getFrame(), nullptr);
     panel = editor->getFrame()->getSystemWindow();

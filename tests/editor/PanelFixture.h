@@ -33,8 +33,9 @@ int32_t shownFrame(platform::WindowHandle panel, int32_t parameter);
 // Knob centres in panel coordinates.
 inline Point knobCentre(int32_t parameter) { return Point(80 + 80 * parameter, 150); }
 
-// A minimal 16-bit mono WAV file.
-void writeWav(const std::string& path, int32_t frames, uint32_t rate = 44100);
+// A minimal 16-bit WAV file: a sine, and in a second channel a slower,
+// quieter one.
+void writeWav(const std::string& path, int32_t frames, uint32_t rate = 44100, uint16_t channels = 1);
 
 // A folder of its own under the temporary folder, removed afterwards.
 class ScratchFolder {
@@ -72,6 +73,9 @@ protected:
     void idle() { fx.dispatch(effEditIdle); }
     void gesture(const std::vector<Pose>& poses) { perform(panel, poses); }
 
+    // Set before SetUp: the module's own artwork instead of the test
+    // artwork, for pictures people look at.
+    bool realArtwork = false;
     PluginInstance fx;
     GranularEngine* engine = nullptr;
     PluginEditor* editor = nullptr;

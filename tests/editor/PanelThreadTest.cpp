@@ -1,9 +1,12 @@
-// Pitch bends set Speed from inside process on the audio thread while the
-// panel idles and redraws on this thread: the audio side must leave every
-// view alone, and the panel must catch up at its next idle.
+// Pitch bends set Speed from inside process on the audio thread, and notes
+// play there, while the panel idles and redraws on this thread, the strip
+// showing the grains: the audio side must leave every view alone, and the
+// panel must catch up at its next idle.
 #include <atomic>
 #include <thread>
 
+#include "editor/SampleStrip.h"
+#include "editor/WaveformView.h"
 #include "gui/controls/AnimKnob.h"
 #include "tests/editor/PanelFixture.h"
 
@@ -39,18 +42,25 @@ TEST(PanelThreads, PitchBendsOnTheAudioThreadReachThePanelThroughItsIdle) {
                 const unsigned n = static_cast<unsigned>(i);
                 events.pitchBend(0, 0, static_cast<int>((n * 997u) % 16384u));
                 events.pitchBend(32, 1, static_cast<int>((n * 7919u) % 16384u));
+                if (n % 8 == 0)
+                    events.noteOn(40, 0, 40 + static_cast<int>(n / 8 % 40), 100);
                 fx.processEvents(events);
                 fx.runProcess(64);
                 blocks.fetch_add(1);
             }
         });
+        int grainsShown = 0;
         for (int pass = 0; pass < 3000 || blocks.load() < 200; pass++) {
+            headless::advanceClock(SampleStrip::liveInterval / 4);
             fx.dispatch(effEditIdle);
+            grainsShown += editor->getStrip().getWaveform()->columnLook(100).grain > 0;
             if (pass % 25 == 0)
                 editor->getFrame()->redraw();
         }
         stop.store(true);
         audio.join();
+
+        EXPECT_GT(grainsShown, 0);
 
         // The last bends are shown after one more idle.
         fx.dispatch(effEditIdle);

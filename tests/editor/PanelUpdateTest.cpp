@@ -144,17 +144,17 @@ TEST(PanelShortDisplays, TextShorterThanTheCutKeepsItsTextAndLosesTheUnit) {
         auto* editor = static_cast<PluginEditor*>(engine.getEditor());
         ERect* rect = nullptr;
         EXPECT_EQ(editor->getRect(&rect), 1);
-        EXPECT_EQ(rect->bottom, 200);  // before any open
+        EXPECT_EQ(rect->bottom, 290);  // before any open: the panel and the strip under it
         // A screen that asks for twice the size gets a panel twice as big,
         // which the toolkit still draws at its own size.
         headless::setScreenScale(200);
         EXPECT_EQ(editor->getRect(&rect), 1);
         EXPECT_EQ(rect->right, 800);
-        EXPECT_EQ(rect->bottom, 400);
+        EXPECT_EQ(rect->bottom, 580);
         headless::setScreenScale(150);
         EXPECT_EQ(editor->getRect(&rect), 1);
         EXPECT_EQ(rect->right, 600);
-        EXPECT_EQ(rect->bottom, 300);
+        EXPECT_EQ(rect->bottom, 435);
         headless::setScreenScale(100);
         EXPECT_EQ(editor->getRect(&rect), 1);
         EXPECT_EQ(rect->right, 400);

@@ -1,11 +1,13 @@
 // Loading and switching on one thread while another plays (with pitch bend
-// setting Speed on the audio thread); also run under the thread sanitizer.
+// setting Speed on the audio thread), and the voices' snapshots on their way
+// to the editor; also run under the thread sanitizer.
 #include "EngineFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <thread>
 
 TEST(EngineThreads, LoadingAndSwitchingWhilePlaying)
@@ -55,4 +57,136 @@ TEST(EngineThreads, LoadingAndSwitchingWhilePlaying)
     }
     done.store(true);
     audio.join();
+}
+
+// The voices' snapshots between the audio thread and the editor's: never
+// seen half-written, always within the sample, and, once the threads are
+// done, exactly what the voices hold.
+TEST(EngineThreads, GrainSnapshotsReachTheEditorWhole)
+{
+    // The exchange alone, every field of a snapshot written with its number.
+    {
+        auto exchange = std::make_unique<GrainSnapshotExchange>();
+        std::atomic<bool> done{false};
+        std::thread writer([&] {
+            for (uint32_t n = 1; !done.load(); ++n) {
+                GrainSnapshot& s = exchange->writable();
+                s.sampleSerial = n;
+                s.sampleLength = static_cast<int32_t>(n);
+                s.voiceCount = static_cast<int32_t>(n % 13);
+                for (GrainSnapshot::Voice& v : s.voices) {
+                    v.startPoint = static_cast<int32_t>(n);
+                    for (GrainSnapshot::Grain& g : v.grains)
+                        g = GrainSnapshot::Grain{static_cast<int32_t>(n), static_cast<int32_t>(n)};
+                }
+                exchange->publish();
+            }
+        });
+        uint32_t last = 0;
+        int taken = 0;
+        for (const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+             std::chrono::steady_clock::now() < until || taken < 100;) {
+            if (!exchange->take())
+                continue;
+            const GrainSnapshot& s = exchange->latest();
+            ASSERT_GT(s.sampleSerial, last);
+            last = s.sampleSerial;
+            const int32_t n = static_cast<int32_t>(s.sampleSerial);
+            ASSERT_EQ(s.sampleLength, n);
+            ASSERT_EQ(s.voiceCount, n % 13);
+            for (const GrainSnapshot::Voice& v : s.voices) {
+                ASSERT_EQ(v.startPoint, n);
+                for (const GrainSnapshot::Grain& g : v.grains)
+                    ASSERT_TRUE(g.position == n && g.age == n);
+            }
+            ++taken;
+        }
+        done.store(true);
+        writer.join();
+    }
+
+    // The engine playing on one thread while this one reads as the editor does.
+    TempDir dir;
+    writeFloatWav(dir.file("a.wav"), testSample(20000), 44100);
+    GranularEngine engine(nullptr);
+    engine.setSampleRate(44100.0f);
+    engine.setParameter(2, 1.0f);
+    ASSERT_EQ(engine.loadSampleFile(dir.file("a.wav").c_str()), nullptr);
+    const uint32_t serial = engine.sampleOverview()->serial;
+    std::vector<float> left(64), right(64);
+    float* outputs[2] = {left.data(), right.data()};
+    std::atomic<bool> done{false};
+    std::atomic<int> blocks{0};
+    std::thread audio([&] {
+        for (int n = 0; !done.load(); ++n) {
+            MidiEventList events;
+            events.add(0, 0x90, 36 + n % 50, 100);
+            if (n % 3 == 0)
+                events.add(10, 0x80, 36 + (n + 40) % 50, 0);
+            engine.processEvents(events.get());
+            engine.process(nullptr, outputs, 64);
+            blocks.fetch_add(1);
+        }
+    });
+    int sounding = 0;
+    while (blocks.load() < 2000) {
+        if (!engine.takeGrainSnapshot())
+            continue;
+        const GrainSnapshot& s = engine.grainSnapshot();
+        ASSERT_EQ(s.sampleSerial, serial);
+        ASSERT_EQ(s.sampleLength, 20000);
+        ASSERT_GE(s.voiceCount, 0);
+        ASSERT_LE(s.voiceCount, GrainSnapshot::kMaxVoices);
+        sounding += s.voiceCount > 0;
+        for (int32_t v = 0; v < s.voiceCount; ++v) {
+            const GrainSnapshot::Voice& voice = s.voices[v];
+            ASSERT_GE(voice.grainCount, 0);
+            ASSERT_LE(voice.grainCount, GrainSnapshot::kMaxGrains);
+            ASSERT_GE(voice.startPoint, 0);
+            ASSERT_LE(voice.startPoint, 20000);
+            for (int32_t g = 0; g < voice.grainCount; ++g) {
+                ASSERT_GE(voice.grains[g].position, 0);
+                ASSERT_LT(voice.grains[g].position, 20000);
+                ASSERT_GE(voice.grains[g].age, 0);
+                ASSERT_LE(voice.grains[g].age, voice.grainLength);
+            }
+        }
+    }
+    done.store(true);
+    audio.join();
+    EXPECT_GT(sounding, 0);
+
+    // The last block's snapshot is the voices as they are.
+    engine.process(nullptr, outputs, 64);
+    ASSERT_TRUE(engine.takeGrainSnapshot());
+    const GrainSnapshot& s = engine.grainSnapshot();
+    int32_t shown = 0;
+    for (int32_t i = 0; i < GranularEngine::kNumVoices; ++i) {
+        const GrainVoice& voice = engine.voice(i);
+        if (voice.state() == GrainVoice::Idle)
+            continue;
+        ASSERT_LT(shown, s.voiceCount);
+        const GrainSnapshot::Voice& copy = s.voices[shown++];
+        EXPECT_EQ(copy.takingGrains, voice.state() == GrainVoice::Playing);
+        EXPECT_EQ(copy.startPoint, static_cast<int32_t>(voice.nextStart()));
+        EXPECT_EQ(copy.scatter, voice.randomRange());
+        ASSERT_EQ(copy.grainCount, voice.liveGrains());
+        for (int32_t g = 0; g < copy.grainCount; ++g) {
+            EXPECT_EQ(copy.grains[g].position, voice.grain(g).position);
+            EXPECT_EQ(copy.grains[g].age, voice.grain(g).age);
+        }
+    }
+    EXPECT_EQ(shown, s.voiceCount);
+    EXPECT_GT(shown, 0);
+
+    // Silence is shown once, then nothing new comes while it lasts.
+    MidiEventList off;
+    off.add(0, 0xB0, 123, 0);
+    engine.processEvents(off.get());
+    for (int i = 0; i < 200; ++i)
+        engine.process(nullptr, outputs, 64);
+    ASSERT_TRUE(engine.takeGrainSnapshot());
+    EXPECT_EQ(engine.grainSnapshot().voiceCount, 0);
+    engine.process(nullptr, outputs, 64);
+    EXPECT_FALSE(engine.takeGrainSnapshot());
 }

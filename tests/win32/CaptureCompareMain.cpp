@@ -28,14 +28,8 @@ int main(int argc, char** argv) {
         for (const RegionDifference& d : diff)
             std::printf("differs: %s, %d pixels, first at (%d, %d)\n", d.region.c_str(), d.differing, d.firstX,
                         d.firstY);
-        int textPixels = 0, textDiffer = 0;
-        if (capture.width == reference.width && capture.height == reference.height) {
-            for (const PanelRegion& t : textAreas())
-                for (int y = t.top; y <= t.bottom; ++y)
-                    for (int x = t.left; x <= t.right; ++x, ++textPixels)
-                        textDiffer += capture.at(x, y) != reference.at(x, y);
-        }
-        std::printf("text areas: %d of %d pixels differ (not compared)\n", textDiffer, textPixels);
+        const TextDifference text = compareTextAreas(capture, reference);
+        std::printf("text areas: %d of %d pixels differ (not compared)\n", text.differing, text.pixels);
         return diff.empty() ? 0 : 1;
     }
     std::fprintf(stderr, "usage: parvolino-capture-compare png IN.bmp OUT.png\n"

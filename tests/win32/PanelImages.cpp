@@ -20,10 +20,31 @@ std::vector<PanelRegion> matchedRegions() {
     for (int i = 0; i < 4; ++i)
         r.push_back({"value label " + std::to_string(i) + " outline", 50 + 80 * i, 180, 110 + 80 * i, 192});
     r.push_back({"path label outline", 100, 60, 390, 83});
+    r.push_back({"strip waveform", 10, 206, 390, 264});
+    r.push_back({"strip info label outline", 10, 270, 236, 284});
     return r;
 }
 
 bool inside(const PanelRegion& r, int x, int y) { return x >= r.left && x <= r.right && y >= r.top && y <= r.bottom; }
+
+// How big a picture shows the 400 pixels wide panel: 1 or 2 times, or 0.
+int panelScale(const Picture& p) {
+    return p.width == 400 || p.width == 800 ? p.width / 400 : 0;
+}
+
+// Both pictures show a panel of one size, each at its own scale.
+bool fitTogether(const Picture& capture, const Picture& reference) {
+    const int c = panelScale(capture);
+    const int r = panelScale(reference);
+    return c != 0 && r != 0 && capture.height * r == reference.height * c;
+}
+
+// The reference's pixel showing the panel pixel the capture shows at (x, y).
+uint32_t referenceAt(const Picture& capture, const Picture& reference, int x, int y) {
+    const int c = panelScale(capture);
+    const int r = panelScale(reference);
+    return reference.at(x / c * r, y / c * r);
+}
 
 }  // namespace
 
@@ -32,6 +53,7 @@ std::vector<PanelRegion> textAreas() {
     for (int i = 0; i < 4; ++i)
         r.push_back({"value text " + std::to_string(i), 51 + 80 * i, 181, 109 + 80 * i, 191});
     r.push_back({"path text", 101, 61, 389, 82});
+    r.push_back({"strip info text", 11, 271, 235, 283});
     return r;
 }
 
@@ -106,8 +128,9 @@ bool writePng(const std::string& path, const Picture& picture) {
 }
 
 std::vector<RegionDifference> comparePanels(const Picture& capture, const Picture& reference) {
-    if (capture.width != reference.width || capture.height != reference.height)
+    if (!fitTogether(capture, reference))
         return {RegionDifference{"size", 1, capture.width, capture.height}};
+    const int scale = panelScale(capture);
     const std::vector<PanelRegion> regions = matchedRegions();
     const std::vector<PanelRegion> text = textAreas();
     std::vector<RegionDifference> counts(regions.size() + 1);
@@ -116,16 +139,18 @@ std::vector<RegionDifference> comparePanels(const Picture& capture, const Pictur
     counts.back().region = "background";
     for (int y = 0; y < capture.height; ++y) {
         for (int x = 0; x < capture.width; ++x) {
-            if (capture.at(x, y) == reference.at(x, y))
+            const int panelX = x / scale;
+            const int panelY = y / scale;
+            if (capture.at(x, y) == referenceAt(capture, reference, x, y))
                 continue;
             bool isText = false;
             for (const PanelRegion& t : text)
-                isText = isText || inside(t, x, y);
+                isText = isText || inside(t, panelX, panelY);
             if (isText)
                 continue;
             size_t slot = regions.size();
             for (size_t i = 0; i < regions.size() && slot == regions.size(); ++i)
-                if (inside(regions[i], x, y))
+                if (inside(regions[i], panelX, panelY))
                     slot = i;
             if (counts[slot].differing++ == 0) {
                 counts[slot].firstX = x;
@@ -137,5 +162,19 @@ std::vector<RegionDifference> comparePanels(const Picture& capture, const Pictur
     for (const RegionDifference& c : counts)
         if (c.differing > 0)
             result.push_back(c);
+    return result;
+}
+
+TextDifference compareTextAreas(const Picture& capture, const Picture& reference) {
+    TextDifference result;
+    if (!fitTogether(capture, reference))
+        return result;
+    const int scale = panelScale(capture);
+    for (const PanelRegion& t : textAreas()) {
+        for (int y = t.top * scale; y < (t.bottom + 1) * scale; ++y) {
+            for (int x = t.left * scale; x < (t.right + 1) * scale; ++x, ++result.pixels)
+                result.differing += capture.at(x, y) != referenceAt(capture, reference, x, y);
+        }
+    }
     return result;
 }

@@ -28,17 +28,27 @@ struct PanelRegion {
 };
 
 // The parts that must match: four knobs, the load button, the five label
-// outlines, and the background (everything else). The label interiors,
-// where text is drawn, are left out.
+// outlines, the strip's waveform box and info line outline, and the
+// background (everything else). The label interiors, where text is drawn,
+// are left out.
 std::vector<PanelRegion> textAreas();
 
 struct RegionDifference {
     std::string region;
     int differing = 0;
-    int firstX = -1, firstY = -1;
+    int firstX = -1, firstY = -1;  // in the capture
 };
 
 // Pixels that differ outside the text areas, counted per region (the knob,
-// button and label regions first; "background" for the rest). Pictures of
-// different sizes give one entry named "size".
+// button, label and strip regions first; "background" for the rest). Either
+// picture may show the panel (400 pixels wide) twice as big: each pixel of
+// the capture is compared with the reference's showing the same panel pixel.
+// Pictures of other sizes give one entry named "size".
 std::vector<RegionDifference> comparePanels(const Picture& capture, const Picture& reference);
+
+struct TextDifference {
+    int differing = 0;
+    int pixels = 0;
+};
+// How much of the text areas differs (0 of 0 for pictures of other sizes).
+TextDifference compareTextAreas(const Picture& capture, const Picture& reference);

@@ -7,11 +7,11 @@
 
 namespace {
 
-Picture flat(uint32_t colour) {
+Picture flat(uint32_t colour, int scale = 1) {
     Picture p;
-    p.width = 400;
-    p.height = 200;
-    p.pixels.assign(400 * 200, colour);
+    p.width = 400 * scale;
+    p.height = 290 * scale;
+    p.pixels.assign(static_cast<size_t>(p.width) * p.height, colour);
     return p;
 }
 void set(Picture& p, int x, int y, uint32_t c) { p.pixels[static_cast<size_t>(y) * p.width + x] = c; }
@@ -26,7 +26,9 @@ TEST(PanelImages, OnlyTheTextInsideTheLabelsMayDiffer) {
     set(capture, 349, 191, 0x73D6D6);
     set(capture, 101, 61, 0xFFFFFF);
     set(capture, 389, 82, 0xFFFFFF);
+    set(capture, 235, 283, 0xFFFFFF);  // the strip's info line
     EXPECT_TRUE(comparePanels(capture, reference).empty());
+    EXPECT_EQ(compareTextAreas(capture, reference).differing, 5);
 
     // The label outlines, the knobs, the button and the background are.
     set(capture, 50, 185, 1);    // left edge of value label 0
@@ -35,8 +37,9 @@ TEST(PanelImages, OnlyTheTextInsideTheLabelsMayDiffer) {
     set(capture, 110, 179, 1);   // just right of knob 0: background
     set(capture, 60, 70, 1);     // button
     set(capture, 60, 71, 1);
+    set(capture, 200, 263, 1);   // the strip's waveform
     std::vector<RegionDifference> d = comparePanels(capture, reference);
-    ASSERT_EQ(d.size(), 5u);
+    ASSERT_EQ(d.size(), 6u);
     EXPECT_EQ(d[0].region, "knob 0");
     EXPECT_EQ(d[1].region, "button");
     EXPECT_EQ(d[1].differing, 2);
@@ -44,11 +47,26 @@ TEST(PanelImages, OnlyTheTextInsideTheLabelsMayDiffer) {
     EXPECT_EQ(d[1].firstY, 70);
     EXPECT_EQ(d[2].region, "value label 0 outline");
     EXPECT_EQ(d[3].region, "path label outline");
-    EXPECT_EQ(d[4].region, "background");
+    EXPECT_EQ(d[4].region, "strip waveform");
+    EXPECT_EQ(d[5].region, "background");
+
+    // A panel shown twice as big: each pixel against the reference's under it.
+    Picture doubled = flat(0x42424A, 2);
+    set(doubled, 471, 567, 0xFFFFFF);  // the strip's info text
+    EXPECT_TRUE(comparePanels(doubled, reference).empty());
+    set(doubled, 401, 527, 1);
+    d = comparePanels(doubled, reference);
+    ASSERT_EQ(d.size(), 1u);
+    EXPECT_EQ(d[0].region, "strip waveform");
+    EXPECT_EQ(d[0].firstX, 401);
+    // Two captures both twice as big, pixel for pixel.
+    d = comparePanels(doubled, flat(0x42424A, 2));
+    ASSERT_EQ(d.size(), 1u);
+    EXPECT_EQ(d[0].region, "strip waveform");
 
     Picture small = flat(0);
     small.width = 399;
-    small.pixels.resize(399 * 200);
+    small.pixels.resize(399 * 290);
     ASSERT_EQ(comparePanels(small, reference).size(), 1u);
     EXPECT_EQ(comparePanels(small, reference)[0].region, "size");
 }

@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     dispatch(effSetProgram, std::atoi(argv[2]), nullptr);
     dispatch(effMainsChanged, 1, nullptr);
 
-    platform::WindowHandle host = headless::createHostWindow(0, 0, 400, 200);
+    platform::WindowHandle host = headless::createHostWindow(0, 0, 400, 290);
     dispatch(effEditOpen, 0, host);
     headless::paintAll();
     dispatch(effEditIdle, 0, nullptr);

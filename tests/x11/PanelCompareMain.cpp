@@ -1,7 +1,7 @@
 // parvolino-x11-compare CAPTURE.png REFERENCE.png: the panel as the X server
-// showed it against the headless picture of the same state. Prints each
-// region that differs (the text inside the labels aside, and counted
-// separately) and exits 1 if any does.
+// showed it (at its own size or twice as big) against the headless picture
+// of the same state. Prints each region that differs (the text inside the
+// labels aside, and counted separately) and exits 1 if any does.
 // parvolino-x11-compare --pixel CAPTURE.png X Y: prints the pixel as RRGGBB.
 #include <cstdio>
 #include <cstdlib>
@@ -38,16 +38,7 @@ int main(int argc, char** argv) {
     const std::vector<RegionDifference> differences = comparePanels(capture, reference);
     for (const RegionDifference& d : differences)
         std::printf("differs: %s, %d pixels, first at (%d, %d)\n", d.region.c_str(), d.differing, d.firstX, d.firstY);
-    int textPixels = 0;
-    int textDiffering = 0;
-    if (capture.width == reference.width && capture.height == reference.height) {
-        for (const PanelRegion& t : textAreas()) {
-            for (int y = t.top; y <= t.bottom; ++y) {
-                for (int x = t.left; x <= t.right; ++x, ++textPixels)
-                    textDiffering += capture.at(x, y) != reference.at(x, y);
-            }
-        }
-    }
-    std::printf("text areas: %d of %d pixels differ (not compared)\n", textDiffering, textPixels);
+    const TextDifference text = compareTextAreas(capture, reference);
+    std::printf("text areas: %d of %d pixels differ (not compared)\n", text.differing, text.pixels);
     return differences.empty() ? 0 : 1;
 }

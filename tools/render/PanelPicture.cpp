@@ -1,5 +1,7 @@
 #include "tools/render/PanelPicture.h"
 
+#include <thread>
+
 #include "platform/headless/HeadlessControl.h"
 #include "tools/render/BuiltInInstrument.h"
 #include "tools/render/PluginRenderer.h"
@@ -33,9 +35,21 @@ bool writePanelPicture(PluginInstance& instance, const std::string& path, std::s
 
 bool writeBuiltInPanel(const RenderJob& job, const std::string& path, std::string& error) {
     RenderJob panelJob = job;
-    panelJob.entry = builtInInstrument;
+    // The classic playing's own entry when the render plays that way.
+    if (panelJob.entry == nullptr)
+        panelJob.entry = builtInInstrument;
     PluginRenderer instrument;
     if (!instrument.setUp(panelJob)) {
+        error = instrument.error();
+        return false;
+    }
+    // The same render, so that the strip shows the grains of its end. On a
+    // thread of its own, whose grain scatter starts afresh as the module's
+    // does in the render proper.
+    bool rendered = false;
+    std::thread audio([&] { rendered = instrument.render([](const float*, const float*, int32_t) { return true; }); });
+    audio.join();
+    if (!rendered) {
         error = instrument.error();
         return false;
     }

@@ -15,6 +15,6 @@ struct RenderJob;
 // The instance must come from builtInInstrument. False with error set.
 bool writePanelPicture(PluginInstance& instance, const std::string& path, std::string& error);
 
-// Sets the built-in instrument up as the job says (rate, bank, parameters)
-// and writes its panel.
+// Sets the built-in instrument up as the job says (rate, bank, parameters),
+// plays the job's events through it and writes its panel as it is at the end.
 bool writeBuiltInPanel(const RenderJob& job, const std::string& path, std::string& error);

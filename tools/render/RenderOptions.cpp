@@ -56,7 +56,7 @@ const char* renderUsage()
            "                        bank, and the samples kept after it\n"
            "  --save-chunk FILE     save the chunk as set up for the render\n"
            "  --plugin PATH         plug-in module (default: the one built with this tool)\n"
-           "  --panel FILE.png      also draw the editor panel, as set up for the render\n"
+           "  --panel FILE.png      also draw the editor panel as it looks at the render's end\n"
            "  --classic             play the classic way: every note at one level, controllers\n"
            "                        other than all-notes-off (123) ignored, a stolen note cut\n"
            "                        off, the sample mixed to mono (the instrument built into\n"

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdarg>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "tools/x11host/WindowCapture.h"
 
@@ -53,6 +55,13 @@ uint64_t nowMilliseconds() {
                                      .count());
 }
 
+// Blocks enough for released voices to fall silent: the longest grain lives
+// 8100 frames.
+void renderUntilSilent(PluginInstance& instance) {
+    for (int b = 0; b < 8100 / blockSize + 2; ++b)
+        instance.runProcess(blockSize);
+}
+
 // The panel window the editor put into the host's window: its only child.
 Window firstChild(Display* display, Window window) {
     Window root = 0;
@@ -76,6 +85,10 @@ struct TestHost::Slot {
     Window panel = 0;
     bool editorOpen = false;
     bool idling = false;  // an idle call of ours is running
+    // Notes held and rendered block by block in real time, as a host's
+    // audio thread renders them while the editor idles.
+    std::thread audio;
+    std::atomic<bool> playing{false};
 };
 
 TestHost::TestHost(Display* display, PluginModule& module) : display(display), module(module) {}
@@ -234,6 +247,14 @@ bool TestHost::command(const std::vector<std::string>& words) {
     }
     if (name == "path") {
         printPath(*s, s->index);
+        return true;
+    }
+    if (name == "sample" && words.size() > 2)
+        return setSample(*s, words[2]);
+    if (name == "play")
+        return play(*s, static_cast<int>(number(2, 1)));
+    if (name == "stop") {
+        stop(*s);
         return true;
     }
     if (name == "render")
@@ -429,6 +450,8 @@ bool TestHost::render(PluginInstance& instance, const char* label, size_t index)
     events.noteOff(0, 0, 60);
     instance.processEvents(events);
     instance.runProcess(blockSize);
+    // The panel's strip shows no voice afterwards.
+    renderUntilSilent(instance);
     say("%s %zu hash %016llx peak %.6f", label, index, static_cast<unsigned long long>(hash), peak);
     return true;
 }
@@ -477,8 +500,54 @@ void TestHost::printPath(Slot& s, size_t index) {
     say("path %zu %s", index, path.empty() ? "(none)" : path.c_str());
 }
 
+bool TestHost::setSample(Slot& s, const std::string& path) {
+    std::vector<unsigned char> chunk = s.instance.getChunk();
+    const size_t start = static_cast<size_t>(s.instance.program()) * programSize + pathOffset;
+    if (chunk.size() < start + pathSize || path.size() >= pathSize) {
+        say("error sample: no chunk, or the path is too long");
+        return false;
+    }
+    std::memset(chunk.data() + start, 0, pathSize);
+    std::memcpy(chunk.data() + start, path.data(), path.size());
+    s.instance.setChunk(chunk);
+    printPath(s, s.index);
+    return true;
+}
+
+bool TestHost::play(Slot& s, int notes) {
+    stop(s);
+    s.playing.store(true);
+    PluginInstance* instance = &s.instance;
+    std::atomic<bool>* playing = &s.playing;
+    s.audio = std::thread([instance, playing, notes] {
+        MidiEventList events;
+        for (int i = 0; i < notes; ++i)
+            events.noteOn(0, 0, 48 + i, 100);
+        const auto period = std::chrono::microseconds(static_cast<int64_t>(1e6 * blockSize / sampleRate));
+        auto next = std::chrono::steady_clock::now();
+        while (playing->load()) {
+            instance->processEvents(events);
+            instance->runProcess(blockSize);
+            events.clear();
+            next += period;
+            std::this_thread::sleep_until(next);
+        }
+        events.controller(0, 0, 123, 0);  // all notes off
+        instance->processEvents(events);
+        renderUntilSilent(*instance);
+    });
+    return true;
+}
+
+void TestHost::stop(Slot& s) {
+    s.playing.store(false);
+    if (s.audio.joinable())
+        s.audio.join();
+}
+
 void TestHost::closeAll() {
     for (auto& s : slots) {
+        stop(*s);
         if (!s->instance.effect())
             continue;
         if (s->editorOpen)

@@ -42,6 +42,9 @@ private:
     bool renderClone(Slot& s, size_t index);
     bool writeChunk(Slot& s, const std::string& path);
     void printPath(Slot& s, size_t index);
+    bool setSample(Slot& s, const std::string& path);
+    bool play(Slot& s, int notes);
+    void stop(Slot& s);
     void closeAll();
 
     Display* display;

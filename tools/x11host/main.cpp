@@ -8,6 +8,8 @@
 //   new | open N [X Y [takesdrags]] | close N | destroyhost N | knobmode M | param N I
 //   setparam N I V | path N | render N | renderclone N | chunk N FILE
 //   capture N FILE | calls N | idle MS | echo TEXT | quit
+//   sample N FILE (the current program's sample, as a restored project sets it)
+//   play N COUNT (COUNT notes held, rendered in real time on an audio thread) | stop N
 #include <X11/Xlib.h>
 #include <unistd.h>
 

@@ -1,0 +1,107 @@
+#include "editor/SampleStrip.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "editor/PanelColors.h"
+#include "editor/StripLayout.h"
+#include "editor/TextLabel.h"
+#include "editor/WaveformView.h"
+#include "engine/GranularEngine.h"
+#include "gui/DrawContext.h"
+#include "gui/Frame.h"
+
+namespace {
+
+// The strip's own ground, under its box and line.
+class StripBackdrop : public View {
+public:
+    StripBackdrop() : View(Rect(0, strip::top, strip::width, strip::bottom)) {}
+    void draw(DrawContext* context) override {
+        context->setFillColor(strip::backgroundColor);
+        // fillRect leaves out the left column and the top row.
+        context->fillRect(Rect(size.left - 1, size.top - 1, size.right, size.bottom));
+    }
+};
+
+// Longer names keep their start and end with "..." between, so that the
+// particulars after them still fit the line.
+constexpr size_t longestName = 22;
+
+std::string shownName(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\");
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.size() > longestName)
+        name = name.substr(0, longestName - 9) + "..." + name.substr(name.size() - 6);
+    return name;
+}
+
+// "voice.wav  stereo  44.1 kHz  3.52 s"
+std::string describe(const std::string& path, const SampleOverview& sample) {
+    char particulars[64];
+    const char* channels = sample.channelCount == 1 ? "mono" : "stereo";
+    if (sample.sampleRate == 0) {
+        std::snprintf(particulars, sizeof particulars, "  %s  %u frames", channels, sample.frameCount);
+    } else {
+        std::snprintf(particulars, sizeof particulars, "  %s  %.4g kHz  %.2f s", channels, sample.sampleRate / 1000.0,
+                      static_cast<double>(sample.frameCount) / sample.sampleRate);
+    }
+    return shownName(path) + particulars;
+}
+
+}  // namespace
+
+void SampleStrip::open(Frame* frame) {
+    frame->addView(new StripBackdrop);
+    waveform = new WaveformView(strip::waveBox);
+    frame->addView(waveform);
+    infoLabel = new TextLabel(strip::infoLabel, 1);
+    infoLabel->setFrameColor(displayFrameColor);
+    frame->addView(infoLabel);
+    overview = engine->sampleOverview();
+    engine->takeGrainSnapshot();
+    showOverview();
+}
+
+void SampleStrip::close() {
+    waveform = nullptr;
+    infoLabel = nullptr;
+}
+
+void SampleStrip::showSample(const char* newPath, bool isMissing) {
+    path = newPath ? newPath : "";
+    missing = isMissing;
+    showOverview();
+}
+
+void SampleStrip::idle(uint32_t now) {
+    if (!waveform)
+        return;
+    std::shared_ptr<const SampleOverview> latest = engine->sampleOverview();
+    if (latest != overview) {
+        overview = std::move(latest);
+        showOverview();
+    }
+    // Unsigned differences: the tick counter's wrap changes nothing.
+    if (now - lastLive < liveInterval || !engine->takeGrainSnapshot())
+        return;
+    lastLive = now;
+    waveform->showGrains(engine->grainSnapshot());
+}
+
+void SampleStrip::showOverview() {
+    if (!waveform)
+        return;
+    const bool shown = !path.empty() && !missing && overview;
+    waveform->setOverview(shown ? overview : nullptr);
+    waveform->showGrains(engine->grainSnapshot());
+    infoLabel->setFontColor(missing ? missingFontColor : displayFontColor);
+    if (path.empty())
+        infoLabel->setText("Drop a WAV file here");
+    else if (missing)
+        infoLabel->setText(("Missing: " + shownName(path)).c_str());
+    else if (overview)
+        infoLabel->setText(describe(path, *overview).c_str());
+    else
+        infoLabel->setText(shownName(path).c_str());
+}

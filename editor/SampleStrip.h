@@ -1,0 +1,49 @@
+#pragma once
+// The strip under the panel: the current program's sample as a waveform
+// with the voices' grains over it, and a line naming the sample and its
+// particulars (or saying that it is missing, or that there is none). It
+// reads the engine at the editor's idle calls: a newly loaded sample's
+// overview, and at most about 30 times a second the voices' latest snapshot.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class Frame;
+class GranularEngine;
+class TextLabel;
+class WaveformView;
+struct SampleOverview;
+
+class SampleStrip {
+public:
+    // Milliseconds between two pictures of moving grains, at least.
+    static constexpr uint32_t liveInterval = 33;
+
+    explicit SampleStrip(GranularEngine* engine) : engine(engine) {}
+
+    // Adds the strip's views to the frame, which owns them, and shows what
+    // the engine holds now.
+    void open(Frame* frame);
+    // The frame has deleted the views.
+    void close();
+    // The current program's sample path (empty: none) and whether it could
+    // be found nowhere.
+    void showSample(const char* path, bool missing);
+    // Takes up what changed since the last idle; now in milliseconds.
+    void idle(uint32_t now);
+
+    WaveformView* getWaveform() const { return waveform; }
+    TextLabel* getInfoLabel() const { return infoLabel; }
+
+private:
+    void showOverview();
+
+    GranularEngine* engine;
+    WaveformView* waveform = nullptr;
+    TextLabel* infoLabel = nullptr;
+    std::shared_ptr<const SampleOverview> overview;  // the engine's latest
+    std::string path;
+    bool missing = false;
+    uint32_t lastLive = 0;
+};
