@@ -24,10 +24,6 @@ constexpr int32_t knobFrames = 61;
 constexpr int32_t knobFrameHeight = 60;
 constexpr int32_t buttonFrameHeight = 25;
 
-const Color displayFontColor{115, 214, 214, 0};
-const Color displayFrameColor{96, 96, 128, 0};
-// A sample the program names but that could be found nowhere.
-const Color missingFontColor{255, 150, 60, 0};
 
 // What the path display puts before the path: where the sample comes from.
 const char* originPrefix(GranularEngine::SampleOrigin origin) {

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 struct GrainSnapshot {
-    static constexpr int32_t kMaxVoices = 12;
+    static constexpr int32_t kMaxVoices = 24; // the twelve voices and the stolen notes fading out
     static constexpr int32_t kMaxGrains = 32;
 
     struct Grain {
@@ -16,7 +16,7 @@ struct GrainSnapshot {
     };
 
     struct Voice {
-        bool takingGrains;   // playing, not releasing: new grains start at startPoint
+        bool takingGrains;   // playing, not releasing or fading: new grains start at startPoint
         int32_t startPoint;  // frame the next grain starts from
         int32_t scatter;     // Random: grains start up to this many frames after it
         int32_t grainLength; // output samples a grain lives

@@ -1,7 +1,7 @@
 // The voices as the panel shows them, published once per block.
 #include "engine/GranularEngine.h"
 
-static_assert(GrainSnapshot::kMaxVoices == GranularEngine::kNumVoices);
+static_assert(GrainSnapshot::kMaxVoices == GranularEngine::kNumVoices + GranularEngine::kNumFades);
 static_assert(GrainSnapshot::kMaxGrains == GrainVoice::kRingSize);
 
 void GranularEngine::publishGrainSnapshot()
@@ -11,7 +11,7 @@ void GranularEngine::publishGrainSnapshot()
     snapshot.sampleSerial = sample != nullptr ? sample->serial : 0;
     snapshot.sampleLength = sampleLength_;
     int32_t count = 0;
-    for (const GrainVoice& voice : voices_) {
+    for (const GrainVoice& voice : voices_) { // fading stolen notes included
         if (voice.state() == GrainVoice::Idle)
             continue;
         GrainSnapshot::Voice& shown = snapshot.voices[count++];

@@ -161,8 +161,8 @@ TEST(EngineThreads, GrainSnapshotsReachTheEditorWhole)
     ASSERT_TRUE(engine.takeGrainSnapshot());
     const GrainSnapshot& s = engine.grainSnapshot();
     int32_t shown = 0;
-    for (int32_t i = 0; i < GranularEngine::kNumVoices; ++i) {
-        const GrainVoice& voice = engine.voice(i);
+    for (int32_t i = 0; i < GranularEngine::kNumVoices + GranularEngine::kNumFades; ++i) {
+        const GrainVoice& voice = i < GranularEngine::kNumVoices ? engine.voice(i) : engine.fade(i - GranularEngine::kNumVoices);
         if (voice.state() == GrainVoice::Idle)
             continue;
         ASSERT_LT(shown, s.voiceCount);
