@@ -121,7 +121,7 @@ int32_t PluginEditor::open(void* window) {
     frame->addView(fileLabel);
     fileLabel->setFontColor(displayFontColor);
     fileLabel->setFrameColor(displayFrameColor);
-    strip.open(frame);
+    strip.open(frame, this, keepSamplesTag);
     showSamplePath();
     return 1;
 }
@@ -199,6 +199,7 @@ void PluginEditor::showSamplePath() {
     fileLabel->setText(text.c_str());
     fileLabel->setDirty(true);
     strip.showSample(pathBuffer, missing);
+    strip.showKeeping(engine->keepsSamples(), engine->samplesOverLimit());
 }
 
 void PluginEditor::refreshValueLabel(int32_t index) {
@@ -242,6 +243,12 @@ void PluginEditor::valueChanged(DrawContext* context, Control* control) {
     } else if (tag == loadButtonTag && value == 1.0f) {
         // 1.0 is the press; the reports of 0.0 on leaving and release are not.
         runLoadSampleFlow();
+    } else if (tag == keepSamplesTag) {
+        // Saved in the project, so the host is told its project changed.
+        engine->setKeepSamples(value >= 0.5f);
+        engine->userChangedState();
+        showSamplePath();
+        postUpdate();
     }
 }
 

@@ -24,6 +24,7 @@ class PluginEditor : public AEffGUIEditor, public ControlListener, public DropHa
 public:
     static constexpr int32_t parameterCount = 4;
     static constexpr int32_t loadButtonTag = 20;
+    static constexpr int32_t keepSamplesTag = 21;
 
     explicit PluginEditor(GranularEngine* effect);
     // Closes a panel the host left open.

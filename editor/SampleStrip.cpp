@@ -10,6 +10,7 @@
 #include "engine/GranularEngine.h"
 #include "gui/DrawContext.h"
 #include "gui/Frame.h"
+#include "gui/controls/CheckBox.h"
 
 namespace {
 
@@ -51,13 +52,17 @@ std::string describe(const std::string& path, const SampleOverview& sample) {
 
 }  // namespace
 
-void SampleStrip::open(Frame* frame) {
+void SampleStrip::open(Frame* frame, ControlListener* listener, int32_t keepTag) {
     frame->addView(new StripBackdrop);
     waveform = new WaveformView(strip::waveBox);
     frame->addView(waveform);
     infoLabel = new TextLabel(strip::infoLabel, 1);
     infoLabel->setFrameColor(displayFrameColor);
     frame->addView(infoLabel);
+    keepBox = new CheckBox(strip::keepBox, listener, keepTag, "Keep samples in project");
+    keepBox->setBoxColors(displayFrameColor, strip::boxColor, strip::startColor);
+    keepBox->setTitleColor(displayFontColor);
+    frame->addView(keepBox);
     overview = engine->sampleOverview();
     engine->takeGrainSnapshot();
     showOverview();
@@ -66,12 +71,23 @@ void SampleStrip::open(Frame* frame) {
 void SampleStrip::close() {
     waveform = nullptr;
     infoLabel = nullptr;
+    keepBox = nullptr;
 }
 
 void SampleStrip::showSample(const char* newPath, bool isMissing) {
     path = newPath ? newPath : "";
     missing = isMissing;
     showOverview();
+}
+
+void SampleStrip::showKeeping(bool keep, bool overLimit) {
+    if (!keepBox)
+        return;
+    keepBox->setValue(keep ? 1.0f : 0.0f);
+    // Over the limit the box stays ticked, and its title says why nothing is kept.
+    const bool tooMuch = keep && overLimit;
+    keepBox->setTitle(tooMuch ? "Keep samples: over 16 MB" : "Keep samples in project");
+    keepBox->setTitleColor(tooMuch ? missingFontColor : displayFontColor);
 }
 
 void SampleStrip::idle(uint32_t now) {

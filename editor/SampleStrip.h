@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+class CheckBox;
+class ControlListener;
 class Frame;
 class GranularEngine;
 class TextLabel;
@@ -23,18 +25,23 @@ public:
     explicit SampleStrip(GranularEngine* engine) : engine(engine) {}
 
     // Adds the strip's views to the frame, which owns them, and shows what
-    // the engine holds now.
-    void open(Frame* frame);
+    // the engine holds now. The "Keep samples in project" box reports to
+    // listener under keepTag.
+    void open(Frame* frame, ControlListener* listener, int32_t keepTag);
     // The frame has deleted the views.
     void close();
     // The current program's sample path (empty: none) and whether it could
     // be found nowhere.
     void showSample(const char* path, bool missing);
+    // Whether the samples are kept in the project, and whether they are more
+    // than it keeps (it then holds their paths only).
+    void showKeeping(bool keep, bool overLimit);
     // Takes up what changed since the last idle; now in milliseconds.
     void idle(uint32_t now);
 
     WaveformView* getWaveform() const { return waveform; }
     TextLabel* getInfoLabel() const { return infoLabel; }
+    CheckBox* getKeepBox() const { return keepBox; }
 
 private:
     void showOverview();
@@ -42,6 +49,7 @@ private:
     GranularEngine* engine;
     WaveformView* waveform = nullptr;
     TextLabel* infoLabel = nullptr;
+    CheckBox* keepBox = nullptr;
     std::shared_ptr<const SampleOverview> overview;  // the engine's latest
     std::string path;
     bool missing = false;

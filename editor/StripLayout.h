@@ -17,8 +17,8 @@ constexpr int32_t bottom = 290;
 inline const Rect waveBox{10, 206, 390, 264};
 // The sample's name and particulars, or why there is none.
 inline const Rect infoLabel{10, 270, 236, 284};
-// Kept free for a toggle and a note of where the sample comes from.
-inline const Rect reserved{244, 270, 390, 284};
+// The "Keep samples in project" box and its title.
+inline const Rect keepBox{246, 271, 390, 284};
 
 inline constexpr Color backgroundColor{66, 66, 74, 0};  // the panel's grey
 inline constexpr Color boxColor{0, 0, 0, 0};

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "editor/DrawnMessageBox.h"
+#include "gui/controls/CheckBox.h"
 #include "tests/editor/PanelFixture.h"
 
 namespace paneltest {
@@ -198,6 +199,22 @@ TEST_F(PanelLoad, EverySampleTheUserLoadsTellsTheHostTheStateChangedAndNothingEl
     restoreBankNaming(engine, 1, good);
     engine->setProgram(1);
     EXPECT_EQ(stateChanges(), 2u);
+
+    // The strip's "Keep samples in project" box is saved in the project too:
+    // a click on it, or on its title, turns keeping over and tells the host.
+    ASSERT_TRUE(engine->keepsSamples());
+    EXPECT_EQ(editor->getStrip().getKeepBox()->getValue(), 1.0f);
+    gesture({{252, 277}, {252, 277, 0}});
+    EXPECT_FALSE(engine->keepsSamples());
+    EXPECT_EQ(stateChanges(), 3u) << "keeping turned off";
+    idle();
+    EXPECT_EQ(editor->getStrip().getKeepBox()->getValue(), 0.0f);
+    gesture({{330, 277}, {330, 277, 0}});
+    EXPECT_TRUE(engine->keepsSamples());
+    EXPECT_EQ(stateChanges(), 4u) << "keeping turned on";
+    gesture({{252, 277}, {200, 240}, {200, 240, 0}});
+    EXPECT_TRUE(engine->keepsSamples()) << "a press that slides away changes nothing";
+    EXPECT_EQ(stateChanges(), 4u);
 }
 
 TEST_F(PanelLoad, AMissingSampleIsShownAsMissingUntilItIsFoundAndTheDialogOpensWhereItWas) {

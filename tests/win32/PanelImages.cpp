@@ -22,6 +22,7 @@ std::vector<PanelRegion> matchedRegions() {
     r.push_back({"path label outline", 100, 60, 390, 83});
     r.push_back({"strip waveform", 10, 206, 390, 264});
     r.push_back({"strip info label outline", 10, 270, 236, 284});
+    r.push_back({"keep samples box", 246, 271, 258, 283});
     return r;
 }
 
@@ -54,6 +55,7 @@ std::vector<PanelRegion> textAreas() {
         r.push_back({"value text " + std::to_string(i), 51 + 80 * i, 181, 109 + 80 * i, 191});
     r.push_back({"path text", 101, 61, 389, 82});
     r.push_back({"strip info text", 11, 271, 235, 283});
+    r.push_back({"keep samples title", 263, 271, 389, 283});
     return r;
 }
 

@@ -28,7 +28,7 @@ struct PanelRegion {
 };
 
 // The parts that must match: four knobs, the load button, the five label
-// outlines, the strip's waveform box and info line outline, and the
+// outlines, the strip's waveform box, info line outline and keep box, and the
 // background (everything else). The label interiors, where text is drawn,
 // are left out.
 std::vector<PanelRegion> textAreas();
