@@ -14,7 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <regex>
+#include <sstream>
 #include <thread>
 #include <unistd.h>
 
@@ -180,6 +180,26 @@ TEST(RenderThroughModule, ParameterChangeLandsExactlyAtItsFrame)
     EXPECT_EQ(firstDifference(after.left, before.left), -1);
 }
 
+#ifdef PARVOLINO_TEST_BUILT_IN
+// The score with every note-on (not the note-offs written as velocity 0)
+// struck at velocity 127.
+std::string atFullVelocity(const std::string& score)
+{
+    std::istringstream lines(score);
+    std::string out, line;
+    while (std::getline(lines, line)) {
+        std::istringstream words(line);
+        std::string at, frame, kind, note, velocity, rest;
+        if (words >> at >> frame >> kind >> note >> velocity && kind == "on" && velocity != "0") {
+            std::getline(words, rest);
+            line = at + " " + frame + " on " + note + " 127" + rest;
+        }
+        out += line + "\n";
+    }
+    return out;
+}
+#endif
+
 TEST(RenderThroughModule, GoldenRenderIsBitExact)
 {
 #ifdef PARVOLINO_TEST_BUILT_IN
@@ -190,7 +210,7 @@ TEST(RenderThroughModule, GoldenRenderIsBitExact)
     EXPECT_EQ(fnv1a(out.right, fnv1a(out.left)), PARVOLINO_GOLDEN_HASH);
     // At full velocity, with no note stolen and none of the controllers the
     // classic playing ignores, the module plays exactly the same.
-    const std::string full = std::regex_replace(kScore, std::regex(" on (\\d+) [1-9]\\d*"), " on $1 127");
+    const std::string full = atFullVelocity(kScore);
     ASSERT_NE(full, kScore);
     Rendered module = render(full), classic = render(full, 512, classicInstrument);
     EXPECT_EQ(firstDifference(module.left, classic.left), -1);
