@@ -20,15 +20,6 @@ uint64_t regularFileSize(const std::string& path)
     return static_cast<uint64_t>(info.st_size);
 }
 
-// True when the file at path holds exactly these bytes.
-bool fileHolds(const std::string& path, const std::vector<unsigned char>& bytes)
-{
-    if (regularFileSize(path) != bytes.size())
-        return false;
-    std::vector<unsigned char> onDisk;
-    return readWaveFileBytes(path.c_str(), bytes.size(), onDisk) && onDisk == bytes;
-}
-
 } // namespace
 
 void GranularEngine::setKeepSamples(bool keep)
@@ -125,7 +116,7 @@ void GranularEngine::adoptRestoredCopy(KeptFile&& restored)
         keptFiles_.erase(same);
     // Where the file on disk is the very same, it plays from there and
     // nothing needs holding in memory.
-    if (restored.bytes != nullptr && fileHolds(restored.path, *restored.bytes))
+    if (restored.bytes != nullptr && waveFileHolds(restored.path.c_str(), *restored.bytes))
         return;
     keptFiles_.push_back(std::move(restored));
 }

@@ -262,6 +262,17 @@ bool readWaveFileBytes(const char* path, uint64_t maxBytes, std::vector<unsigned
     return true;
 }
 
+bool waveFileHolds(const char* path, const std::vector<unsigned char>& bytes)
+{
+    WaveInput input;
+    if (!openWaveInput(path, input))
+        return false;
+    const bool sameSize = input.size == bytes.size();
+    closeWaveInput(input);
+    std::vector<unsigned char> onDisk;
+    return sameSize && readWaveFileBytes(path, bytes.size(), onDisk) && onDisk == bytes;
+}
+
 void releaseSampleStore(SampleStore& store)
 {
     freeChannel(store.leftChannel);

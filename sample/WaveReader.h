@@ -75,6 +75,9 @@ WaveResult loadWaveBytes(const unsigned char* bytes, size_t size, SampleStore& s
 // maxBytes that starts as a RIFF/WAVE file: no other file of the user's
 // ever lands in a project.
 bool readWaveFileBytes(const char* path, uint64_t maxBytes, std::vector<unsigned char>& bytes);
+// True when the wave file at path holds exactly these bytes (a copy kept in
+// a project is the file as it stands).
+bool waveFileHolds(const char* path, const std::vector<unsigned char>& bytes);
 
 // Frees both channel arrays and empties the store. Safe on an empty store.
 void releaseSampleStore(SampleStore& store);

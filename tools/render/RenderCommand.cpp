@@ -75,10 +75,8 @@ bool playsFromProject(const ProgramBank& saved, const std::string& path)
     ChunkExtension extension;
     readChunkExtension(saved.data() + kBankBytes, saved.size() - kBankBytes, extension);
     for (const KeptFile& file : extension.files) {
-        if (file.path == path && file.bytes != nullptr) {
-            std::vector<unsigned char> onDisk;
-            return !readWaveFileBytes(path.c_str(), file.bytes->size(), onDisk) || onDisk != *file.bytes;
-        }
+        if (file.path == path && file.bytes != nullptr)
+            return !waveFileHolds(path.c_str(), *file.bytes);
     }
     return false;
 }
