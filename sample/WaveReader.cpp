@@ -7,11 +7,12 @@
 
 #include <cstdio>
 
-const char* const waveErrorMessages[4] = {
+const char* const waveErrorMessages[5] = {
     "Error reading WAV-File",
     "WAV-File has bad type",
     "File not found",
     "Couldn't allocate enough memory",
+    "WAV-File is too long",
 };
 
 namespace {
@@ -79,7 +80,7 @@ WaveResult checkFormat(const WaveFormat& format, int32_t requiredChannels, char*
 
 // Everything about the data chunk that can be refused before allocating.
 // A file cut short is a read error; a whole one with more frames than a
-// sample can hold is too large, and the message says how large.
+// sample can hold is too long, and the message says how long.
 WaveResult checkData(const WaveInput& input, const WaveFormat& format, uint32_t dataSize,
                      uint32_t& frameCount, char* why, size_t whySize)
 {
@@ -87,9 +88,9 @@ WaveResult checkData(const WaveInput& input, const WaveFormat& format, uint32_t 
     if (dataSize > remainingBytes(input))
         return kWaveReadError;
     if (frameCount > kMaxFrames) {
-        std::snprintf(why, whySize, "the file's %.1f GB of audio (%u frames) is too large; at most %u frames are held",
-                      double(dataSize) / 1e9, unsigned(frameCount), unsigned(kMaxFrames));
-        return kWaveOutOfMemory;
+        std::snprintf(why, whySize, "%u frames (%.1f GB of audio); at most %u frames are held",
+                      unsigned(frameCount), double(dataSize) / 1e9, unsigned(kMaxFrames));
+        return kWaveTooLong;
     }
     return kWaveOk;
 }
@@ -182,6 +183,7 @@ int waveMessageIndex(WaveResult result)
     case kWaveBadType: return 1;
     case kWaveFileNotFound: return 2;
     case kWaveOutOfMemory: return 3;
+    case kWaveTooLong: return 4;
     default: return -1;
     }
 }

@@ -27,9 +27,10 @@ inline constexpr WaveResult kWaveFileNotFound = 1;
 inline constexpr WaveResult kWaveBadType = 2;
 inline constexpr WaveResult kWaveReadError = 4;
 inline constexpr WaveResult kWaveOutOfMemory = 6;
+inline constexpr WaveResult kWaveTooLong = 8; // more frames than a sample holds
 
 // The user-facing texts, indexed by waveMessageIndex(), not by the code.
-extern const char* const waveErrorMessages[4];
+extern const char* const waveErrorMessages[5];
 
 // Index into waveErrorMessages for a failure code, -1 for kWaveOk and
 // for values that are not failure codes.

@@ -407,9 +407,10 @@ TEST_F(WaveReader, ImplausibleSizesAreRefused)
         ASSERT_EQ(truncate(huge.c_str(), off_t(44) + 0xF0000000ll), 0);
         SampleStore store;
         WaveRefusal refusal;
-        EXPECT_EQ(loadWaveFile(huge.c_str(), store, 1, &refusal), kWaveOutOfMemory);
-        EXPECT_STREQ(refusal.text, "Couldn't allocate enough memory: the file's 4.0 GB of audio (2013265920 frames) "
-                                   "is too large; at most 1073741822 frames are held");
+        // Nothing was allocated: the file is too long, not memory too short.
+        EXPECT_EQ(loadWaveFile(huge.c_str(), store, 1, &refusal), kWaveTooLong);
+        EXPECT_STREQ(refusal.text, "WAV-File is too long: 2013265920 frames (4.0 GB of audio); "
+                                   "at most 1073741822 frames are held");
         EXPECT_EQ(store.leftChannel, nullptr);
     }
 #endif
