@@ -175,6 +175,11 @@ void PluginEditor::setParameter(int32_t index, float value) {
 void PluginEditor::applyDeferredUpdates() {
     panelThread.store(std::this_thread::get_id(), std::memory_order_relaxed);
     strip.idle(getTicks());
+    // A save or a restore by the host that ran short of memory.
+    if (frame) {
+        if (const char* notice = engine->takeNotice())
+            showErrorMessage(frame, "Error", notice);
+    }
     const uint32_t pending = deferred.exchange(0, std::memory_order_acquire);
     if (!pending || !frame)
         return;
@@ -199,7 +204,7 @@ void PluginEditor::showSamplePath() {
     fileLabel->setText(text.c_str());
     fileLabel->setDirty(true);
     strip.showSample(pathBuffer, missing);
-    strip.showKeeping(engine->keepsSamples(), engine->samplesOverLimit());
+    strip.showKeeping(engine->keepsSamples(), engine->samplesOverLimit(), engine->savesOnlyCopiesAnyway());
 }
 
 void PluginEditor::refreshValueLabel(int32_t index) {

@@ -80,14 +80,17 @@ void SampleStrip::showSample(const char* newPath, bool isMissing) {
     showOverview();
 }
 
-void SampleStrip::showKeeping(bool keep, bool overLimit) {
+void SampleStrip::showKeeping(bool keep, bool overLimit, bool onlyCopiesAnyway) {
     if (!keepBox)
         return;
     keepBox->setValue(keep ? 1.0f : 0.0f);
-    // Over the limit the box stays ticked, and its title says why nothing is kept.
+    // Over the limit the box stays ticked, and its title says why nothing is
+    // kept, or that only the samples whose files are gone still are.
     const bool tooMuch = keep && overLimit;
-    keepBox->setTitle(tooMuch ? "Keep samples: over 16 MB" : "Keep samples in project");
-    keepBox->setTitleColor(tooMuch ? missingFontColor : displayFontColor);
+    keepBox->setTitle(onlyCopiesAnyway ? "Keeps missing files only"
+                      : tooMuch        ? "Keep samples: over 16 MB"
+                                       : "Keep samples in project");
+    keepBox->setTitleColor(tooMuch || onlyCopiesAnyway ? missingFontColor : displayFontColor);
 }
 
 void SampleStrip::idle(uint32_t now) {

@@ -33,9 +33,10 @@ public:
     // The current program's sample path (empty: none) and whether it could
     // be found nowhere.
     void showSample(const char* path, bool missing);
-    // Whether the samples are kept in the project, and whether they are more
-    // than it keeps (it then holds their paths only).
-    void showKeeping(bool keep, bool overLimit);
+    // Whether the samples are kept in the project, whether they are more
+    // than it keeps (it then holds the paths of files in place only), and
+    // whether copies that exist nowhere else are saved all the same.
+    void showKeeping(bool keep, bool overLimit, bool onlyCopiesAnyway);
     // Takes up what changed since the last idle; now in milliseconds.
     void idle(uint32_t now);
 

@@ -127,6 +127,19 @@ void appendChunkExtension(std::vector<unsigned char>& chunk, const ChunkExtensio
     }
 }
 
+size_t writeKeepSettingOnly(unsigned char* out, bool keepSamples)
+{
+    static_assert(kKeepSettingBytes == kHeaderBytes + kFieldHeaderBytes + 4);
+    if (keepSamples)
+        return 0;
+    const unsigned char header[kKeepSettingBytes] = {
+        'P', 'v', 'X', 't', kVersion, 0, 0, 0, kKeepSettingBytes, 0, 0, 0,
+        'K', 'e', 'e', 'p', 4,        0, 0, 0, 0,                 0, 0, 0,
+    };
+    std::memcpy(out, header, sizeof header);
+    return sizeof header;
+}
+
 ExtensionRead readChunkExtension(const unsigned char* data, size_t size, ChunkExtension& extension)
 {
     extension = ChunkExtension{};

@@ -50,6 +50,12 @@ enum class ExtensionRead {
 // left out. Files without bytes are left out.
 void appendChunkExtension(std::vector<unsigned char>& chunk, const ChunkExtension& extension);
 
+// The extension that says only whether samples are kept, written into out
+// without allocating (a save short of memory); returns its size, 0 when
+// the bank alone says it.
+inline constexpr size_t kKeepSettingBytes = 24;
+size_t writeKeepSettingOnly(unsigned char* out, bool keepSamples);
+
 // Reads the extension from the size bytes that follow the bank; extension
 // receives what passed its checks, the defaults otherwise.
 ExtensionRead readChunkExtension(const unsigned char* data, size_t size, ChunkExtension& extension);

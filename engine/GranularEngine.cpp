@@ -178,7 +178,14 @@ void GranularEngine::setProgram(int32_t program)
         // other samples; whatever happens its path stays, so saving the
         // project does not lose the reference. The panel shows the outcome,
         // a missing sample included.
-        loadProgramSample(program);
+        try {
+            loadProgramSample(program);
+        } catch (...) {
+            // Out of memory on the way: the sample that played stays.
+            origin_.store(SampleOrigin::missing, relaxed);
+            postNotice(waveResultMessage(kWaveOutOfMemory));
+        }
+        refreshKeeping();
         setParameter(-1, 0.0f);
     } else if (previous != program && previous >= 0 && previous < kNumPrograms) {
         // A program without a sample of its own takes over the one in use.
@@ -243,6 +250,15 @@ void GranularEngine::getParameterDisplay(int32_t index, char* text)
     }
 }
 
+namespace {
+
+constexpr const char* kSaveShortOfMemory =
+    "Couldn't allocate enough memory to save the samples in the project: this save holds their paths only";
+constexpr const char* kRestoreShortOfMemory =
+    "Couldn't allocate enough memory to restore the project: the plug-in kept what it had";
+
+} // namespace
+
 int32_t GranularEngine::getChunk(void** data, bool isPreset)
 {
     (void)isPreset; // the whole bank, for banks and single presets alike
@@ -263,12 +279,35 @@ int32_t GranularEngine::getChunk(void** data, bool isPreset)
         for (int32_t i = 0; i < kNumParams; ++i)
             bank[p].values[i] = programValue(p, i);
     }
-    // The bank first, as it always was; the samples and the keep setting after it.
-    const auto* bankBytes = reinterpret_cast<const unsigned char*>(bank);
-    savedChunk_.assign(bankBytes, bankBytes + kBankSize);
-    appendChunkExtension(savedChunk_, extensionToSave());
+    // The host is done with the previous chunk when it asks for the next:
+    // it goes first, so a large project never needs two at once.
+    std::vector<unsigned char>().swap(savedChunk_);
+    try {
+        KeepPlan plan = planKeeping();
+        showKeeping(plan);
+        ChunkExtension extension;
+        extension.keepSamples = keepSamples_.load(relaxed);
+        extension.files = std::move(plan.files);
+        // The bank first, as it always was; the samples and the keep setting after it.
+        const auto* bankBytes = reinterpret_cast<const unsigned char*>(bank);
+        savedChunk_.assign(bankBytes, bankBytes + kBankSize);
+        appendChunkExtension(savedChunk_, extension);
+    } catch (...) {
+        std::vector<unsigned char>().swap(savedChunk_);
+        postNotice(kSaveShortOfMemory);
+        return saveBankOnly(data, bank);
+    }
     *data = savedChunk_.data();
     return static_cast<int32_t>(savedChunk_.size());
+}
+
+int32_t GranularEngine::saveBankOnly(void** data, const GranularProgram* bank)
+{
+    unsigned char* bytes = savedBankOnly_;
+    std::memcpy(bytes, bank, kBankSize);
+    const size_t extension = writeKeepSettingOnly(bytes + kBankSize, keepSamples_.load(relaxed));
+    *data = bytes;
+    return kBankSize + static_cast<int32_t>(extension);
 }
 
 int32_t GranularEngine::setChunk(void* data, int32_t byteSize, bool isPreset)
@@ -279,6 +318,16 @@ int32_t GranularEngine::setChunk(void* data, int32_t byteSize, bool isPreset)
         return 0;
     GranularProgram incoming[kNumPrograms];
     std::memcpy(incoming, data, sizeof incoming);
+    // Everything that needs memory is read before anything changes, so a
+    // restore that runs short leaves the instance as it was.
+    RestoredKeeping restored;
+    try {
+        readRestoredCopies(static_cast<const unsigned char*>(data) + kBankSize, static_cast<size_t>(byteSize - kBankSize),
+                           restored);
+    } catch (...) {
+        postNotice(kRestoreShortOfMemory);
+        return 0;
+    }
     for (int32_t p = 0; p < kNumPrograms; ++p) {
         GranularProgram& program = incoming[p];
         program.name[sizeof program.name - 1] = '\0';
@@ -289,8 +338,19 @@ int32_t GranularEngine::setChunk(void* data, int32_t byteSize, bool isPreset)
         for (int32_t i = 0; i < kNumParams; ++i)
             setProgramValue(p, i, sanitizeValue(i, program.values[i]));
     }
-    restoreExtension(static_cast<const unsigned char*>(data) + kBankSize, static_cast<size_t>(byteSize - kBankSize));
+    // The copies this chunk keeps, and no others: a copy an earlier restore
+    // brought must never outlive a later one (an undo, an older preset).
+    adoptRestoredCopies(restored);
     setProgram(curProgram);
+    try {
+        holdProgramFiles();
+        forgetUnnamedCopies();
+    } catch (...) {
+        // Files in place stay unkept until they load again; the copies the
+        // chunk brought are all held.
+    }
+    refreshKeeping();
+    notifyEditor(-1, 0.0f);
     return kBankSize;
 }
 

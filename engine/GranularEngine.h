@@ -5,6 +5,7 @@
 #include "engine/GrainSnapshot.h"
 #include "engine/GrainVoice.h"
 #include "engine/GranularProgram.h"
+#include "engine/KeptSamples.h"
 #include "engine/NoteRatio.h"
 #include "engine/OutputLevel.h"
 #include "engine/SampleHandOver.h"
@@ -116,9 +117,17 @@ public:
     static constexpr uint64_t kMaxKeptBytes = 16u << 20;
     void setKeepSamples(bool keep);
     bool keepsSamples() const { return keepSamples_.load(std::memory_order_relaxed); }
-    // True while the four programs' sample files add up to more than
-    // kMaxKeptBytes: the chunk then holds their paths only.
+    // True while the four programs' samples add up to more than
+    // kMaxKeptBytes: the chunk then holds the paths of files still in place
+    // only.
     bool samplesOverLimit() const { return overLimit_.load(std::memory_order_relaxed); }
+    // True while the next save holds copies that exist nowhere else although
+    // the samples are over the limit or keeping is off: they are saved
+    // anyway, as nothing else holds them.
+    bool savesOnlyCopiesAnyway() const { return onlyCopiesAnyway_.load(std::memory_order_relaxed); }
+    // A failure the host's call could not report (a save or a restore short
+    // of memory), for the panel to show once; null when there is none.
+    const char* takeNotice() { return notice_.exchange(nullptr, std::memory_order_acq_rel); }
 
     // The classic playing, as the instrument first played; plug-in
     // instances never set it. Velocity, controllers and stealing
@@ -196,22 +205,46 @@ private:
     const char* pathInUse(int32_t program) const;
 
     // Samples kept in the project (GranularEngineKeep.cpp).
-    const KeptFile* keptCopyOf(const std::string& path) const;
+    struct KeepPlan {
+        std::vector<KeptFile> files; // what the next save writes after the bank
+        bool overLimit = false;
+        bool onlyCopiesAnyway = false;
+    };
+    struct RestoredKeeping {
+        bool keepSamples = true;
+        std::vector<KeptSample> samples;
+        std::vector<std::string> damaged; // paths whose copy failed its checks
+    };
     std::vector<std::string> distinctSamplePaths() const;
-    uint64_t bytesToKeep() const;
-    void refreshKeptTotal();
-    ChunkExtension extensionToSave();
-    void restoreExtension(const unsigned char* data, size_t size);
-    void adoptRestoredCopy(KeptFile&& restored);
+    // How many bytes the copy of path may take for program, beside the
+    // copies of the samples the other programs name.
+    uint64_t keepBudgetFor(int32_t program, const std::string& path) const;
+    KeepPlan planKeeping() const;
+    void showKeeping(const KeepPlan& plan);
+    void refreshKeeping();
+    void holdProgramFiles();
+    // Reads what a chunk keeps after its bank; throws when memory runs out.
+    void readRestoredCopies(const unsigned char* data, size_t size, RestoredKeeping& restored) const;
+    void adoptRestoredCopies(RestoredKeeping& restored) noexcept;
+    bool isDamagedCopy(const std::string& path) const;
     void forgetUnnamedCopies();
+    // Loads the file at path for program, holding its bytes as the copy to
+    // keep when they fit its budget.
+    const char* loadAndHoldFile(int32_t program, const char* path);
+    // The chunk for the host when memory ran short: the bank alone.
+    int32_t saveBankOnly(void** data, const GranularProgram* bank);
+    void postNotice(const char* text) { notice_.store(text, std::memory_order_release); }
 
     GranularProgram programs_[kNumPrograms];
     std::vector<unsigned char> savedChunk_; // what getChunk hands to the host, until its next call
-    // Copies restored from the project that no file on disk matches; they
-    // play, and go into the next save, in the file's stead.
-    std::vector<KeptFile> keptFiles_;
+    unsigned char savedBankOnly_[kBankSize + kKeepSettingBytes]; // the same when memory ran short
+    // The bytes of every sample the programs name, as each loaded.
+    KeptSamples keptSamples_;
+    std::vector<std::string> damagedCopies_;
     std::atomic<bool> keepSamples_{true};
     std::atomic<bool> overLimit_{false};
+    std::atomic<bool> onlyCopiesAnyway_{false};
+    std::atomic<const char*> notice_{nullptr};
     std::atomic<int32_t> currentProgram_{0};
     // Where each program's sample was found when its stored path was
     // missing (empty otherwise); saving stores it in the program.
@@ -249,6 +282,10 @@ private:
     bool pedalDown_ = false;   // controller 64
     int32_t fadeFrames_ = 1;
     int32_t rampFrames_ = 1;
+    // Frames rendered before the current block, and the frame each voice's
+    // note began at (a note not yet sounded gives way without a fade).
+    int64_t blockStartFrame_ = 0;
+    int64_t noteOnFrame_[kNumVoices] = {};
 
     std::atomic<float> samplesPerMs_{0.0f};
     float noteRatio_[kNoteCount];

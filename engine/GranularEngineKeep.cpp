@@ -1,24 +1,15 @@
-// Samples kept inside the project: the files that go into the chunk after
-// the bank, the copies restored from it, and the keep setting.
+// Samples kept inside the project: the copies held since each sample loaded,
+// which of them the next save writes after the bank, the copies a restore
+// brings, and the keep setting.
 #include "engine/GranularEngine.h"
 
 #include "sample/WaveReader.h"
 
 #include <algorithm>
-#include <sys/stat.h>
 
 namespace {
 
 constexpr auto relaxed = std::memory_order_relaxed;
-
-// The length of the regular file at path; 0 when there is none.
-uint64_t regularFileSize(const std::string& path)
-{
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0)
-        return 0;
-    return static_cast<uint64_t>(info.st_size);
-}
 
 } // namespace
 
@@ -26,15 +17,7 @@ void GranularEngine::setKeepSamples(bool keep)
 {
     if (keepSamples_.exchange(keep, relaxed) != keep)
         notifyEditor(-1, 0.0f);
-}
-
-const KeptFile* GranularEngine::keptCopyOf(const std::string& path) const
-{
-    for (const KeptFile& file : keptFiles_) {
-        if (file.path == path)
-            return &file;
-    }
-    return nullptr;
+    refreshKeeping();
 }
 
 std::vector<std::string> GranularEngine::distinctSamplePaths() const
@@ -48,86 +31,127 @@ std::vector<std::string> GranularEngine::distinctSamplePaths() const
     return paths;
 }
 
-uint64_t GranularEngine::bytesToKeep() const
+uint64_t GranularEngine::keepBudgetFor(int32_t program, const std::string& path) const
 {
-    uint64_t total = 0;
-    for (const std::string& path : distinctSamplePaths()) {
-        const KeptFile* kept = keptCopyOf(path);
-        total += kept != nullptr && kept->bytes != nullptr ? kept->bytes->size() : regularFileSize(path);
+    // What the other programs' copies already take of the limit; copies that
+    // exist nowhere else are held whatever they take and count too.
+    uint64_t taken = 0;
+    std::vector<std::string> counted{path};
+    for (int32_t p = 0; p < kNumPrograms; ++p) {
+        const std::string other = pathInUse(p);
+        if (p == program || other.empty() || std::find(counted.begin(), counted.end(), other) != counted.end())
+            continue;
+        counted.push_back(other);
+        if (const KeptSample* kept = keptSamples_.find(other))
+            taken += kept->bytes->size();
     }
-    return total;
+    return taken >= kMaxKeptBytes ? 0 : kMaxKeptBytes - taken;
 }
 
-void GranularEngine::refreshKeptTotal()
+GranularEngine::KeepPlan GranularEngine::planKeeping() const
 {
-    const bool over = bytesToKeep() > kMaxKeptBytes;
-    if (overLimit_.exchange(over, relaxed) != over)
+    // The limit counts every sample the programs name: the copy held of it,
+    // else its file as it stands.
+    KeepPlan plan;
+    struct Candidate {
+        const KeptSample* kept;
+        bool onlyCopy;
+    };
+    std::vector<Candidate> candidates;
+    uint64_t total = 0;
+    for (const std::string& path : distinctSamplePaths()) {
+        const KeptSample* kept = keptSamples_.find(path);
+        if (kept == nullptr) {
+            total += fileStampOf(path).size;
+            continue;
+        }
+        total += kept->bytes->size();
+        candidates.push_back({kept, KeptSamples::isOnlyCopy(*kept)});
+    }
+    plan.overLimit = total > kMaxKeptBytes;
+    // A copy that exists nowhere else is always saved: neither the limit nor
+    // the keep setting may lose a sound the user has only in the project.
+    const bool keepInPlace = keepSamples_.load(relaxed) && !plan.overLimit;
+    for (const Candidate& candidate : candidates) {
+        if (candidate.onlyCopy || keepInPlace)
+            plan.files.push_back(KeptFile{candidate.kept->path, candidate.kept->bytes});
+        if (candidate.onlyCopy && !keepInPlace)
+            plan.onlyCopiesAnyway = true;
+    }
+    return plan;
+}
+
+void GranularEngine::showKeeping(const KeepPlan& plan)
+{
+    const bool over = overLimit_.exchange(plan.overLimit, relaxed) != plan.overLimit;
+    const bool anyway = onlyCopiesAnyway_.exchange(plan.onlyCopiesAnyway, relaxed) != plan.onlyCopiesAnyway;
+    if (over || anyway)
         notifyEditor(-1, 0.0f);
 }
 
-ChunkExtension GranularEngine::extensionToSave()
+void GranularEngine::refreshKeeping()
 {
-    ChunkExtension extension;
-    extension.keepSamples = keepSamples_.load(relaxed);
-    refreshKeptTotal();
-    if (!extension.keepSamples || overLimit_.load(relaxed))
-        return extension;
-    // Each file once, however many programs name it; a copy restored from
-    // the project is saved again as it came, whether or not its file is back.
-    uint64_t total = 0;
-    for (const std::string& path : distinctSamplePaths()) {
-        KeptFile file{path, nullptr};
-        const KeptFile* kept = keptCopyOf(path);
-        if (kept != nullptr && kept->bytes != nullptr) {
-            file.bytes = kept->bytes;
-        } else {
-            auto bytes = std::make_shared<std::vector<unsigned char>>();
-            if (readWaveFileBytes(path.c_str(), kMaxKeptBytes - total, *bytes))
-                file.bytes = std::move(bytes);
-        }
-        if (file.bytes != nullptr) {
-            total += file.bytes->size();
-            extension.files.push_back(std::move(file));
-        }
+    try {
+        showKeeping(planKeeping());
+    } catch (...) {
+        // Only the panel's note is stale; the next save plans again.
     }
-    return extension;
 }
 
-void GranularEngine::restoreExtension(const unsigned char* data, size_t size)
+void GranularEngine::holdProgramFiles()
+{
+    // Every program's sample is kept from the moment its project opens, not
+    // only the one that plays now, so that a save holds each of them.
+    for (int32_t p = 0; p < kNumPrograms; ++p) {
+        const std::string path = pathInUse(p);
+        if (path.empty() || keptSamples_.find(path) != nullptr)
+            continue;
+        const FileStamp source = fileStampOf(path);
+        const uint64_t budget = keepBudgetFor(p, path);
+        if (!source.present || source.size > budget)
+            continue;
+        auto bytes = std::make_shared<std::vector<unsigned char>>();
+        if (readWaveFileBytes(path.c_str(), budget, *bytes))
+            keptSamples_.hold(KeptSample{path, std::move(bytes), source});
+    }
+}
+
+void GranularEngine::readRestoredCopies(const unsigned char* data, size_t size, RestoredKeeping& restored) const
 {
     ChunkExtension extension;
     readChunkExtension(data, size, extension);
-    keepSamples_.store(extension.keepSamples, relaxed);
-    for (KeptFile& file : extension.files)
-        adoptRestoredCopy(std::move(file));
-    forgetUnnamedCopies();
-    refreshKeptTotal();
-    notifyEditor(-1, 0.0f);
+    restored.keepSamples = extension.keepSamples;
+    for (KeptFile& file : extension.files) {
+        if (file.bytes == nullptr) {
+            restored.damaged.push_back(file.path);
+            continue;
+        }
+        // A copy the file on disk still holds is on disk too; any other is
+        // the only one there is.
+        FileStamp source = fileStampOf(file.path);
+        if (!source.present || source.size != file.bytes->size() || !waveFileHolds(file.path.c_str(), *file.bytes))
+            source = FileStamp{};
+        restored.samples.push_back(KeptSample{std::move(file.path), std::move(file.bytes), source});
+    }
 }
 
-void GranularEngine::adoptRestoredCopy(KeptFile&& restored)
+void GranularEngine::adoptRestoredCopies(RestoredKeeping& restored) noexcept
 {
-    auto same = std::find_if(keptFiles_.begin(), keptFiles_.end(),
-                             [&](const KeptFile& file) { return file.path == restored.path; });
-    // A copy that failed its checks never replaces a good one in memory.
-    if (restored.bytes == nullptr && same != keptFiles_.end() && same->bytes != nullptr)
-        return;
-    if (same != keptFiles_.end())
-        keptFiles_.erase(same);
-    // Where the file on disk is the very same, it plays from there and
-    // nothing needs holding in memory.
-    if (restored.bytes != nullptr && waveFileHolds(restored.path.c_str(), *restored.bytes))
-        return;
-    keptFiles_.push_back(std::move(restored));
+    keepSamples_.store(restored.keepSamples, relaxed);
+    keptSamples_.replaceAll(restored.samples);
+    damagedCopies_.swap(restored.damaged);
+}
+
+bool GranularEngine::isDamagedCopy(const std::string& path) const
+{
+    return std::find(damagedCopies_.begin(), damagedCopies_.end(), path) != damagedCopies_.end();
 }
 
 void GranularEngine::forgetUnnamedCopies()
 {
-    std::erase_if(keptFiles_, [&](const KeptFile& file) {
-        for (const GranularProgram& program : programs_) {
-            if (file.path == program.samplePath)
-                return false;
-        }
-        return true;
+    const std::vector<std::string> paths = distinctSamplePaths();
+    keptSamples_.keepOnly(paths);
+    std::erase_if(damagedCopies_, [&](const std::string& path) {
+        return std::find(paths.begin(), paths.end(), path) == paths.end();
     });
 }

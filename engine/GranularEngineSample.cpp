@@ -36,11 +36,42 @@ const char* GranularEngine::loadSample(const char* path)
 
 const char* GranularEngine::loadSample(const std::vector<unsigned char>& fileBytes)
 {
-    // The same reader as for the file, on the file's bytes kept in a project.
+    // The same reader as for the file, on the file's bytes held in memory.
     SampleStore fresh;
     if (loadWaveBytes(fileBytes.data(), fileBytes.size(), fresh, channelMode(), &refusal()) != kWaveOk)
         return refusal().text;
     return publishSample(fresh);
+}
+
+const char* GranularEngine::loadAndHoldFile(int32_t program, const char* path)
+{
+    // A file that fits what may be kept is read whole once: the sample is
+    // made from those bytes and they are held as the copy to save, so the
+    // project keeps exactly what plays, whatever becomes of the file.
+    const FileStamp source = fileStampOf(path);
+    const uint64_t budget = keepBudgetFor(program, path);
+    FileBytes bytes;
+    if (source.present && source.size <= budget) {
+        try {
+            auto read = std::make_shared<std::vector<unsigned char>>();
+            if (readWaveFileBytes(path, budget, *read))
+                bytes = std::move(read);
+        } catch (...) {
+            // Too little memory to hold a copy: the file plays without one.
+        }
+    }
+    if (const char* message = bytes != nullptr ? loadSample(*bytes) : loadSample(path))
+        return message;
+    try {
+        if (bytes != nullptr) {
+            keptSamples_.hold(KeptSample{path, std::move(bytes), source});
+            return nullptr;
+        }
+    } catch (...) {
+    }
+    // No copy of what plays now: an older one must never be saved for it.
+    keptSamples_.forget(path);
+    return nullptr;
 }
 
 int32_t GranularEngine::channelMode() const
@@ -66,7 +97,13 @@ const char* GranularEngine::publishSample(SampleStore& fresh)
         return waveResultMessage(kWaveOutOfMemory);
     }
     sample->serial = lastSampleSerial_.fetch_add(1, relaxed) + 1;
-    std::shared_ptr<const SampleOverview> overview = makeSampleOverview(fresh, sample->serial);
+    std::shared_ptr<const SampleOverview> overview;
+    try {
+        overview = makeSampleOverview(fresh, sample->serial);
+    } catch (...) {
+        delete sample; // frees the store
+        return waveResultMessage(kWaveOutOfMemory);
+    }
     loadedSampleRate_.store(fresh.sampleRate, relaxed);
     // From here the audio thread owns it: it switches at its next block,
     // silencing the voices and freeing their allocator slots there.
@@ -90,9 +127,13 @@ const char* GranularEngine::loadSampleFile(const char* path)
     // never found again.
     if (path == nullptr || strnlen(path, sizeof programs_[0].samplePath) >= sizeof programs_[0].samplePath)
         return waveResultMessage(kWaveFileNotFound);
-    if (const char* message = loadSample(path))
-        return message;
     const int32_t current = currentProgram_.load(relaxed);
+    try {
+        if (const char* message = loadAndHoldFile(current, path))
+            return message;
+    } catch (...) {
+        return waveResultMessage(kWaveOutOfMemory);
+    }
     GranularProgram& program = programs_[current];
     copyText(program.samplePath, sizeof program.samplePath, path);
     foundPath_[current][0] = '\0';
@@ -100,9 +141,15 @@ const char* GranularEngine::loadSampleFile(const char* path)
     origin_.store(SampleOrigin::file, relaxed);
     // The file is what plays now, for every program naming it; a copy of
     // the program's earlier sample is no longer needed.
-    std::erase_if(keptFiles_, [&](const KeptFile& file) { return file.path == path; });
-    forgetUnnamedCopies();
-    refreshKeptTotal();
+    std::erase_if(damagedCopies_, [&](const std::string& damaged) { return damaged == path; });
+    try {
+        // What the earlier sample took of the limit may now hold another's.
+        forgetUnnamedCopies();
+        holdProgramFiles();
+    } catch (...) {
+        // A copy no program names stays held until the next load; it is never saved.
+    }
+    refreshKeeping();
     return nullptr;
 }
 
@@ -123,17 +170,23 @@ void GranularEngine::getSamplePath(char* buffer)
 
 bool GranularEngine::loadProgramSample(int32_t program)
 {
-    // A copy kept in the project plays before any file: it is the sound the
-    // project was saved with.
-    const KeptFile* kept = keptCopyOf(programs_[program].samplePath);
-    if (kept != nullptr && kept->bytes != nullptr && loadSample(*kept->bytes) == nullptr) {
-        foundPath_[program][0] = '\0';
-        origin_.store(SampleOrigin::project, relaxed);
-        return true;
+    // The copy held of the program's sample plays before any file: it is
+    // the sound the program had when it loaded or when its project was
+    // saved. A file changed since is taken up by loading it again.
+    const std::string inUse = pathInUse(program);
+    if (const KeptSample* kept = keptSamples_.find(inUse)) {
+        const FileBytes bytes = kept->bytes;
+        const bool onlyCopy = KeptSamples::isOnlyCopy(*kept);
+        if (loadSample(*bytes) == nullptr) {
+            if (!onlyCopy)
+                copyText(lastLoadedPath_, sizeof lastLoadedPath_, inUse.c_str());
+            origin_.store(onlyCopy ? SampleOrigin::project : SampleOrigin::file, relaxed);
+            return true;
+        }
     }
     if (loadProgramFile(program))
         return true;
-    if (kept != nullptr)
+    if (isDamagedCopy(programs_[program].samplePath))
         origin_.store(SampleOrigin::damaged, relaxed);
     return false;
 }
@@ -150,7 +203,7 @@ bool GranularEngine::loadProgramFile(int32_t program)
         return ::stat(path.c_str(), &info) == 0;
     };
     std::string found;
-    if (loadSample(stored) != nullptr) {
+    if (loadAndHoldFile(program, stored) != nullptr) {
         // Only a file that is not there is looked for elsewhere: one that is
         // there but unreadable is the user's to mend.
         if (exists(stored)) {
@@ -165,7 +218,7 @@ bool GranularEngine::loadProgramFile(int32_t program)
         if (lastLoadedPath_[0] != '\0')
             folders.push_back(folderOf(lastLoadedPath_));
         found = findMovedSample(stored, folders, exists);
-        if (found.empty() || found.size() >= sizeof stored || loadSample(found.c_str()) != nullptr) {
+        if (found.empty() || found.size() >= sizeof stored || loadAndHoldFile(program, found.c_str()) != nullptr) {
             origin_.store(SampleOrigin::missing, relaxed);
             return false;
         }

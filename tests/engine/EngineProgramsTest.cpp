@@ -504,7 +504,83 @@ TEST_F(EnginePrograms, KeepingSamplesCanBeTurnedOffAndStopsAt16MB)
     ASSERT_EQ(fx.setChunk(chunk), 1200);
     EXPECT_TRUE(engine->samplesOverLimit());
     EXPECT_EQ(fx.getChunk().size(), 1200u);
+    // Files are read when the project opens, never when it is saved: a
+    // file that shrank under the limit since is kept from the next opening.
     std::filesystem::resize_file(dir.file("big.wav"), GranularEngine::kMaxKeptBytes - 100000);
+    EXPECT_LT(fx.getChunk().size(), 100000u);
+    ASSERT_EQ(fx.setChunk(chunk), 1200);
     EXPECT_GT(fx.getChunk().size(), GranularEngine::kMaxKeptBytes - 100000);
     EXPECT_FALSE(engine->samplesOverLimit());
+}
+
+TEST_F(EnginePrograms, AKeptCopyIsSavedAsItPlaysAndNeverLost)
+{
+    using Origin = GranularEngine::SampleOrigin;
+    auto readFile = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+    };
+    // The bytes a saved chunk keeps for path (empty when it keeps none).
+    auto keptIn = [](const std::vector<unsigned char>& chunk, const std::string& path) {
+        ChunkExtension read;
+        readChunkExtension(chunk.data() + 1200, chunk.size() - 1200, read);
+        for (const KeptFile& file : read.files) {
+            if (file.path == path && file.bytes != nullptr)
+                return *file.bytes;
+        }
+        return std::vector<unsigned char>();
+    };
+
+    // Deleted or edited after it loaded and before the first save: the save
+    // holds the sound as it plays, not the file as it now is.
+    const std::string a = dir.file("a.wav"), b = dir.file("b.wav");
+    const std::vector<unsigned char> aBytes = readFile(a);
+    ASSERT_EQ(engine->loadSampleFile(a.c_str()), nullptr);
+    writeFloatWav(a, testSample(700), 22050);
+    EXPECT_EQ(keptIn(fx.getChunk(), a), aBytes);
+    std::remove(a.c_str());
+    const std::vector<unsigned char> deleted = fx.getChunk();
+    EXPECT_EQ(keptIn(deleted, a), aBytes);
+
+    // Restored with its file gone, that copy plays and is saved whatever
+    // the total: another program naming an 8 MB file takes the project over
+    // 16 MB, and only that file, still in place, is left to its path.
+    ASSERT_EQ(fx.setChunk(deleted), 1200);
+    EXPECT_EQ(engine->sampleOrigin(), Origin::project);
+    const std::string big = dir.file("big.wav");
+    writeFloatWav(big, std::vector<float>(4'200'000, 0.25f), 44100);
+    fx.setProgram(1);
+    ASSERT_EQ(engine->loadSampleFile(big.c_str()), nullptr);
+    const std::vector<unsigned char> over = fx.getChunk();
+    EXPECT_TRUE(engine->samplesOverLimit());
+    EXPECT_TRUE(engine->savesOnlyCopiesAnyway());
+    EXPECT_EQ(keptIn(over, a), aBytes);
+    EXPECT_TRUE(keptIn(over, big).empty());
+    // Keeping turned off stores paths only, but never loses the only copy.
+    engine->setKeepSamples(false);
+    EXPECT_EQ(keptIn(fx.getChunk(), a), aBytes);
+    engine->setKeepSamples(true);
+    // Back under the limit, every sample is kept again.
+    ASSERT_EQ(engine->loadSampleFile(b.c_str()), nullptr);
+    const std::vector<unsigned char> project = fx.getChunk();
+    EXPECT_FALSE(engine->samplesOverLimit());
+    EXPECT_FALSE(engine->savesOnlyCopiesAnyway());
+    EXPECT_EQ(keptIn(project, b), readFile(b));
+    fx.setProgram(0);
+    EXPECT_EQ(playedLength(), 3000);
+
+    // Every restore replaces the copies with exactly what it brings: a
+    // bank without them (an undo, an older preset) naming the same path
+    // plays the file there now, and the old copy is neither played nor saved.
+    writeFloatWav(a, testSample(1500), 44100);
+    const std::vector<unsigned char> bankOnly(project.begin(), project.begin() + 1200);
+    ASSERT_EQ(fx.setChunk(bankOnly), 1200);
+    EXPECT_EQ(engine->sampleOrigin(), Origin::file);
+    EXPECT_EQ(playedLength(), 1500);
+    EXPECT_EQ(keptIn(fx.getChunk(), a), readFile(a));
+    // And back: restoring the project brings its copy again.
+    ASSERT_EQ(fx.setChunk(project), 1200);
+    EXPECT_EQ(engine->sampleOrigin(), Origin::project);
+    EXPECT_EQ(playedLength(), 3000);
+    EXPECT_EQ(keptIn(fx.getChunk(), a), aBytes);
 }

@@ -2,6 +2,11 @@
 // bank or a single program, with or without the extension and the sample
 // files kept in it; then saved, restored from what was saved (which must
 // save the same again) and played for one block.
+//
+// The first byte: bit 0 a preset rather than a bank; bit 1 two chunks in a
+// row (a project, then an undo or an older preset), the first as long as
+// the next two bytes say. After two restores the save must be exactly what
+// the second alone saves: nothing of the first may outlive it.
 #include "tests/fuzz/FuzzHost.h"
 
 #include <cstdlib>
@@ -20,23 +25,49 @@ std::vector<uint8_t> savedChunk(AEffect* effect, bool isPreset)
     return std::vector<uint8_t>(bytes, bytes + size);
 }
 
+void restore(AEffect* effect, std::vector<uint8_t>& chunk, bool isPreset)
+{
+    effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
+    effect->dispatcher(effect, effSetChunk, isPreset ? 1 : 0, static_cast<VstIntPtr>(chunk.size()),
+                       chunk.empty() ? nullptr : chunk.data(), 0.0f);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 1)
         return 0;
-    const bool isPreset = data[0] & 1;
-    std::vector<uint8_t> chunk(data + 1, data + size); // exactly as long as declared
+    fuzz::InputReader input(data, size);
+    const uint8_t flags = input.take<uint8_t>();
+    const bool isPreset = flags & 1;
+    std::vector<uint8_t> first;
+    if (flags & 2) {
+        const size_t length = input.take<uint16_t>();
+        first.assign(input.rest(), input.rest() + (length < input.left() ? length : input.left()));
+        input.skip(first.size());
+    }
+    std::vector<uint8_t> chunk(input.rest(), input.rest() + input.left()); // exactly as long as declared
+    std::vector<uint8_t> secondAlone;
+    if (flags & 2) {
+        AEffect* fresh = fuzz::openEffect();
+        if (fresh == nullptr)
+            return 0;
+        restore(fresh, chunk, isPreset);
+        secondAlone = savedChunk(fresh, isPreset);
+        fuzz::closeEffect(fresh);
+    }
     AEffect* effect = fuzz::openEffect();
     if (effect == nullptr)
         return 0;
-    effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 44100.0f);
-    effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
-    effect->dispatcher(effect, effSetChunk, isPreset ? 1 : 0, static_cast<VstIntPtr>(chunk.size()),
-                       chunk.empty() ? nullptr : chunk.data(), 0.0f);
+    if (flags & 2)
+        restore(effect, first, isPreset);
+    restore(effect, chunk, isPreset);
     // Whatever was restored saves as a chunk that restores to the same.
     std::vector<uint8_t> saved = savedChunk(effect, isPreset);
+    if ((flags & 2) && saved != secondAlone)
+        std::abort();
     effect->dispatcher(effect, effSetChunk, isPreset ? 1 : 0, static_cast<VstIntPtr>(saved.size()),
                        saved.empty() ? nullptr : saved.data(), 0.0f);
     if (savedChunk(effect, isPreset) != saved)
