@@ -2,6 +2,9 @@
 
 #include "host/AudioEffect.h"
 
+// A host is C: an exception that reached it would unwind through frames that
+// know nothing of it and end the host. Every call stops here; the plug-in's
+// own code turns the failures a user can meet into messages before this.
 namespace {
 AudioEffect* objectOf(AEffect* effect) { return static_cast<AudioEffect*>(effect->object); }
 }  // namespace
@@ -10,23 +13,45 @@ VstIntPtr dispatchEffectClass(AEffect* effect, int32_t opcode, int32_t index, Vs
                               void* ptr, float opt) {
   AudioEffect* object = objectOf(effect);
   if (opcode == effClose) {
-    object->dispatcher(opcode, index, value, ptr, opt);
+    try {
+      object->dispatcher(opcode, index, value, ptr, opt);
+    } catch (...) {
+    }
     delete object;
     return 1;
   }
-  return object->dispatcher(opcode, index, value, ptr, opt);
+  try {
+    return object->dispatcher(opcode, index, value, ptr, opt);
+  } catch (...) {
+    return 0;
+  }
 }
 
-float getParameterClass(AEffect* effect, int32_t index) { return objectOf(effect)->getParameter(index); }
+float getParameterClass(AEffect* effect, int32_t index) {
+  try {
+    return objectOf(effect)->getParameter(index);
+  } catch (...) {
+    return 0.0f;
+  }
+}
 
 void setParameterClass(AEffect* effect, int32_t index, float value) {
-  objectOf(effect)->setParameter(index, value);
+  try {
+    objectOf(effect)->setParameter(index, value);
+  } catch (...) {
+  }
 }
 
 void processClass(AEffect* effect, float** inputs, float** outputs, int32_t sampleFrames) {
-  objectOf(effect)->process(inputs, outputs, sampleFrames);
+  try {
+    objectOf(effect)->process(inputs, outputs, sampleFrames);
+  } catch (...) {
+  }
 }
 
 void processClassReplacing(AEffect* effect, float** inputs, float** outputs, int32_t sampleFrames) {
-  objectOf(effect)->processReplacing(inputs, outputs, sampleFrames);
+  try {
+    objectOf(effect)->processReplacing(inputs, outputs, sampleFrames);
+  } catch (...) {
+  }
 }
