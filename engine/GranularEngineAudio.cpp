@@ -163,5 +163,6 @@ void GranularEngine::process(float** inputs, float** outputs, int32_t sampleFram
                           static_cast<unsigned char>(event->midiData[2]) & 0x7F);
     }
     pendingCount_ = 0;
+    blockStartFrame_ += sampleFrames;
     publishGrainSnapshot();
 }

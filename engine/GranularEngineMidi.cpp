@@ -54,9 +54,13 @@ void GranularEngine::handleNoteOn(int32_t note, int32_t velocity)
     const bool classic = isClassic();
     const int32_t slot = allocator_.allocate(note);
     // A voice still sounding was taken from another note: its grains fade
-    // out while the new note starts on it.
-    if (!classic && voices_[slot].state() != GrainVoice::Idle)
+    // out while the new note starts on it. A note struck at this very frame
+    // has not sounded yet: it gives way without a fade, and never takes a
+    // fade slot from a note the listener hears.
+    const int64_t now = blockStartFrame_ + nextEventFrame_;
+    if (!classic && voices_[slot].state() != GrainVoice::Idle && noteOnFrame_[slot] != now)
         fadeOutStolen(slot);
+    noteOnFrame_[slot] = now;
     // File frames per output sample, formed as it always was so that
     // every render keeps its floats.
     const float rate = noteRatio_[note] / audioRate_ * static_cast<float>(sampleFileRate_);
@@ -75,11 +79,30 @@ void GranularEngine::handleNoteOff(int32_t note)
         voices_[slot].release();
 }
 
+namespace {
+
+// How loud a voice is now, as far as its level goes.
+float levelOf(const GrainVoice& voice)
+{
+    switch (voice.state()) {
+    case GrainVoice::Idle:
+        return 0.0f;
+    case GrainVoice::Fading:
+        return GrainVoice::fadeLevel(voice.gain(), voice.fadeAge(), voice.fadeLength());
+    default:
+        return voice.gain();
+    }
+}
+
+} // namespace
+
 void GranularEngine::fadeOutStolen(int32_t slot)
 {
-    if (voices_[slot].liveGrains() == 0)
+    GrainVoice& stolen = voices_[slot];
+    if (stolen.liveGrains() == 0)
         return;
-    // A free fade slot, else the one nearest the end of its fade.
+    // A free fade slot, else the quietest fade; when even that one is
+    // louder than the stolen note, the stolen note is the one cut.
     GrainVoice* fades = voices_ + kNumVoices;
     int32_t chosen = 0;
     for (int32_t f = 0; f < kNumFades; ++f) {
@@ -87,10 +110,12 @@ void GranularEngine::fadeOutStolen(int32_t slot)
             chosen = f;
             break;
         }
-        if (fades[f].fadeLength() - fades[f].fadeAge() < fades[chosen].fadeLength() - fades[chosen].fadeAge())
+        if (levelOf(fades[f]) < levelOf(fades[chosen]))
             chosen = f;
     }
-    fades[chosen].fadeOutFrom(voices_[slot], fadeFrames_);
+    if (fades[chosen].state() != GrainVoice::Idle && levelOf(fades[chosen]) >= levelOf(stolen))
+        return;
+    fades[chosen].fadeOutFrom(stolen, fadeFrames_);
 }
 
 void GranularEngine::releasePedal()

@@ -16,15 +16,28 @@ int32_t VoiceAllocator::allocate(int32_t note)
         order_[activeCount_++] = slot;
         return slot;
     }
-    const int32_t slot = order_[0];
-    for (int32_t i = 1; i < activeCount_; ++i)
+    const int32_t position = positionToSteal();
+    const int32_t slot = order_[position];
+    for (int32_t i = position + 1; i < activeCount_; ++i)
         order_[i - 1] = order_[i];
     order_[activeCount_ - 1] = slot;
     slotNote_[slot] = note;
     heldBack_[slot] = 0;
-    if (releasedCount_ > 0)
+    if (position < releasedCount_)
         --releasedCount_;
     return slot;
+}
+
+int32_t VoiceAllocator::positionToSteal() const
+{
+    // A note only the pedal still holds goes first, the oldest of them:
+    // its key is up, and the player meant it to ring, not to last.
+    for (int32_t i = releasedCount_; i < activeCount_; ++i) {
+        if (heldBack_[order_[i]])
+            return i;
+    }
+    // Then the note released longest ago, else the oldest key held down.
+    return 0;
 }
 
 void VoiceAllocator::moveToReleased(int32_t position)

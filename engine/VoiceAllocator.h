@@ -4,10 +4,11 @@
 
 // Assigns voices (slots) to notes. Slots in use are kept in `order`: first
 // the released ones, earliest released first, then the held ones, oldest
-// first. When every slot is in use, a new note takes the slot released
-// longest ago, or else the oldest held one. While the sustain pedal is down a
-// held slot whose key came up is held back: it stays held until the pedal
-// comes up and releases it.
+// first. While the sustain pedal is down a held slot whose key came up is
+// held back: it stays held until the pedal comes up and releases it. When
+// every slot is in use, a new note takes the oldest held-back slot, else the
+// slot released longest ago, or else the oldest held one: a key still down
+// is the last thing taken.
 //
 // Used only on the audio thread; it never allocates.
 class VoiceAllocator {
@@ -44,6 +45,8 @@ private:
     // Moves the slot at `position` of the held part to the end of the
     // released part.
     void moveToReleased(int32_t position);
+    // Where in `order` the slot a new note takes stands, all being in use.
+    int32_t positionToSteal() const;
 
     int32_t capacity_;
     int32_t activeCount_ = 0;

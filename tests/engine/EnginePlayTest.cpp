@@ -403,6 +403,39 @@ TEST_F(EnginePlay, PedalHoldsNoteOffsUntilItComesUp)
     EXPECT_FALSE(engine->allocator().isHeldBack(4));
 }
 
+TEST_F(EnginePlay, UnderThePedalAKeyStillDownIsStolenLast)
+{
+    load("s.wav");
+    auto slotOf = [&](int note) {
+        for (int32_t v = 0; v < 12; ++v) {
+            if (engine->allocator().inUse(v) && engine->allocator().noteOf(v) == note)
+                return v;
+        }
+        return -1;
+    };
+    send(0x90, 41, 100); // released before the pedal: rings out
+    send(0x80, 41, 0);
+    send(0x90, 40, 100); // a bass key held down
+    send(0xB0, 64, 127);
+    for (int note = 50; note < 60; ++note) { // staccato: only the pedal holds them
+        send(0x90, note, 100);
+        send(0x80, note, 0);
+    }
+    const int bass = slotOf(40), released = slotOf(41);
+    // Notes only the pedal holds go first, oldest first...
+    for (int note = 60; note < 70; ++note) {
+        const int oldest = slotOf(note - 10);
+        send(0x90, note, 100);
+        EXPECT_EQ(slotOf(note), oldest) << note;
+    }
+    // ...then the released note, and the key held down last.
+    send(0x90, 70, 100);
+    EXPECT_EQ(slotOf(70), released);
+    EXPECT_EQ(slotOf(40), bass);
+    send(0x90, 71, 100);
+    EXPECT_EQ(slotOf(71), bass);
+}
+
 TEST_F(EnginePlay, AllSoundOffFadesEveryVoiceOutWithoutAClick)
 {
     const std::string sample = dir.file("s.wav");
@@ -449,6 +482,34 @@ TEST_F(EnginePlay, AStolenVoiceFadesOutWithoutAStep)
     // steps.
     const std::vector<float> cut = stolenPart(true);
     EXPECT_GT(largestStep(cut, 2999, 3001), 3.0f * largestStep(cut, 1000, 3000));
+}
+
+TEST_F(EnginePlay, AChordThatStealsEveryFadeSlotCutsNoSoundingNote)
+{
+    // Twelve notes under the pedal, then a thirteen-note chord at one frame:
+    // twelve steals fill the twelve fade slots, and the thirteenth takes the
+    // voice of a chord note that has not sounded yet. Against the chord
+    // alone, the difference is the twelve stolen notes fading out.
+    const std::string sample = dir.file("s.wav");
+    std::vector<Timed> chord;
+    for (int n = 0; n < 13; ++n)
+        chord.push_back({3000, 0x90, 70 + n, 100});
+    std::vector<Timed> score = chord;
+    score.push_back({0, 0xB0, 64, 127});
+    for (int n = 0; n < 12; ++n) {
+        score.push_back({10 + n * 20, 0x90, 40 + n * 2, 127});
+        score.push_back({20 + n * 20, 0x80, 40 + n * 2, 0});
+    }
+    const Played alone = play(sample, chord, 4800);
+    const Played with = play(sample, score, 4800);
+    std::vector<float> stolen(with.left.size());
+    for (size_t i = 0; i < stolen.size(); ++i)
+        stolen[i] = with.left[i] - alone.left[i];
+    const float before = largestStep(stolen, 1000, 3000);
+    ASSERT_GT(before, 1e-3f);
+    EXPECT_LE(largestStep(stolen, 2999, 4800), before);
+    for (int i = 3000 + 353; i < 4800; ++i)
+        ASSERT_NEAR(stolen[i], 0.0f, 1e-5f) << i;
 }
 
 TEST_F(EnginePlay, AStereoSamplePlaysEachChannelToItsSide)
