@@ -99,6 +99,20 @@ void GrainVoice::fadeOutFrom(const GrainVoice& stolen, int32_t frames)
         fadeOut(frames);
 }
 
+void GrainVoice::continueOn(const float* data, int32_t frames, const float* right, float rate, float start)
+{
+    const bool playing = state_ == Playing;
+    setSample(data, frames, right);
+    if (!playing || sampleData_ == nullptr || sampleLength_ <= 0)
+        return;
+    noteRate_ = boundRate(rate, kMaxNoteRate);
+    const float length = static_cast<float>(sampleLength_);
+    nextStart_ = start >= 0.0f && start < length ? start : 0.0f;
+    frac_ = 0.0f;
+    countdown_ = -1; // the first grain starts at the next sample
+    state_ = Playing;
+}
+
 void GrainVoice::setSpacing(int32_t spacing)
 {
     spacing_.store(spacing, relaxed);

@@ -85,6 +85,12 @@ public:
     // replaced) and fades it out over `frames` samples, or goes on with the
     // fade `stolen` was in.
     void fadeOutFrom(const GrainVoice& stolen, int32_t frames);
+    // A playing voice goes on with its note on another sample (frames + 1
+    // floats, as for setSample), reading at `rate`, its grain start point at
+    // `start`: its live grains are dropped (hand them to a fade first) and
+    // new ones start from the next sample on, each from the start of its
+    // envelope, so the sound builds up again without a step.
+    void continueOn(const float* data, int32_t frames, const float* right, float rate, float start);
     // Advances the voice by one output sample and returns its output.
     VoiceFrame nextFrame(ScatterGenerator& scatter)
     {
@@ -120,6 +126,8 @@ public:
     float noteRate() const { return noteRate_; }
     float gain() const { return gain_; }
     bool isStereo() const { return sampleRight_ != nullptr; }
+    // The sample the voice reads (its left channel).
+    const float* sample() const { return sampleData_; }
     // Samples faded so far, of fadeLength(); meaningful while Fading.
     int32_t fadeAge() const { return fadeAge_; }
     int32_t fadeLength() const { return fadeLength_; }

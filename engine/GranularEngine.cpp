@@ -165,6 +165,8 @@ void GranularEngine::setProgram(int32_t program)
     // might pass anything.
     if (program < 0 || program >= kNumPrograms)
         return;
+    // A load the user asked for belongs to the program it was asked in.
+    loader_.cancel();
     const int32_t previous = curProgram;
     curProgram = program;
     currentProgram_.store(program, relaxed);

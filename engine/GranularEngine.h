@@ -9,7 +9,9 @@
 #include "engine/NoteRatio.h"
 #include "engine/OutputLevel.h"
 #include "engine/SampleHandOver.h"
+#include "engine/SampleLoader.h"
 #include "engine/SampleOverview.h"
+#include "engine/SamplePreparation.h"
 #include "engine/VoiceAllocator.h"
 #include "host/AudioEffectX.h"
 
@@ -84,9 +86,25 @@ public:
     int32_t processEvents(VstEvents* events) override;
     int32_t canDo(char* text) override;
 
-    // For the editor: loads a sample and makes it the current program's;
-    // null on success, else the message to show.
+    // Loads a sample and makes it the current program's, before it returns
+    // (the renderer, tests); null on success, else the message to show.
     const char* loadSampleFile(const char* path);
+    // For the editor: loads a sample on the plug-in's own thread, the files
+    // tried in order until one loads, while the current one goes on
+    // playing; a request supersedes the one running. False when there was
+    // nothing to ask for.
+    bool requestSampleLoad(const char* const* paths, int32_t count);
+    // Abandons a load asked for and not yet taken up (the panel closes).
+    void cancelSampleLoad();
+    // For the editor's idle: takes up a load that has finished. A loaded
+    // sample is the current program's from here on (tell the host); a
+    // failure's message is loadFailure() until the next one.
+    enum class LoadOutcome { none, loaded, failed };
+    LoadOutcome finishSampleLoad();
+    const char* loadFailure() const { return loadFailure_.c_str(); }
+    SampleLoader::Progress sampleLoadProgress() const;
+    // For tests: every read of a load the user asked for calls this first.
+    void setLoadPacing(void (*beforeRead)(void*), void* context) { loader_.setReadPacing(beforeRead, context); }
     // For the editor, after every change the user makes to what the chunk
     // holds: tells the host the plug-in's state changed, so it counts the
     // project as changed and asks to save it. Hosts take the display-update
@@ -165,17 +183,27 @@ public:
     bool holdsReplacedSample() const { return handOver_.hasRetired(); }
 
 private:
-    // Loads the file into a new sample and hands it to the audio thread;
-    // null on success, else the reader's message.
-    const char* loadSample(const char* path);
-    // The same from a sample file's bytes, kept in the project.
-    const char* loadSample(const std::vector<unsigned char>& fileBytes);
-    // Everything after the reading: hands the sample to the audio thread.
-    const char* publishSample(SampleStore& fresh);
+    // A sample file's bytes held in memory made into a new sample and
+    // handed to the audio thread; null on success, else the reader's message.
+    const char* loadSample(const FileBytes& bytes);
+    // The message of a failed preparation, valid on this thread until the next.
+    static const char* failed(const PreparedSample& prepared);
+    // Hands a prepared sample to the audio thread and its overview to the panel.
+    void publishPrepared(PreparedSample& prepared);
+    // The prepared file's bytes become the copy kept of its path.
+    void holdCopyOf(PreparedSample& prepared);
+    static bool fitsProgram(const char* path);
+    // A file loaded for program becomes its sample.
+    void takeUpLoadedFile(int32_t program, const char* path);
+    // Frees the samples the audio thread let go of, off this thread if it can.
+    void freeReplacedSamples();
     // How the reader takes a file's channels for the way this instance plays.
     int32_t channelMode() const;
-    // Audio thread: switches to a newly handed-over sample.
+    // Audio thread, at the start of a block: lets go of replaced samples no
+    // grain reads any more, and switches to a newly handed-over one.
+    void adoptPendingSample();
     void adoptSample(const LoadedSample& sample);
+    void releaseDrainedSamples();
     // Audio thread: takes up a host rate set since the last block.
     void adoptHostRate();
     void handleMidiMessage(int32_t status, int32_t data1, int32_t data2);
@@ -262,6 +290,8 @@ private:
     VoiceAllocator allocator_{kNumVoices};
     GrainRenderer renderer_;
     SampleHandOver handOver_;
+    SampleLoader loader_{handOver_}; // after the hand-over: it goes first
+    std::string loadFailure_;
     std::atomic<uint32_t> loadedSampleRate_{0}; // file rate of the latest loaded sample
     // The host rate as last set; the base's sampleRate member is written
     // unguarded and so is never read by the audio thread.

@@ -129,8 +129,7 @@ void GranularEngine::process(float** inputs, float** outputs, int32_t sampleFram
 {
     (void)inputs; // an instrument: there are none
     adoptHostRate();
-    if (const LoadedSample* sample = handOver_.adopt())
-        adoptSample(*sample);
+    adoptPendingSample();
     if (sampleData_ == nullptr || outputs == nullptr || outputs[0] == nullptr || outputs[1] == nullptr) {
         pendingCount_ = 0;
         return;

@@ -24,54 +24,43 @@ WaveRefusal& refusal()
 
 } // namespace
 
-const char* GranularEngine::loadSample(const char* path)
+const char* GranularEngine::failed(const PreparedSample& prepared)
 {
-    if (path == nullptr)
-        return waveResultMessage(kWaveFileNotFound);
-    SampleStore fresh;
-    if (loadWaveFile(path, fresh, channelMode(), &refusal()) != kWaveOk)
-        return refusal().text;
-    return publishSample(fresh);
+    refusal() = prepared.refusal;
+    return refusal().text;
 }
 
-const char* GranularEngine::loadSample(const std::vector<unsigned char>& fileBytes)
+const char* GranularEngine::loadSample(const FileBytes& bytes)
 {
-    // The same reader as for the file, on the file's bytes held in memory.
-    SampleStore fresh;
-    if (loadWaveBytes(fileBytes.data(), fileBytes.size(), fresh, channelMode(), &refusal()) != kWaveOk)
-        return refusal().text;
-    return publishSample(fresh);
+    // The same reader as for a file, on a file's bytes held in memory.
+    PreparedSample prepared;
+    if (!prepareSampleBytes(bytes, channelMode(), prepared))
+        return failed(prepared);
+    publishPrepared(prepared);
+    return nullptr;
 }
 
 const char* GranularEngine::loadAndHoldFile(int32_t program, const char* path)
 {
-    // A file that fits what may be kept is read whole once: the sample is
-    // made from those bytes and they are held as the copy to save, so the
-    // project keeps exactly what plays, whatever becomes of the file.
-    const FileStamp source = fileStampOf(path);
-    const uint64_t budget = keepBudgetFor(program, path);
-    FileBytes bytes;
-    if (source.present && source.size <= budget) {
-        try {
-            auto read = std::make_shared<std::vector<unsigned char>>();
-            if (readWaveFileBytes(path, budget, *read))
-                bytes = std::move(read);
-        } catch (...) {
-            // Too little memory to hold a copy: the file plays without one.
-        }
-    }
-    if (const char* message = bytes != nullptr ? loadSample(*bytes) : loadSample(path))
-        return message;
+    PreparedSample prepared;
+    if (!prepareSampleFile(path, keepBudgetFor(program, path), channelMode(), nullptr, prepared))
+        return failed(prepared);
+    publishPrepared(prepared);
+    holdCopyOf(prepared);
+    return nullptr;
+}
+
+void GranularEngine::holdCopyOf(PreparedSample& prepared)
+{
     try {
-        if (bytes != nullptr) {
-            keptSamples_.hold(KeptSample{path, std::move(bytes), source});
-            return nullptr;
+        if (prepared.bytes != nullptr) {
+            keptSamples_.hold(KeptSample{prepared.path, std::move(prepared.bytes), prepared.source});
+            return;
         }
     } catch (...) {
     }
     // No copy of what plays now: an older one must never be saved for it.
-    keptSamples_.forget(path);
-    return nullptr;
+    keptSamples_.forget(prepared.path);
 }
 
 int32_t GranularEngine::channelMode() const
@@ -81,38 +70,18 @@ int32_t GranularEngine::channelMode() const
     return isClassic() ? kWaveMixToMono : kWaveFoldToStereo;
 }
 
-const char* GranularEngine::publishSample(SampleStore& fresh)
+void GranularEngine::publishPrepared(PreparedSample& prepared)
 {
-    // A float file may hold NaN or infinities; one of them would silence
-    // every frame its grains touch, so they play as silence instead.
-    for (float* channel : {fresh.leftChannel, fresh.rightChannel}) {
-        for (uint32_t i = 0; channel != nullptr && i < fresh.frameCount; ++i) {
-            if (!std::isfinite(channel[i]))
-                channel[i] = 0.0f;
-        }
-    }
-    LoadedSample* sample = new (std::nothrow) LoadedSample(fresh);
-    if (sample == nullptr) {
-        releaseSampleStore(fresh);
-        return waveResultMessage(kWaveOutOfMemory);
-    }
+    LoadedSample* sample = prepared.sample.release();
     sample->serial = lastSampleSerial_.fetch_add(1, relaxed) + 1;
-    std::shared_ptr<const SampleOverview> overview;
-    try {
-        overview = makeSampleOverview(fresh, sample->serial);
-    } catch (...) {
-        delete sample; // frees the store
-        return waveResultMessage(kWaveOutOfMemory);
-    }
-    loadedSampleRate_.store(fresh.sampleRate, relaxed);
-    // From here the audio thread owns it: it switches at its next block,
-    // silencing the voices and freeing their allocator slots there.
+    prepared.overview->serial = sample->serial;
+    loadedSampleRate_.store(sample->store.sampleRate, relaxed);
+    // From here the audio thread owns it: it switches at its next block.
     handOver_.publish(sample);
     const std::lock_guard<std::mutex> hold(overviewMutex_);
     // Of two loads on two threads at once, the later one stays shown.
-    if (!overview_ || overview_->serial < overview->serial)
-        overview_ = std::move(overview);
-    return nullptr;
+    if (!overview_ || overview_->serial < prepared.overview->serial)
+        overview_ = std::move(prepared.overview);
 }
 
 std::shared_ptr<const SampleOverview> GranularEngine::sampleOverview() const
@@ -121,12 +90,18 @@ std::shared_ptr<const SampleOverview> GranularEngine::sampleOverview() const
     return overview_;
 }
 
-const char* GranularEngine::loadSampleFile(const char* path)
+bool GranularEngine::fitsProgram(const char* path)
 {
     // A path that does not fit the program would be saved cut short and
     // never found again.
-    if (path == nullptr || strnlen(path, sizeof programs_[0].samplePath) >= sizeof programs_[0].samplePath)
+    return path != nullptr && strnlen(path, sizeof programs_[0].samplePath) < sizeof programs_[0].samplePath;
+}
+
+const char* GranularEngine::loadSampleFile(const char* path)
+{
+    if (!fitsProgram(path))
         return waveResultMessage(kWaveFileNotFound);
+    loader_.cancel();
     const int32_t current = currentProgram_.load(relaxed);
     try {
         if (const char* message = loadAndHoldFile(current, path))
@@ -134,9 +109,15 @@ const char* GranularEngine::loadSampleFile(const char* path)
     } catch (...) {
         return waveResultMessage(kWaveOutOfMemory);
     }
-    GranularProgram& program = programs_[current];
-    copyText(program.samplePath, sizeof program.samplePath, path);
-    foundPath_[current][0] = '\0';
+    takeUpLoadedFile(current, path);
+    return nullptr;
+}
+
+void GranularEngine::takeUpLoadedFile(int32_t program, const char* path)
+{
+    GranularProgram& named = programs_[program];
+    copyText(named.samplePath, sizeof named.samplePath, path);
+    foundPath_[program][0] = '\0';
     copyText(lastLoadedPath_, sizeof lastLoadedPath_, path);
     origin_.store(SampleOrigin::file, relaxed);
     // The file is what plays now, for every program naming it; a copy of
@@ -150,7 +131,66 @@ const char* GranularEngine::loadSampleFile(const char* path)
         // A copy no program names stays held until the next load; it is never saved.
     }
     refreshKeeping();
-    return nullptr;
+}
+
+bool GranularEngine::requestSampleLoad(const char* const* paths, int32_t count)
+{
+    SampleLoader::Request request;
+    request.program = currentProgram_.load(relaxed);
+    request.channelMode = channelMode();
+    try {
+        for (int32_t i = 0; paths != nullptr && i < count; ++i) {
+            if (!fitsProgram(paths[i]))
+                continue;
+            request.paths.emplace_back(paths[i]);
+            request.keepBudgets.push_back(keepBudgetFor(request.program, paths[i]));
+        }
+    } catch (...) {
+        return false;
+    }
+    if (request.paths.empty())
+        return false;
+    return loader_.request(std::move(request));
+}
+
+void GranularEngine::cancelSampleLoad()
+{
+    loader_.cancel();
+}
+
+GranularEngine::LoadOutcome GranularEngine::finishSampleLoad()
+{
+    std::unique_ptr<SampleLoader::Result> result = loader_.takeResult();
+    if (result == nullptr)
+        return LoadOutcome::none;
+    if (!result->loaded) {
+        try {
+            loadFailure_ = result->failure.empty() ? waveResultMessage(kWaveFileNotFound) : result->failure;
+        } catch (...) {
+            loadFailure_.clear();
+        }
+        return LoadOutcome::failed;
+    }
+    // Made for the program that was current when it was asked for; a switch
+    // of program or a restore since has cancelled it.
+    const std::string path = result->prepared.path;
+    publishPrepared(result->prepared);
+    holdCopyOf(result->prepared);
+    takeUpLoadedFile(result->program, path.c_str());
+    return LoadOutcome::loaded;
+}
+
+SampleLoader::Progress GranularEngine::sampleLoadProgress() const
+{
+    return loader_.progress();
+}
+
+void GranularEngine::freeReplacedSamples()
+{
+    // On the loader's thread when there is one: freeing a large sample takes
+    // long enough to hold up the host's user-interface thread.
+    if (!loader_.collectRetired())
+        handOver_.collectRetired();
 }
 
 void GranularEngine::userChangedState()
@@ -177,7 +217,7 @@ bool GranularEngine::loadProgramSample(int32_t program)
     if (const KeptSample* kept = keptSamples_.find(inUse)) {
         const FileBytes bytes = kept->bytes;
         const bool onlyCopy = KeptSamples::isOnlyCopy(*kept);
-        if (loadSample(*bytes) == nullptr) {
+        if (loadSample(bytes) == nullptr) {
             if (!onlyCopy)
                 copyText(lastLoadedPath_, sizeof lastLoadedPath_, inUse.c_str());
             origin_.store(onlyCopy ? SampleOrigin::project : SampleOrigin::file, relaxed);
@@ -233,27 +273,8 @@ int32_t GranularEngine::fxIdle()
 {
     // Idle comes on the user-interface thread: a good moment to free the
     // samples the audio thread has finished with.
-    handOver_.collectRetired();
+    freeReplacedSamples();
     return 0;
-}
-
-void GranularEngine::adoptSample(const LoadedSample& sample)
-{
-    const SampleStore& store = sample.store;
-    sampleData_ = store.leftChannel;
-    sampleRight_ = store.channelCount == 2 ? store.rightChannel : nullptr;
-    sampleLength_ = store.frameCount > static_cast<uint32_t>(GrainVoice::kMaxSampleLength)
-                        ? GrainVoice::kMaxSampleLength
-                        : static_cast<int32_t>(store.frameCount);
-    sampleFileRate_ = store.sampleRate;
-    const float speed = static_cast<float>(store.sampleRate) / audioRate_ * speedFactor_.load(relaxed);
-    // The fades go too: the old sample may be freed from here on.
-    for (int32_t i = 0; i < kNumVoices + kNumFades; ++i) {
-        if (i < kNumVoices)
-            allocator_.freeSlot(i);
-        voices_[i].setSample(sampleData_, sampleLength_, sampleRight_);
-        voices_[i].setSpeed(speed);
-    }
 }
 
 namespace {
@@ -283,7 +304,7 @@ VstIntPtr GranularEngine::dispatcher(int32_t opcode, int32_t index, VstIntPtr va
 {
     const VstIntPtr result = AudioEffectX::dispatcher(opcode, index, value, ptr, opt);
     if (offTheAudioThread(opcode))
-        handOver_.collectRetired();
+        freeReplacedSamples();
     // Switched on: ask for idle calls, the moment to free replaced samples
     // while the panel is closed.
     if (opcode == effMainsChanged && value != 0)

@@ -20,11 +20,12 @@ struct LoadedSample {
 // Hands loaded samples from the loading thread(s) to the audio thread without
 // a lock and without the audio thread ever freeing memory:
 // - a loader publishes a sample into a single slot; a sample still waiting
-//   there is replaced and freed by the loader, as the audio thread never saw it;
-// - the audio thread adopts the waiting sample at the start of a block and
-//   retires the one it played until then onto a list;
-// - retired samples are freed by a loader (at the next publish or collect),
-//   once the audio thread can no longer read them.
+//   there is replaced and retired, as the audio thread never saw it;
+// - the audio thread adopts the waiting sample at the start of a block; the
+//   one it played until then drains (the grains still reading it fade out)
+//   until the audio thread lets go of it, which retires it onto a list;
+// - retired samples are freed by whoever collects them (a loader thread, or
+//   the host's user-interface thread), never by the audio thread.
 class SampleHandOver {
 public:
     SampleHandOver() = default;
@@ -40,13 +41,26 @@ public:
     bool hasRetired() const { return retired_.load(std::memory_order_relaxed) != nullptr; }
 
     // Audio side. Adopts the waiting sample, if any, and answers it; null
-    // when the current sample stays. Once it answers a new sample, the caller
-    // must not read the previous one again: it may be freed at any moment.
+    // when the current sample stays. The previous one drains until released;
+    // at most kMaxDraining do, so with that many draining already, the caller
+    // must release the oldest before adopting.
+    static constexpr int32_t kMaxDraining = 4;
+    bool hasPending() const { return pending_.load(std::memory_order_relaxed) != nullptr; }
     const LoadedSample* adopt();
     const LoadedSample* current() const { return current_; }
+    int32_t drainingCount() const { return drainingCount_; }
+    const LoadedSample* draining(int32_t index) const { return draining_[index]; }
+    // Audio side: nothing reads this draining sample any more. Once released
+    // it may be freed at any moment.
+    void release(const LoadedSample* sample);
 
 private:
+    void retire(LoadedSample* sample);
+
     std::atomic<LoadedSample*> pending_{nullptr};
     std::atomic<LoadedSample*> retired_{nullptr};
-    LoadedSample* current_ = nullptr; // audio thread only
+    // Audio thread only.
+    LoadedSample* current_ = nullptr;
+    LoadedSample* draining_[kMaxDraining] = {};
+    int32_t drainingCount_ = 0;
 };

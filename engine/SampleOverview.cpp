@@ -22,7 +22,7 @@ void scanChannel(const float* samples, uint32_t frames, SampleOverview::Range* o
 
 } // namespace
 
-std::shared_ptr<const SampleOverview> makeSampleOverview(const SampleStore& store, uint32_t serial)
+std::shared_ptr<SampleOverview> makeSampleOverview(const SampleStore& store, uint32_t serial)
 {
     auto overview = std::make_shared<SampleOverview>();
     overview->serial = serial;

@@ -33,4 +33,4 @@ struct SampleOverview {
 };
 
 // The overview of a complete, loaded store: one lane per channel it holds.
-std::shared_ptr<const SampleOverview> makeSampleOverview(const SampleStore& store, uint32_t serial);
+std::shared_ptr<SampleOverview> makeSampleOverview(const SampleStore& store, uint32_t serial);

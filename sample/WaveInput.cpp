@@ -110,9 +110,18 @@ size_t readBytes(WaveInput& input, void* buffer, size_t itemSize, size_t count)
 
 size_t readItems(WaveInput& input, void* buffer, size_t itemSize, size_t count)
 {
+    WaveReadWatch* watch = input.watch;
+    if (watch != nullptr) {
+        if (watch->stop.load(std::memory_order_relaxed))
+            return 0;
+        if (input.file != nullptr && watch->beforeRead != nullptr)
+            watch->beforeRead(watch->context);
+    }
     size_t items = input.file != nullptr ? std::fread(buffer, itemSize, count, input.file)
                                          : readBytes(input, buffer, itemSize, count);
     input.position += uint64_t(items) * itemSize;
+    if (watch != nullptr && input.size > 0)
+        watch->permille.store(uint32_t(input.position * 1000 / input.size), std::memory_order_relaxed);
     // A partial item at the end was consumed too; the position past it no
     // longer matters because nothing is read after a short read.
     return items;

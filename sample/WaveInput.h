@@ -4,15 +4,28 @@
 // seek or allocation trusts them. The file is either on disk or already in
 // memory (a sample kept inside a project); the reader cannot tell them apart.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+
+// Lets another thread follow a long read and stop it: how far it has come,
+// and a request to stop, after which every read comes up short (the reader
+// then gives up as it does on a file cut short).
+struct WaveReadWatch {
+    std::atomic<bool> stop{false};
+    std::atomic<uint32_t> permille{0};  // of the file read so far
+    // Called before each read from a file on disk (a test's slow disk).
+    void (*beforeRead)(void* context) = nullptr;
+    void* context = nullptr;
+};
 
 struct WaveInput {
     std::FILE* file = nullptr;
     const unsigned char* bytes = nullptr;  // the file in memory, when file is null
     uint64_t position = 0;  // bytes from the start of the file
     uint64_t size = 0;      // length of the file when it was opened
+    WaveReadWatch* watch = nullptr;  // null: nobody follows this read
 };
 
 struct ChunkHeader {

@@ -201,6 +201,11 @@ WaveResult loadWaveFile(const char* path, SampleStore& store, int32_t requiredCh
 
 namespace {
 
+bool stopped(const WaveReadWatch* watch)
+{
+    return watch != nullptr && watch->stop.load(std::memory_order_relaxed);
+}
+
 // Reads the opened input (closing it) and installs the sample or the refusal.
 WaveResult loadWave(WaveInput& input, bool opened, SampleStore& store, int32_t requiredChannels,
                     WaveRefusal* refusal)
@@ -210,8 +215,13 @@ WaveResult loadWave(WaveInput& input, bool opened, SampleStore& store, int32_t r
     SampleStore loaded;
     char why[256] = {};
     if (opened) {
+        const WaveReadWatch* watch = input.watch;
         result = readWave(input, loaded, requiredChannels, why, sizeof why);
         closeWaveInput(input);
+        if (result != kWaveOk && stopped(watch)) {
+            releaseSampleStore(loaded);
+            return kWaveStopped;
+        }
     }
     if (result != kWaveOk) {
         releaseSampleStore(loaded);
@@ -229,10 +239,11 @@ WaveResult loadWave(WaveInput& input, bool opened, SampleStore& store, int32_t r
 }  // namespace
 
 WaveResult loadWaveFile(const char* path, SampleStore& store, int32_t requiredChannels,
-                        WaveRefusal* refusal)
+                        WaveRefusal* refusal, WaveReadWatch* watch)
 {
     WaveInput input;
     const bool opened = openWaveInput(path, input);
+    input.watch = watch;
     return loadWave(input, opened, store, requiredChannels, refusal);
 }
 
@@ -244,15 +255,20 @@ WaveResult loadWaveBytes(const unsigned char* bytes, size_t size, SampleStore& s
     return loadWave(input, true, store, requiredChannels, refusal);
 }
 
-bool readWaveFileBytes(const char* path, uint64_t maxBytes, std::vector<unsigned char>& bytes)
+bool readWaveFileBytes(const char* path, uint64_t maxBytes, std::vector<unsigned char>& bytes,
+                       WaveReadWatch* watch)
 {
     WaveInput input;
     if (!openWaveInput(path, input))
         return false;
+    input.watch = watch;
     bool read = input.size <= maxBytes;
     if (read) {
         bytes.resize(size_t(input.size));
-        read = readExactly(input, bytes.data(), bytes.size());
+        // In pieces, so that a watch sees the read advance and can stop it.
+        constexpr size_t kPiece = size_t(1) << 18;
+        for (size_t at = 0; read && at < bytes.size(); at += kPiece)
+            read = readExactly(input, bytes.data() + at, bytes.size() - at < kPiece ? bytes.size() - at : kPiece);
     }
     closeWaveInput(input);
     WaveInput inMemory;

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <vector>
 
+struct WaveReadWatch;
+
 struct SampleStore {
     float* leftChannel = nullptr;   // frameCount + 1 entries, the last one 0.0
     float* rightChannel = nullptr;  // same layout; null for a mono file
@@ -28,6 +30,7 @@ inline constexpr WaveResult kWaveBadType = 2;
 inline constexpr WaveResult kWaveReadError = 4;
 inline constexpr WaveResult kWaveOutOfMemory = 6;
 inline constexpr WaveResult kWaveTooLong = 8; // more frames than a sample holds
+inline constexpr WaveResult kWaveStopped = 10; // a watch stopped the read: no message
 
 // The user-facing texts, indexed by waveMessageIndex(), not by the code.
 extern const char* const waveErrorMessages[5];
@@ -63,8 +66,10 @@ struct WaveRefusal {
 // store is left exactly as it was and nothing stays allocated.
 WaveResult loadWaveFile(const char* path, SampleStore& store, int32_t requiredChannels);
 // The same; on failure, when refusal is not null, it receives the message.
+// A watch, when given, follows the read and may stop it: the result is then
+// kWaveStopped, with no message.
 WaveResult loadWaveFile(const char* path, SampleStore& store, int32_t requiredChannels,
-                        WaveRefusal* refusal);
+                        WaveRefusal* refusal, WaveReadWatch* watch = nullptr);
 
 // The same for a wave file's bytes already in memory (a sample kept in a
 // project), read exactly as the file on disk would be.
@@ -75,7 +80,9 @@ WaveResult loadWaveBytes(const unsigned char* bytes, size_t size, SampleStore& s
 // kept in a project). Refuses anything but a regular file of at most
 // maxBytes that starts as a RIFF/WAVE file: no other file of the user's
 // ever lands in a project.
-bool readWaveFileBytes(const char* path, uint64_t maxBytes, std::vector<unsigned char>& bytes);
+// A watch, when given, follows the read and may stop it (false).
+bool readWaveFileBytes(const char* path, uint64_t maxBytes, std::vector<unsigned char>& bytes,
+                       WaveReadWatch* watch = nullptr);
 // True when the wave file at path holds exactly these bytes (a copy kept in
 // a project is the file as it stands).
 bool waveFileHolds(const char* path, const std::vector<unsigned char>& bytes);

@@ -220,11 +220,18 @@ TEST_F(EnginePlay, EventListsAndSampleChanges)
     fx.runProcess(8); // pending events are used once
     EXPECT_EQ(engine->allocator().activeCount(), 1);
 
-    // A new sample silences every voice and frees its slot at the next block.
+    // A new sample takes over the held note on its voice at the next block;
+    // the classic playing silences every voice and frees its slot.
+    ASSERT_EQ(engine->loadSampleFile(dir.file("s.wav").c_str()), nullptr);
+    fx.runProcess(64);
+    EXPECT_EQ(engine->allocator().activeCount(), 1);
+    EXPECT_EQ(engine->voice(0).state(), GrainVoice::Playing);
+    engine->setClassic(true);
     ASSERT_EQ(engine->loadSampleFile(dir.file("s.wav").c_str()), nullptr);
     fx.runProcess(64);
     EXPECT_EQ(engine->allocator().activeCount(), 0);
     EXPECT_EQ(fx.output(0)[10], 0.0f);
+    engine->setClassic(false);
     // A sample of no frames loads and stays silent.
     writeFloatWav(dir.file("empty.wav"), {}, 44100);
     load("empty.wav");
@@ -510,6 +517,44 @@ TEST_F(EnginePlay, AChordThatStealsEveryFadeSlotCutsNoSoundingNote)
     EXPECT_LE(largestStep(stolen, 2999, 4800), before);
     for (int i = 3000 + 353; i < 4800; ++i)
         ASSERT_NEAR(stolen[i], 0.0f, 1e-5f) << i;
+}
+
+TEST_F(EnginePlay, HeldNotesGoOnWithANewSampleWithoutAStep)
+{
+    // Twelve held notes; a shorter stereo sample at another rate arrives
+    // under them. The notes go on with it on their voices, the old grains
+    // fade out, and the output never steps more than it does by itself.
+    std::vector<float> stereo;
+    for (float value : testSample(9000))
+        stereo.insert(stereo.end(), {value, -0.5f * value});
+    writeFloatWav(dir.file("short.wav"), stereo, 22050, 2);
+    load("s.wav");
+    std::vector<float> left, right;
+    MidiEventList chord;
+    for (int n = 0; n < 12; ++n)
+        chord.add(n * 5, 0x90, 48 + n * 3, 127);
+    fx.processEvents(chord);
+    for (int block = 0; block < 150; ++block) {
+        if (block == 50) {
+            ASSERT_EQ(engine->loadSampleFile(dir.file("short.wav").c_str()), nullptr);
+        }
+        fx.runProcess(64);
+        left.insert(left.end(), fx.output(0), fx.output(0) + 64);
+        right.insert(right.end(), fx.output(1), fx.output(1) + 64);
+    }
+    const int handOver = 50 * 64;
+    EXPECT_LE(largestStep(left, handOver - 1, handOver + 600), largestStep(left, 1000, handOver));
+    EXPECT_LE(largestStep(right, handOver - 1, handOver + 600), largestStep(left, 1000, handOver));
+    EXPECT_EQ(engine->allocator().activeCount(), 12);
+    for (int v = 0; v < 12; ++v) {
+        EXPECT_EQ(engine->voice(v).state(), GrainVoice::Playing) << v;
+        EXPECT_LT(engine->voice(v).nextStart(), 9000.0f) << v;
+    }
+    // The right side now plays the right channel: the opposite sign.
+    float correlation = 0.0f;
+    for (int i = 8000; i < 9600; ++i)
+        correlation += left[i] * right[i];
+    EXPECT_LT(correlation, 0.0f);
 }
 
 TEST_F(EnginePlay, AStereoSamplePlaysEachChannelToItsSide)

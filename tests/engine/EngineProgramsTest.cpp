@@ -193,8 +193,13 @@ TEST_F(EnginePrograms, AReplacedSampleIsFreedAtTheNextCallOffTheAudioThread)
     fx.dispatch(effEditIdle);
     EXPECT_FALSE(engine->holdsReplacedSample());
 
+    // The note goes on with the new sample, and the old one is let go of
+    // once the grains that read it have faded out (8 ms).
     ASSERT_EQ(engine->loadSampleFile(dir.file("a.wav").c_str()), nullptr);
     playedLength();
+    EXPECT_FALSE(engine->holdsReplacedSample());
+    fx.runProcess(400);
+    fx.runProcess(1);
     ASSERT_TRUE(engine->holdsReplacedSample());
     fx.dispatch(effGetProgramNameIndexed, 1, 0, std::vector<char>(64).data());
     EXPECT_FALSE(engine->holdsReplacedSample());

@@ -138,8 +138,9 @@ namespace {
 
 // A random score (notes at any velocity, stealing with fades overlapping,
 // releases, all-notes-off, bends, volume, expression, the pedal, all sound
-// off, controller resets, parameter changes, block sizes from 1 to 700
-// frames) rendered through one kernel on a fresh thread; seed picks the score.
+// off, controller resets, parameter changes, the sample loaded again under
+// held notes, block sizes from 1 to 700 frames) rendered through one kernel
+// on a fresh thread; seed picks the score.
 std::vector<float> renderRandomScore(const std::string& samplePath, GrainRenderer::Kernel kernel, uint32_t seed)
 {
     std::vector<float> out;
@@ -169,6 +170,8 @@ std::vector<float> renderRandomScore(const std::string& samplePath, GrainRendere
             fx.processEvents(events);
             if (random() % 6 == 0)
                 fx.setParameter(static_cast<int32_t>(random() % 4), static_cast<float>(random() % 1001) / 1000.0f);
+            if (random() % 25 == 0 && engine.loadSampleFile(samplePath.c_str()) != nullptr)
+                return;
             fx.runProcess(frames);
             out.insert(out.end(), fx.output(0), fx.output(0) + frames);
             out.insert(out.end(), fx.output(1), fx.output(1) + frames);

@@ -190,3 +190,102 @@ TEST(EngineThreads, GrainSnapshotsReachTheEditorWhole)
     engine.process(nullptr, outputs, 64);
     EXPECT_FALSE(engine.takeGrainSnapshot());
 }
+
+namespace {
+
+// A disk that takes its time: every read from a file waits first.
+std::atomic<int> readDelayMs{0};
+void slowDisk(void*)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(readDelayMs.load()));
+}
+
+// Takes up finished loads as the panel's idle does, until one ends.
+GranularEngine::LoadOutcome waitForLoad(GranularEngine& engine)
+{
+    for (int i = 0; i < 2000; ++i) {
+        const GranularEngine::LoadOutcome outcome = engine.finishSampleLoad();
+        if (outcome != GranularEngine::LoadOutcome::none)
+            return outcome;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return GranularEngine::LoadOutcome::none;
+}
+
+} // namespace
+
+// User loads on the plug-in's own thread while the audio thread plays: the
+// call returns at once, the old sample plays until the new one is taken up,
+// a second load supersedes the first, a failure leaves the old sample, and
+// closing the instance during a load neither waits long nor leaks.
+TEST(EngineThreads, UserLoadsRunOnTheLoaderThreadWhileTheMusicGoesOn)
+{
+    TempDir dir;
+    const std::string a = dir.file("a.wav"), big = dir.file("big.wav"), b = dir.file("b.wav");
+    writeFloatWav(a, testSample(5000), 44100);
+    writeFloatWav(big, testSample(400000), 44100);  // 1.6 MB: 7 slow reads
+    writeFloatWav(b, testSample(700), 44100);
+    auto engine = std::make_unique<GranularEngine>(nullptr);
+    engine->setSampleRate(44100.0f);
+    engine->setLoadPacing(slowDisk, nullptr);
+    ASSERT_EQ(engine->loadSampleFile(a.c_str()), nullptr);
+
+    std::atomic<bool> done{false};
+    std::atomic<int32_t> playedLength{0};
+    std::thread audio([&] {
+        std::vector<float> left(64), right(64);
+        float* outputs[2] = {left.data(), right.data()};
+        for (int n = 0; !done.load(); ++n) {
+            MidiEventList events;
+            events.add(0, 0x90, 40 + n % 40, 100);
+            events.add(7, 0x80, 40 + (n + 29) % 40, 0);
+            engine->processEvents(events.get());
+            engine->process(nullptr, outputs, 64);
+            playedLength.store(engine->sampleLength());
+            std::this_thread::sleep_for(std::chrono::microseconds(300));
+        }
+    });
+
+    // Superseded: the large file is abandoned, never handed over.
+    readDelayMs = 20;
+    const char* first[] = {big.c_str()};
+    ASSERT_TRUE(engine->requestSampleLoad(first, 1));
+    EXPECT_EQ(engine->finishSampleLoad(), GranularEngine::LoadOutcome::none);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    const SampleLoader::Progress progress = engine->sampleLoadProgress();
+    EXPECT_TRUE(progress.active);
+    EXPECT_EQ(progress.path, big);
+    EXPECT_EQ(playedLength.load(), 5000);
+    // A drop of several files: the first that loads.
+    const char* second[] = {dir.file("missing.wav").c_str(), b.c_str()};
+    ASSERT_TRUE(engine->requestSampleLoad(second, 2));
+    EXPECT_EQ(waitForLoad(*engine), GranularEngine::LoadOutcome::loaded);
+    char path[260];
+    engine->getSamplePath(path);
+    EXPECT_EQ(path, b);
+    for (int i = 0; i < 500 && playedLength.load() != 700; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_EQ(playedLength.load(), 700);
+    EXPECT_FALSE(engine->sampleLoadProgress().active);
+
+    // A failure gives the reader's message and leaves the sample playing.
+    const char* bad[] = {dir.file("missing.wav").c_str()};
+    ASSERT_TRUE(engine->requestSampleLoad(bad, 1));
+    EXPECT_EQ(waitForLoad(*engine), GranularEngine::LoadOutcome::failed);
+    EXPECT_STREQ(engine->loadFailure(), "File not found");
+    engine->getSamplePath(path);
+    EXPECT_EQ(path, b);
+
+    // Closed in the middle of a load, and of a read that does not come back
+    // for a while (a stalled disk): the instance goes at once.
+    readDelayMs = 400;
+    ASSERT_TRUE(engine->requestSampleLoad(first, 1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    done.store(true);
+    audio.join();
+    const auto closing = std::chrono::steady_clock::now();
+    engine.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::milliseconds(1000));
+    // The loader's thread ends on its own; nothing of it may leak.
+    std::this_thread::sleep_for(std::chrono::milliseconds(900));
+}
