@@ -6,13 +6,7 @@
 # parts it could not run ("NOT RUN") counts those parts as not run.
 set -uo pipefail
 script=$1
-work=$(mktemp -d "${TMPDIR:-/tmp}/parvolino-run.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-failures=0
-expect() { # description command...
-  local what=$1; shift
-  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
+source "$(dirname "$0")/expect.sh"
 
 # A checkout holding the script, an installer that installs nothing, and stages.
 repo=$work/repo

@@ -326,17 +326,7 @@ TEST_F(X11Drop, AClaimOnTheHostWindowBySomeoneElseIsRespectedAndTakenOverOnceItE
     // A source that found the panel before hears nothing in the window's name.
     const Window source = XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 1, 1, 0, 0, 0);
     auto send = [&](const char* type, long l1, long l2, long l3, long l4) {
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = parent;
-        event.xclient.message_type = XInternAtom(host, type, False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = static_cast<long>(source);
-        event.xclient.data.l[1] = l1;
-        event.xclient.data.l[2] = l2;
-        event.xclient.data.l[3] = l3;
-        event.xclient.data.l[4] = l4;
-        XSendEvent(host, xid(window), False, NoEventMask, &event);
+        sendDragMessage(host, xid(window), parent, source, type, l1, l2, l3, l4);
     };
     send("XdndEnter", 5L << 24, static_cast<long>(XInternAtom(host, "text/uri-list", False)), 0, 0);
     send("XdndPosition", 0, (150L << 16) | 100, CurrentTime,
