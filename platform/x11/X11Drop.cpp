@@ -142,6 +142,33 @@ bool pointOnWindow(const WindowState& window, int32_t x, int32_t y) {
            windowY < panelscale::toWindow(window.height, window.scale);
 }
 
+// The panel among these (all under the top-level) the pointer is over at
+// the screen point, 0 when none: the one shown there, else (a window of the
+// host's over it that shows nothing, such as an input-only one) the one
+// whose area holds the point.
+Window panelAt(const std::vector<Window>& panels, Window topLevel, int32_t x, int32_t y) {
+    Display* d = connection();
+    const WindowState* first = panels.empty() ? nullptr : findWindow(panels.front());
+    if (!d || !first)
+        return 0;
+    Window window = topLevel;
+    for (int depth = 0; depth < 64; ++depth) {
+        int windowX = 0;
+        int windowY = 0;
+        Window child = 0;
+        if (!XTranslateCoordinates(d, first->root, window, x, y, &windowX, &windowY, &child) || !child)
+            break;
+        window = child;
+    }
+    if (std::find(panels.begin(), panels.end(), window) != panels.end())
+        return window;
+    for (Window id : panels) {
+        if (const WindowState* w = findWindow(id); w && pointOnWindow(*w, x, y))
+            return id;
+    }
+    return 0;
+}
+
 }  // namespace
 
 void forgetDropReceiver(WindowState& window) {
@@ -170,7 +197,7 @@ void handleTopLevelDropMessage(const XClientMessageEvent& message) {
 
     if (type == atom("XdndPosition")) {
         const unsigned long packed = static_cast<unsigned long>(message.data.l[2]);
-        const Window under = panelAt(topLevel, static_cast<int32_t>((packed >> 16) & 0xFFFF),
+        const Window under = panelAt(panels, topLevel, static_cast<int32_t>((packed >> 16) & 0xFFFF),
                                      static_cast<int32_t>(packed & 0xFFFF));
         // A panel the pointer left hears that the drag left it.
         eachPanel([&](WindowState& w) {

@@ -241,26 +241,6 @@ std::vector<Window> panelsTakingDropsFor(Window topLevel) {
     return panels;
 }
 
-Window panelAt(Window topLevel, int32_t x, int32_t y) {
-    Display* d = connection();
-    const std::vector<Window> panels = panelsTakingDropsFor(topLevel);
-    if (!d || panels.empty())
-        return 0;
-    // The deepest shown window at the point, which only the panel on top
-    // there can be.
-    const Window root = findWindow(panels.front())->root;
-    Window window = topLevel;
-    for (int depth = 0; depth < 64; ++depth) {
-        int windowX = 0;
-        int windowY = 0;
-        Window child = 0;
-        if (!XTranslateCoordinates(d, root, window, x, y, &windowX, &windowY, &child) || !child)
-            break;
-        window = child;
-    }
-    return contains(panels, window) ? window : 0;
-}
-
 void handleAncestorEvent(const XEvent& event) {
     Window changed = 0;
     if (event.type == ReparentNotify)

@@ -163,10 +163,8 @@ void forgetDropReceiver(WindowState& window);
 // drops, a top-level that takes none itself names one of them in XdndProxy.
 void offerDropProxy(WindowState& window);
 void withdrawDropProxy(WindowState& window);
-// Our windows taking drops for this top-level, and the one of them shown at
-// the screen point (0: none).
+// Our windows taking drops for this top-level.
 std::vector<Window> panelsTakingDropsFor(Window topLevel);
-Window panelAt(Window topLevel, int32_t x, int32_t y);
 // A reparent, map, destruction or property change: when it moved, showed or
 // ended a window above ours (or the claim another client put on the
 // top-level), or changed who takes the top-level's drags, our windows under

@@ -269,18 +269,33 @@ TEST_F(X11Drop, TwoPanelsUnderOneHostWindowEachTakeTheDropsOverThemAndOutliveEac
     EXPECT_FALSE(report.finishAccepted);
     EXPECT_EQ(one.calls.size(), 2u);
     EXPECT_EQ(two.calls.size(), 2u);
+    // One drag crossing from the second panel to the first and leaving: each
+    // hears it enter and leave, as without a proxy.
+    const Window source = XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 1, 1, 0, 0, 0);
+    const long copy = static_cast<long>(XInternAtom(host, "XdndActionCopy", False));
+    auto send = [&](const char* type, long l1, long l2, long l3, long l4) {
+        sendDragMessage(host, xid(first), parent, source, type, l1, l2, l3, l4);
+    };
+    send("XdndEnter", 5L << 24, static_cast<long>(XInternAtom(host, "text/uri-list", False)), 0, 0);
+    send("XdndPosition", 0, (370L << 16) | 100, CurrentTime, copy);
+    send("XdndPosition", 0, (150L << 16) | 100, CurrentTime, copy);
+    send("XdndLeave", 0, 0, 0, 0);
+    EXPECT_TRUE(pumpUntil([&] { return one.calls.size() == 4; }));
+    EXPECT_EQ(two.calls, (std::vector<std::string>{"enter", "drop", "enter", "leave"}));
+    EXPECT_EQ(one.calls, (std::vector<std::string>{"enter", "drop", "enter", "leave"}));
 
     // The named panel closes: the other one takes the host's window over.
     EXPECT_TRUE(platform::revokeDropTarget(first));
     EXPECT_EQ(proxyOf(parent), xid(second));
     report = drag([&](Display* d) { return dragFiles(d, 370, 100, files); });
     EXPECT_TRUE(report.finishAccepted);
-    EXPECT_EQ(two.calls, (std::vector<std::string>{"enter", "drop", "enter", "drop"}));
+    EXPECT_EQ(two.calls.size(), 6u);
+    EXPECT_EQ(two.names.size(), 2u) << "the second drop on it";
     // Opened again, the first is routed to without taking the window back.
     ASSERT_TRUE(platform::registerDropTarget(first, &one));
     EXPECT_EQ(proxyOf(parent), xid(second));
     report = drag([&](Display* d) { return dragFiles(d, 150, 100, files); });
-    EXPECT_EQ(one.calls.size(), 4u);
+    EXPECT_EQ(one.calls.size(), 6u);
     EXPECT_TRUE(platform::revokeDropTarget(second));
     EXPECT_EQ(proxyOf(parent), xid(first));
     EXPECT_TRUE(platform::revokeDropTarget(first));
