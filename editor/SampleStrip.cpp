@@ -61,6 +61,7 @@ void SampleStrip::open(Frame* frame, ControlListener* listener, int32_t keepTag)
     frame->addView(infoLabel);
     keepBox = new CheckBox(strip::keepBox, listener, keepTag, "Keep samples in project");
     keepBox->setBoxColors(displayFrameColor, strip::boxColor, strip::startColor);
+    keepBox->setBackColor(strip::backgroundColor);
     keepBox->setTitleColor(displayFontColor);
     frame->addView(keepBox);
     overview = engine->sampleOverview();

@@ -28,6 +28,11 @@ void CheckBox::setBoxColors(Color frame, Color fill, Color tick) {
     looksChanged = true;
 }
 
+void CheckBox::setBackColor(Color color) {
+    looksChanged = looksChanged || !(color == backColor);
+    backColor = color;
+}
+
 bool CheckBox::isDirty() const {
     return looksChanged || Control::isDirty();
 }
@@ -43,6 +48,11 @@ Rect CheckBox::titleRect() const {
 }
 
 void CheckBox::draw(DrawContext* context) {
+    // The whole ground first: text is drawn over what is there, and the
+    // control is redrawn on its own whenever its title or value changes.
+    // (fillRect leaves out the left column and the top row.)
+    context->setFillColor(backColor);
+    context->fillRect(Rect(size.left - 1, size.top - 1, size.right, size.bottom));
     const Rect box = boxRect();
     // The interior is filled first, the outline around it.
     context->setFillColor(fillColor);

@@ -1,7 +1,8 @@
 #pragma once
 // A setting that is on or off: a small framed box, filled while the value
-// is 1.0, with its title beside it. A click on the box or the title turns it
-// over once the button comes up over it again.
+// is 1.0, with its title beside it on a ground of its own colour, so that a
+// new title never lands on the old one. A click on the box or the title
+// turns it over once the button comes up over it again.
 
 #include "gui/DrawContext.h"
 #include "gui/controls/Control.h"
@@ -18,6 +19,8 @@ public:
     void setTitle(const char* newTitle);
     void setTitleColor(Color color);
     void setBoxColors(Color frame, Color fill, Color tick);
+    // The ground the control is drawn on: that of whatever lies behind it.
+    void setBackColor(Color color);
     void setFont(int32_t fontId) { font = fontId; }
 
     bool isDirty() const override;
@@ -34,6 +37,7 @@ private:
     Color frameColor = colorWhite;
     Color fillColor = colorBlack;
     Color tickColor = colorWhite;
+    Color backColor = colorBlack;
     int32_t font = 4;
     bool looksChanged = true;
 };

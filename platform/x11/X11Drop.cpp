@@ -5,8 +5,9 @@
 // would take the files, none otherwise); the action reported back is never
 // a move, so the source keeps its files. Messages may also come for the
 // host's top-level we are the drop proxy of (X11DropProxy.cpp): they are
-// answered in the top-level's name, and the receiver only hears of the
-// pointer while it is over our window, as it would without a proxy.
+// answered in the top-level's name, handed to the panel of ours under the
+// pointer (a host may show several in one window), and a receiver only hears
+// of the pointer while it is over its window, as it would without a proxy.
 #include <X11/Xatom.h>
 #include <poll.h>
 #include <unistd.h>
@@ -141,6 +142,33 @@ bool pointOnWindow(const WindowState& window, int32_t x, int32_t y) {
            windowY < panelscale::toWindow(window.height, window.scale);
 }
 
+// The panel among these (all under the top-level) the pointer is over at
+// the screen point, 0 when none: the one shown there, else (a window of the
+// host's over it that shows nothing, such as an input-only one) the one
+// whose area holds the point.
+Window panelAt(const std::vector<Window>& panels, Window topLevel, int32_t x, int32_t y) {
+    Display* d = connection();
+    const WindowState* first = panels.empty() ? nullptr : findWindow(panels.front());
+    if (!d || !first)
+        return 0;
+    Window window = topLevel;
+    for (int depth = 0; depth < 64; ++depth) {
+        int windowX = 0;
+        int windowY = 0;
+        Window child = 0;
+        if (!XTranslateCoordinates(d, first->root, window, x, y, &windowX, &windowY, &child) || !child)
+            break;
+        window = child;
+    }
+    if (std::find(panels.begin(), panels.end(), window) != panels.end())
+        return window;
+    for (Window id : panels) {
+        if (const WindowState* w = findWindow(id); w && pointOnWindow(*w, x, y))
+            return id;
+    }
+    return 0;
+}
+
 }  // namespace
 
 void forgetDropReceiver(WindowState& window) {
@@ -150,6 +178,62 @@ void forgetDropReceiver(WindowState& window) {
         endSession(window);
         receiver->release();
     }
+}
+
+void handleTopLevelDropMessage(const XClientMessageEvent& message) {
+    const Window topLevel = message.window;
+    const std::vector<Window> panels = panelsTakingDropsFor(topLevel);
+    if (panels.empty())
+        return;  // not, or no longer, ours to answer in its name
+    const Atom type = message.message_type;
+    const Window source = static_cast<Window>(message.data.l[0]);
+    // Looked up again each time: a receiver may close its panel meanwhile.
+    auto eachPanel = [&](auto&& action) {
+        for (Window id : panels) {
+            if (WindowState* w = findWindow(id); w && w->dropTopLevel == topLevel)
+                action(*w);
+        }
+    };
+
+    if (type == atom("XdndPosition")) {
+        const unsigned long packed = static_cast<unsigned long>(message.data.l[2]);
+        const Window under = panelAt(panels, topLevel, static_cast<int32_t>((packed >> 16) & 0xFFFF),
+                                     static_cast<int32_t>(packed & 0xFFFF));
+        // A panel the pointer left hears that the drag left it.
+        eachPanel([&](WindowState& w) {
+            if (w.id == under || !w.drag.entered || w.drag.source != source)
+                return;
+            w.drag.entered = false;
+            if (w.dropReceiver)
+                w.dropReceiver->dragLeave();
+        });
+        if (WindowState* w = findWindow(under))
+            handleDropMessage(*w, message);
+        else  // over the host's part of its window
+            sendToSource(source, "XdndStatus", 2, 0, 0, None, topLevel);
+        return;
+    }
+
+    if (type == atom("XdndDrop")) {
+        // Only the panel the pointer is over takes it; the others' sessions end.
+        Window taker = 0;
+        eachPanel([&](WindowState& w) {
+            if (w.drag.entered && w.drag.source == source)
+                taker = w.id;
+        });
+        eachPanel([&](WindowState& w) {
+            if (w.id != taker)
+                endSession(w);
+        });
+        if (WindowState* w = findWindow(taker))
+            handleDropMessage(*w, message);
+        else
+            sendToSource(source, "XdndFinished", 0, None, 0, 0, topLevel);
+        return;
+    }
+
+    // Enter and leave: every panel there keeps the session, or ends it.
+    eachPanel([&](WindowState& w) { handleDropMessage(w, message); });
 }
 
 void handleDropMessage(WindowState& window, const XClientMessageEvent& message) {

@@ -63,10 +63,13 @@ struct WindowState {
     bool painted = false;  // the image holds the window's picture, so exposures can be answered from it
     platform::DropReceiver* dropReceiver = nullptr;
     DragSession drag;
-    // The host's top-level that carries XdndProxy naming this window, and
-    // the windows above this one that are watched for moves (X11DropProxy.cpp).
-    Window proxiedTopLevel = 0;
+    // The host's top-level this window takes drops for (its XdndProxy names
+    // this window or another of ours there), the windows above this one that
+    // are watched for moves, and another client's window the top-level names
+    // instead, watched for its end (X11DropProxy.cpp).
+    Window dropTopLevel = 0;
     std::vector<Window> watchedAncestors;
+    Window watchedClaim = 0;
 };
 
 struct ClassRecord {
@@ -148,19 +151,24 @@ void noteRelease(const XButtonEvent& event);
 void finishEndedDialogs();
 
 // Drag-and-drop target side (X11Drop.cpp). The message may name the
-// window itself or the host's top-level it is the drop proxy of.
+// window itself or the host's top-level it takes drops for.
 void handleDropMessage(WindowState& window, const XClientMessageEvent& message);
+// A message naming a host's top-level, which is not ours: handed to the
+// panel under the pointer among those taking drops for it.
+void handleTopLevelDropMessage(const XClientMessageEvent& message);
 void forgetDropReceiver(WindowState& window);
 
 // The drop proxy on the host's top-level (X11DropProxy.cpp). Drag sources
-// look at the top-level under the pointer only; while a window of ours takes
-// drops, a top-level that takes none itself names it in XdndProxy.
+// look at the top-level under the pointer only; while windows of ours take
+// drops, a top-level that takes none itself names one of them in XdndProxy.
 void offerDropProxy(WindowState& window);
 void withdrawDropProxy(WindowState& window);
-// Our window that takes the drops addressed to this top-level, or null.
-WindowState* dropProxyFor(Window topLevel);
-// A reparent, map or property change: when it moved or showed a window
-// above ours or changed its WM_STATE, the top-level is looked for again.
+// Our windows taking drops for this top-level.
+std::vector<Window> panelsTakingDropsFor(Window topLevel);
+// A reparent, map, destruction or property change: when it moved, showed or
+// ended a window above ours (or the claim another client put on the
+// top-level), or changed who takes the top-level's drags, our windows under
+// it settle again who takes their drops.
 void handleAncestorEvent(const XEvent& event);
 
 }  // namespace x11

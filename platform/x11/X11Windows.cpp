@@ -247,8 +247,12 @@ void handleEvent(XEvent& event, bool modal) {
         // The server destroyed our window with the host's: the destroy
         // message, as when the window is destroyed through us.
         const Window id = event.xdestroywindow.window;
-        if (event.xdestroywindow.event != id || !findWindow(id))
+        if (event.xdestroywindow.event != id)
             break;
+        if (!findWindow(id)) {
+            handleAncestorEvent(event);
+            break;
+        }
         deliver(id, platform::messageDestroy, 0, 0);
         forgetWindow(id);
         break;
@@ -256,11 +260,10 @@ void handleEvent(XEvent& event, bool modal) {
     case ClientMessage: {
         // Drag messages name our window, or the host's top-level when a
         // source found our window as that top-level's drop proxy.
-        WindowState* w = findWindow(event.xclient.window);
-        if (!w)
-            w = dropProxyFor(event.xclient.window);
-        if (w)
+        if (WindowState* w = findWindow(event.xclient.window))
             handleDropMessage(*w, event.xclient);
+        else
+            handleTopLevelDropMessage(event.xclient);
         break;
     }
     case ReparentNotify:

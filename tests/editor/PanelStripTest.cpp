@@ -10,6 +10,7 @@
 #include "editor/WaveformView.h"
 #include "engine/GrainSnapshot.h"
 #include "engine/SampleOverview.h"
+#include "gui/controls/CheckBox.h"
 #include "tests/editor/PanelFixture.h"
 
 namespace paneltest {
@@ -86,6 +87,21 @@ protected:
                 count += (headless::windowPixel(panel, x, y) >> 16) > strip::startColor.red;
         return count;
     }
+    std::vector<uint32_t> keepBoxPixels() {
+        std::vector<uint32_t> pixels;
+        for (int32_t y = strip::keepBox.top; y < strip::keepBox.bottom; y++)
+            for (int32_t x = strip::keepBox.left; x < strip::keepBox.right; x++)
+                pixels.push_back(headless::windowPixel(panel, x, y));
+        return pixels;
+    }
+    // Pixels of the keep box that differ from an earlier picture of it.
+    int32_t keepBoxChanges(const std::vector<uint32_t>& before) {
+        const std::vector<uint32_t> now = keepBoxPixels();
+        int32_t count = 0;
+        for (size_t i = 0; i < now.size(); i++)
+            count += now[i] != before[i];
+        return count;
+    }
     std::vector<uint32_t> topPixels() {
         const raster::PixelImage* image = headless::windowImage(panel);
         return std::vector<uint32_t>(image->pixels.begin(), image->pixels.begin() + 400 * 200);
@@ -103,6 +119,22 @@ TEST_F(PanelStrip, SaysWhatTheProgramHoldsAndShowsTheGrainsAsTheyPlay) {
     EXPECT_EQ(info(), "Drop a WAV file here");
     EXPECT_EQ(boxPixels(0), 0);
     picture("strip-none.png");
+
+    // The keep box's title, changed while the panel is open (the samples
+    // went over 16 MB), is drawn at the next idle on clean ground: as the
+    // whole panel drawn afresh shows it.
+    CheckBox* keepBox = editor->getStrip().getKeepBox();
+    const std::vector<uint32_t> keeping = keepBoxPixels();
+    keepBox->setTitle("Keep samples: over 16 MB");
+    idle();
+    const std::vector<uint32_t> overLimit = keepBoxPixels();
+    EXPECT_GT(keepBoxChanges(keeping), 50);
+    editor->getFrame()->redraw();
+    EXPECT_EQ(keepBoxChanges(overLimit), 0) << "pixels of the old title left under the new one";
+    picture("strip-over-limit.png");
+    keepBox->setTitle("Keep samples in project");
+    idle();
+    EXPECT_EQ(keepBoxChanges(keeping), 0);
 
     ScratchFolder folder;
     void* data = nullptr;

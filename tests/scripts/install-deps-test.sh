@@ -5,15 +5,7 @@
 # programs. It must go on, install what it can, and say what it skipped.
 set -uo pipefail
 script=$1
-work=$(mktemp -d "${TMPDIR:-/tmp}/parvolino-deps.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-failures=0
-expect() { # description command...
-  local what=$1; shift
-  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
-
-not() { ! "$@"; }
+source "$(dirname "$0")/expect.sh"
 not_32() { ! grep -qE 'add-architecture|wine32' "$1"; }
 
 mkdir -p "$work/bin"

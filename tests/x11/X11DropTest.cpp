@@ -104,6 +104,13 @@ protected:
         return named;
     }
 
+    // Sets a one-item property as another client would.
+    void setProperty(Window window, const char* name, Atom type, long value) {
+        XChangeProperty(host, window, XInternAtom(host, name, False), type, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&value), 1);
+        XSync(host, False);
+    }
+
     bool announces(Window window) {
         Atom type = None;
         int format = 0;
@@ -228,6 +235,125 @@ TEST_F(X11Drop, TheTopLevelTheHostsWindowEndsUpInNamesThePanelAsItsDropProxy) {
     XSync(host, False);
     EXPECT_TRUE(pumpUntil([&] { return receiver.count == 0; }));
     EXPECT_EQ(proxyOf(pluginWindow), 0u);
+}
+
+// Two panels in one host window (two instances, or a host that shows
+// several): the window names one of them, which hands each drag to the panel
+// under the pointer; closing one leaves the other taking drops.
+TEST_F(X11Drop, TwoPanelsUnderOneHostWindowEachTakeTheDropsOverThemAndOutliveEachOther) {
+    const Window parent = hostWindow(50, 50, 420, 100);
+    platform::WindowHandle first = createTestWindow(parent, 0, 0, 200, 100);
+    platform::WindowHandle second = createTestWindow(parent, 220, 0, 200, 100);
+    RecordingReceiver one;
+    RecordingReceiver two;
+    one.dropAnswer = two.dropAnswer = platform::dropEffectCopy;
+    ASSERT_TRUE(platform::registerDropTarget(first, &one));
+    ASSERT_TRUE(platform::registerDropTarget(second, &two));
+    EXPECT_EQ(proxyOf(parent), xid(first));
+
+    const std::vector<std::string> files = {"/tmp/second.wav"};
+    DragReport report = drag([&](Display* d) { return dragFiles(d, 370, 100, files); });
+    EXPECT_EQ(report.target, parent);
+    EXPECT_TRUE(report.finishAccepted);
+    EXPECT_EQ(two.calls, (std::vector<std::string>{"enter", "drop"}));
+    EXPECT_EQ(two.names, files);
+    EXPECT_TRUE(one.calls.empty()) << "the panel named by the host's window hears nothing of the other's drops";
+    report = drag([&](Display* d) { return dragFiles(d, 150, 100, files); });
+    EXPECT_TRUE(report.finishAccepted);
+    EXPECT_EQ(one.calls, (std::vector<std::string>{"enter", "drop"}));
+    EXPECT_EQ(two.calls.size(), 2u);
+    // Between the panels the host's window shows: refused, and neither hears.
+    report = drag([&](Display* d) { return dragFiles(d, 260, 100, files); });
+    EXPECT_TRUE(report.statusSeen);
+    EXPECT_FALSE(report.accepted);
+    EXPECT_FALSE(report.finishAccepted);
+    EXPECT_EQ(one.calls.size(), 2u);
+    EXPECT_EQ(two.calls.size(), 2u);
+    // One drag crossing from the second panel to the first and leaving: each
+    // hears it enter and leave, as without a proxy.
+    const Window source = XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 1, 1, 0, 0, 0);
+    const long copy = static_cast<long>(XInternAtom(host, "XdndActionCopy", False));
+    auto send = [&](const char* type, long l1, long l2, long l3, long l4) {
+        sendDragMessage(host, xid(first), parent, source, type, l1, l2, l3, l4);
+    };
+    send("XdndEnter", 5L << 24, static_cast<long>(XInternAtom(host, "text/uri-list", False)), 0, 0);
+    send("XdndPosition", 0, (370L << 16) | 100, CurrentTime, copy);
+    send("XdndPosition", 0, (150L << 16) | 100, CurrentTime, copy);
+    send("XdndLeave", 0, 0, 0, 0);
+    EXPECT_TRUE(pumpUntil([&] { return one.calls.size() == 4; }));
+    EXPECT_EQ(two.calls, (std::vector<std::string>{"enter", "drop", "enter", "leave"}));
+    EXPECT_EQ(one.calls, (std::vector<std::string>{"enter", "drop", "enter", "leave"}));
+
+    // The named panel closes: the other one takes the host's window over.
+    EXPECT_TRUE(platform::revokeDropTarget(first));
+    EXPECT_EQ(proxyOf(parent), xid(second));
+    report = drag([&](Display* d) { return dragFiles(d, 370, 100, files); });
+    EXPECT_TRUE(report.finishAccepted);
+    EXPECT_EQ(two.calls.size(), 6u);
+    EXPECT_EQ(two.names.size(), 2u) << "the second drop on it";
+    // Opened again, the first is routed to without taking the window back.
+    ASSERT_TRUE(platform::registerDropTarget(first, &one));
+    EXPECT_EQ(proxyOf(parent), xid(second));
+    report = drag([&](Display* d) { return dragFiles(d, 150, 100, files); });
+    EXPECT_EQ(one.calls.size(), 6u);
+    EXPECT_TRUE(platform::revokeDropTarget(second));
+    EXPECT_EQ(proxyOf(parent), xid(first));
+    EXPECT_TRUE(platform::revokeDropTarget(first));
+    EXPECT_EQ(proxyOf(parent), 0u);
+}
+
+// Others may claim the host's window: a panel of another process (a second
+// plug-in bridge) naming itself, or the host once it takes drags itself. A
+// live claim is never removed or overwritten; a claim that ends, or names a
+// window that is gone, is taken over; a host that starts taking drags sees
+// the panel withdraw and stop answering in its window's name.
+TEST_F(X11Drop, AClaimOnTheHostWindowBySomeoneElseIsRespectedAndTakenOverOnceItEnds) {
+    const Window parent = hostWindow(50, 50, 420, 100);
+    Window other = XCreateSimpleWindow(host, parent, 220, 0, 200, 100, 0, 0, 0);
+    XMapWindow(host, other);
+    setProperty(other, "XdndAware", XA_ATOM, 5);
+    setProperty(other, "XdndProxy", XA_WINDOW, static_cast<long>(other));
+    setProperty(parent, "XdndProxy", XA_WINDOW, static_cast<long>(other));
+    platform::WindowHandle window = createTestWindow(parent, 0, 0, 200, 100);
+    RecordingReceiver receiver;
+    ASSERT_TRUE(platform::registerDropTarget(window, &receiver));
+    EXPECT_EQ(proxyOf(parent), other);
+    EXPECT_TRUE(platform::revokeDropTarget(window));
+    EXPECT_EQ(proxyOf(parent), other) << "closing never removes a claim naming another panel";
+    ASSERT_TRUE(platform::registerDropTarget(window, &receiver));
+
+    // The other panel closes, and later claims the window again and dies
+    // without a word: either way the window comes back to ours.
+    XDeleteProperty(host, parent, XInternAtom(host, "XdndProxy", False));
+    EXPECT_TRUE(pumpUntil([&] { return proxyOf(parent) == xid(window); }));
+    setProperty(parent, "XdndProxy", XA_WINDOW, static_cast<long>(other));
+    XDestroyWindow(host, other);
+    EXPECT_TRUE(pumpUntil([&] { return proxyOf(parent) == xid(window); }));
+    // A panel that opens while the window names a window that is gone takes it.
+    EXPECT_TRUE(platform::revokeDropTarget(window));
+    setProperty(parent, "XdndProxy", XA_WINDOW, static_cast<long>(other));
+    ASSERT_TRUE(platform::registerDropTarget(window, &receiver));
+    EXPECT_EQ(proxyOf(parent), xid(window));
+
+    // The host's window starts taking drags itself: the panel withdraws.
+    setProperty(parent, "XdndAware", XA_ATOM, 5);
+    EXPECT_TRUE(pumpUntil([&] { return proxyOf(parent) == 0; }));
+    // A source that found the panel before hears nothing in the window's name.
+    const Window source = XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 1, 1, 0, 0, 0);
+    auto send = [&](const char* type, long l1, long l2, long l3, long l4) {
+        sendDragMessage(host, xid(window), parent, source, type, l1, l2, l3, l4);
+    };
+    send("XdndEnter", 5L << 24, static_cast<long>(XInternAtom(host, "text/uri-list", False)), 0, 0);
+    send("XdndPosition", 0, (150L << 16) | 100, CurrentTime,
+         static_cast<long>(XInternAtom(host, "XdndActionCopy", False)));
+    // Once the host takes no drags again the panel takes the window back;
+    // by then the messages above have been handled.
+    XDeleteProperty(host, parent, XInternAtom(host, "XdndAware", False));
+    EXPECT_TRUE(pumpUntil([&] { return proxyOf(parent) == xid(window); }));
+    EXPECT_TRUE(receiver.calls.empty());
+    XEvent answer;
+    EXPECT_FALSE(XCheckTypedWindowEvent(host, source, ClientMessage, &answer)) << "no status in the window's name";
+    platform::revokeDropTarget(window);
 }
 
 TEST_F(X11Drop, DataThatIsNoFileListGivesTheReceiverNoFiles) {

@@ -62,24 +62,6 @@ Window childAt(Display* display, Window window, int rootX, int rootY) {
     return child;
 }
 
-// Sent to the recipient, naming the target, as the protocol has it for proxies.
-void sendMessage(Display* display, Window to, Window target, Window from, const char* type, long l1, long l2,
-                 long l3, long l4) {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.display = display;
-    event.xclient.window = target;
-    event.xclient.message_type = atom(display, type);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(from);
-    event.xclient.data.l[1] = l1;
-    event.xclient.data.l[2] = l2;
-    event.xclient.data.l[3] = l3;
-    event.xclient.data.l[4] = l4;
-    XSendEvent(display, to, False, NoEventMask, &event);
-    XFlush(display);
-}
-
 void serveData(Display* display, const XSelectionRequestEvent& request, Atom offered, const std::string& data,
                DragReport& report) {
     XEvent answer{};
@@ -125,6 +107,23 @@ bool waitFor(Display* display, Window source, const char* type, Atom offered, co
 }
 
 }  // namespace
+
+void sendDragMessage(Display* display, Window to, Window target, Window from, const char* type, long l1, long l2,
+                     long l3, long l4) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.display = display;
+    event.xclient.window = target;
+    event.xclient.message_type = atom(display, type);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(from);
+    event.xclient.data.l[1] = l1;
+    event.xclient.data.l[2] = l2;
+    event.xclient.data.l[3] = l3;
+    event.xclient.data.l[4] = l4;
+    XSendEvent(display, to, False, NoEventMask, &event);
+    XFlush(display);
+}
 
 std::string fileUri(const std::string& path) {
     static const char hex[] = "0123456789ABCDEF";
@@ -186,7 +185,7 @@ DragReport dragData(Display* display, int rootX, int rootY, const std::string& t
 
     const Atom offered = atom(display, type.c_str());
     auto send = [&](const char* message, long l1, long l2, long l3, long l4) {
-        sendMessage(display, report.recipient, report.target, source, message, l1, l2, l3, l4);
+        sendDragMessage(display, report.recipient, report.target, source, message, l1, l2, l3, l4);
     };
     send("XdndEnter", 5L << 24, static_cast<long>(offered), 0, 0);
     send("XdndPosition", 0, (static_cast<long>(rootX) << 16) | rootY, CurrentTime,

@@ -29,6 +29,11 @@ struct DragReport {
 // percent-encoded.
 std::string fileUri(const std::string& path);
 
+// A message of the drag protocol from the source window, sent to the
+// recipient and naming the target, as the protocol has it for proxies.
+void sendDragMessage(Display* display, Window to, Window target, Window from, const char* type, long l1, long l2,
+                     long l3, long l4);
+
 // The top-level at the root point; recipient becomes the window that takes
 // its drags (itself or its proxy), 0 when it takes none.
 Window findTopLevel(Display* display, int rootX, int rootY, Window& recipient);
