@@ -1,7 +1,8 @@
 // Cost of saving and restoring a project that keeps a 16 MB sample: getChunk
-// (the file read, checked and copied after the bank) and setChunk with the
-// file still there (compared, then read from disk) and with it gone (played
-// from the project's copy). Both run on the host's user-interface thread.
+// (the bytes held since the sample loaded, copied after the bank: no file is
+// read) and setChunk with the file still there (compared, the sample made
+// from the project's copy) and with it gone (played from the project's
+// copy). Both run on the host's user-interface thread.
 #include "engine/GranularEngine.h"
 
 #include <benchmark/benchmark.h>

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "editor/ErrorMessage.h"
 #include "editor/PanelColors.h"
@@ -127,6 +128,8 @@ int32_t PluginEditor::open(void* window) {
 }
 
 void PluginEditor::close() {
+    // A load the user asked for goes with the panel that showed it.
+    engine->cancelSampleLoad();
     // The frame deletes every view, and with them their bitmap references.
     delete frame;
     frame = nullptr;
@@ -175,8 +178,9 @@ void PluginEditor::setParameter(int32_t index, float value) {
 void PluginEditor::applyDeferredUpdates() {
     panelThread.store(std::this_thread::get_id(), std::memory_order_relaxed);
     strip.idle(getTicks());
-    // A save or a restore by the host that ran short of memory.
     if (frame) {
+        takeUpFinishedLoad();
+        // A save or a restore by the host that ran short of memory.
         if (const char* notice = engine->takeNotice())
             showErrorMessage(frame, "Error", notice);
     }
@@ -284,13 +288,26 @@ void PluginEditor::finishLoadSampleFlow(const FileSelection& selection) {
     if (length == selectFilePathSize)
         return;  // longer than a path may be
     std::memcpy(pathBuffer, selection.path, length + 1);
-    if (const char* message = engine->loadSampleFile(pathBuffer)) {
-        showErrorMessage(frame, "Error", message);
-        return;
-    }
-    engine->userChangedState();
-    if (fileLabel)
+    // Read on the plug-in's own thread; the strip shows how far it has come.
+    const char* paths[] = {pathBuffer};
+    engine->requestSampleLoad(paths, 1);
+}
+
+void PluginEditor::takeUpFinishedLoad() {
+    switch (engine->finishSampleLoad()) {
+    case GranularEngine::LoadOutcome::loaded:
+        // The host hears of the change now that it has happened.
+        engine->userChangedState();
         showSamplePath();
+        postUpdate();
+        break;
+    case GranularEngine::LoadOutcome::failed:
+        strip.showLoading(nullptr, 0);
+        showErrorMessage(frame, "Error", engine->loadFailure());
+        break;
+    case GranularEngine::LoadOutcome::none:
+        break;
+    }
 }
 
 bool PluginEditor::acceptsDrop(const char* const* names, int32_t count) {
@@ -302,24 +319,14 @@ bool PluginEditor::acceptsDrop(const char* const* names, int32_t count) {
 }
 
 bool PluginEditor::takeDrop(const char* const* names, int32_t count) {
-    // The engine's message lives only until its next failed load, so the
-    // first one is kept here while later files are tried.
-    std::string firstFailure;
+    // The WAV files, tried in order on the loader's thread until one loads;
+    // when none does, the first one's message is shown.
+    std::vector<const char*> waves;
     for (int32_t i = 0; names && i < count; i++) {
-        if (!isWaveName(names[i]))
-            continue;
-        const char* message = engine->loadSampleFile(names[i]);
-        if (!message) {
-            engine->userChangedState();
-            if (fileLabel)
-                showSamplePath();
-            postUpdate();
-            return true;
-        }
-        if (firstFailure.empty())
-            firstFailure = message;
+        if (isWaveName(names[i]))
+            waves.push_back(names[i]);
     }
-    if (!firstFailure.empty())
-        showErrorMessage(frame, "Error", firstFailure.c_str());
-    return false;
+    if (waves.empty())
+        return false;
+    return engine->requestSampleLoad(waves.data(), static_cast<int32_t>(waves.size()));
 }

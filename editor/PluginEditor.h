@@ -39,8 +39,8 @@ public:
 
     // WAV files, told by their extension in any letter case.
     bool acceptsDrop(const char* const* names, int32_t count) override;
-    // Loads the first dropped WAV file that loads, as the load button would;
-    // the first failure's message is shown when none does.
+    // Loads the first dropped WAV file that loads, as the load button would,
+    // in the background; the first failure's message is shown when none does.
     bool takeDrop(const char* const* names, int32_t count) override;
 
     // Puts the shortened display text of one parameter into its label.
@@ -62,6 +62,9 @@ private:
     bool onPanelThread() const;
     void runLoadSampleFlow();
     void finishLoadSampleFlow(const FileSelection& selection);
+    // At idle: a load that finished becomes the program's sample, or its
+    // failure is shown.
+    void takeUpFinishedLoad();
     void showSamplePath();
 
     GranularEngine* engine;

@@ -94,9 +94,33 @@ void SampleStrip::showKeeping(bool keep, bool overLimit, bool onlyCopiesAnyway) 
     keepBox->setTitleColor(tooMuch || onlyCopiesAnyway ? missingFontColor : displayFontColor);
 }
 
+void SampleStrip::showLoading(const char* loadingPath, uint32_t permille) {
+    if (!waveform)
+        return;
+    if (loadingPath == nullptr) {
+        if (!loading)
+            return;
+        loading = false;
+        waveform->setProgress(-1);
+        showOverview();
+        return;
+    }
+    loading = true;
+    waveform->setProgress(static_cast<int32_t>(permille > 1000 ? 1000 : permille));
+    char percent[16];
+    std::snprintf(percent, sizeof percent, "\x85 %u %%", permille / 10);
+    infoLabel->setFontColor(displayFontColor);
+    infoLabel->setText(("Loading " + shownName(loadingPath) + percent).c_str());
+}
+
 void SampleStrip::idle(uint32_t now) {
     if (!waveform)
         return;
+    if (now - lastProgress >= progressInterval) {
+        lastProgress = now;
+        const SampleLoader::Progress progress = engine->sampleLoadProgress();
+        showLoading(progress.active ? progress.path.c_str() : nullptr, progress.permille);
+    }
     std::shared_ptr<const SampleOverview> latest = engine->sampleOverview();
     if (latest != overview) {
         overview = std::move(latest);
@@ -110,7 +134,7 @@ void SampleStrip::idle(uint32_t now) {
 }
 
 void SampleStrip::showOverview() {
-    if (!waveform)
+    if (!waveform || loading)
         return;
     const bool shown = !path.empty() && !missing && overview;
     waveform->setOverview(shown ? overview : nullptr);

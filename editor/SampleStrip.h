@@ -21,6 +21,8 @@ class SampleStrip {
 public:
     // Milliseconds between two pictures of moving grains, at least.
     static constexpr uint32_t liveInterval = 33;
+    // Milliseconds between two looks at a load's progress, at least.
+    static constexpr uint32_t progressInterval = 100;
 
     explicit SampleStrip(GranularEngine* engine) : engine(engine) {}
 
@@ -37,6 +39,9 @@ public:
     // than it keeps (it then holds the paths of files in place only), and
     // whether copies that exist nowhere else are saved all the same.
     void showKeeping(bool keep, bool overLimit, bool onlyCopiesAnyway);
+    // A file being loaded (null: none), and how far it has come in
+    // thousandths: "Loading name… NN %" over a bar in the box.
+    void showLoading(const char* path, uint32_t permille);
     // Takes up what changed since the last idle; now in milliseconds.
     void idle(uint32_t now);
 
@@ -54,5 +59,7 @@ private:
     std::shared_ptr<const SampleOverview> overview;  // the engine's latest
     std::string path;
     bool missing = false;
+    bool loading = false;
     uint32_t lastLive = 0;
+    uint32_t lastProgress = 0;
 };

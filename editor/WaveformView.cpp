@@ -83,23 +83,55 @@ bool WaveformView::showGrains(const GrainSnapshot& snapshot) {
     return changed;
 }
 
+void WaveformView::setProgress(int32_t permille) {
+    if (permille == progress)
+        return;
+    // Going away, the bar leaves the waveform under it to be drawn again.
+    if (permille < 0)
+        setDirty(true);
+    progress = permille;
+    progressChanged = true;
+}
+
 bool WaveformView::isDirty() const {
-    return View::isDirty() || changed;
+    return View::isDirty() || changed || progressChanged;
 }
 
 void WaveformView::update(DrawContext* context) {
     if (View::isDirty()) {
         draw(context);
         setDirty(false);
-    } else if (changed) {
-        drawColumns(context, false);
+        return;
     }
+    if (changed)
+        drawColumns(context, false);
+    if (changed || progressChanged)
+        drawProgress(context);
+    changed = false;
 }
 
 void WaveformView::draw(DrawContext* context) {
     context->setFrameColor(displayFrameColor);
     context->drawRect(size);
     drawColumns(context, true);
+    drawProgress(context);
+}
+
+void WaveformView::drawProgress(DrawContext* context) {
+    progressChanged = false;
+    if (progress < 0)
+        return;
+    // Four rows at the foot of the box: done in the start points' colour,
+    // the rest in the scatter's.
+    const int32_t bottom = interior().bottom - 1;
+    const int32_t columns = columnCount();
+    const int32_t done = columns * progress / 1000;
+    context->setFillColor(strip::scatterColor);
+    fillColumns(context, 0, columns - 1, bottom - 3, bottom);
+    if (done > 0) {
+        context->setFillColor(strip::startColor);
+        fillColumns(context, 0, done - 1, bottom - 3, bottom);
+    }
 }
 
 void WaveformView::fillColumns(DrawContext* context, int32_t first, int32_t last, int32_t top, int32_t bottom) {

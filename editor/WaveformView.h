@@ -24,6 +24,10 @@ public:
     // Places the voices of a snapshot of the shown sample (others show no
     // voices). True when some column now looks different.
     bool showGrains(const GrainSnapshot& snapshot);
+    // A bar along the foot of the box for a load under way, in thousandths;
+    // -1: none.
+    void setProgress(int32_t permille);
+    int32_t getProgress() const { return progress; }
 
     void draw(DrawContext* context) override;
     // Everything when dirty, else the columns that changed.
@@ -44,6 +48,7 @@ private:
     void measureBars();
     void drawColumns(DrawContext* context, bool all);
     void fillColumns(DrawContext* context, int32_t first, int32_t last, int32_t top, int32_t bottom);
+    void drawProgress(DrawContext* context);
 
     std::shared_ptr<const SampleOverview> overview;
     std::vector<ColumnLook> wanted;
@@ -52,4 +57,6 @@ private:
     std::vector<int32_t> todo;
     int32_t lanes = 0;
     bool changed = false;
+    int32_t progress = -1;
+    bool progressChanged = false;
 };

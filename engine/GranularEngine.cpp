@@ -188,6 +188,7 @@ void GranularEngine::setProgram(int32_t program)
             postNotice(waveResultMessage(kWaveOutOfMemory));
         }
         refreshKeeping();
+        freeDroppedCopies();
         setParameter(-1, 0.0f);
     } else if (previous != program && previous >= 0 && previous < kNumPrograms) {
         // A program without a sample of its own takes over the one in use.
@@ -352,6 +353,7 @@ int32_t GranularEngine::setChunk(void* data, int32_t byteSize, bool isPreset)
         // chunk brought are all held.
     }
     refreshKeeping();
+    freeDroppedCopies();
     notifyEditor(-1, 0.0f);
     return kBankSize;
 }

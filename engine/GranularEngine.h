@@ -103,6 +103,8 @@ public:
     LoadOutcome finishSampleLoad();
     const char* loadFailure() const { return loadFailure_.c_str(); }
     SampleLoader::Progress sampleLoadProgress() const;
+    // True from a request until its outcome is taken up or abandoned.
+    bool isLoadingSample() const { return loader_.busy(); }
     // For tests: every read of a load the user asked for calls this first.
     void setLoadPacing(void (*beforeRead)(void*), void* context) { loader_.setReadPacing(beforeRead, context); }
     // For the editor, after every change the user makes to what the chunk
@@ -256,6 +258,8 @@ private:
     void adoptRestoredCopies(RestoredKeeping& restored) noexcept;
     bool isDamagedCopy(const std::string& path) const;
     void forgetUnnamedCopies();
+    // Frees the copies let go of, on the loader's thread when there is one.
+    void freeDroppedCopies() noexcept;
     // Loads the file at path for program, holding its bytes as the copy to
     // keep when they fit its budget.
     const char* loadAndHoldFile(int32_t program, const char* path);
@@ -268,6 +272,7 @@ private:
     unsigned char savedBankOnly_[kBankSize + kKeepSettingBytes]; // the same when memory ran short
     // The bytes of every sample the programs name, as each loaded.
     KeptSamples keptSamples_;
+    std::vector<FileBytes> droppedCopies_; // let go of, to be freed
     std::vector<std::string> damagedCopies_;
     std::atomic<bool> keepSamples_{true};
     std::atomic<bool> overLimit_{false};

@@ -112,7 +112,7 @@ void GranularEngine::holdProgramFiles()
             continue;
         auto bytes = std::make_shared<std::vector<unsigned char>>();
         if (readWaveFileBytes(path.c_str(), budget, *bytes))
-            keptSamples_.hold(KeptSample{path, std::move(bytes), source});
+            keptSamples_.hold(KeptSample{path, std::move(bytes), source}, &droppedCopies_);
     }
 }
 
@@ -140,6 +140,19 @@ void GranularEngine::adoptRestoredCopies(RestoredKeeping& restored) noexcept
     keepSamples_.store(restored.keepSamples, relaxed);
     keptSamples_.replaceAll(restored.samples);
     damagedCopies_.swap(restored.damaged);
+    // restored now holds the copies let go of.
+    for (KeptSample& old : restored.samples) {
+        try {
+            droppedCopies_.push_back(std::move(old.bytes));
+        } catch (...) {
+        }
+    }
+}
+
+void GranularEngine::freeDroppedCopies() noexcept
+{
+    if (!loader_.dispose(droppedCopies_))
+        droppedCopies_.clear();
 }
 
 bool GranularEngine::isDamagedCopy(const std::string& path) const
@@ -150,7 +163,7 @@ bool GranularEngine::isDamagedCopy(const std::string& path) const
 void GranularEngine::forgetUnnamedCopies()
 {
     const std::vector<std::string> paths = distinctSamplePaths();
-    keptSamples_.keepOnly(paths);
+    keptSamples_.keepOnly(paths, &droppedCopies_);
     std::erase_if(damagedCopies_, [&](const std::string& path) {
         return std::find(paths.begin(), paths.end(), path) == paths.end();
     });

@@ -54,13 +54,13 @@ void GranularEngine::holdCopyOf(PreparedSample& prepared)
 {
     try {
         if (prepared.bytes != nullptr) {
-            keptSamples_.hold(KeptSample{prepared.path, std::move(prepared.bytes), prepared.source});
+            keptSamples_.hold(KeptSample{prepared.path, std::move(prepared.bytes), prepared.source}, &droppedCopies_);
             return;
         }
     } catch (...) {
     }
     // No copy of what plays now: an older one must never be saved for it.
-    keptSamples_.forget(prepared.path);
+    keptSamples_.forget(prepared.path, &droppedCopies_);
 }
 
 int32_t GranularEngine::channelMode() const
@@ -131,6 +131,7 @@ void GranularEngine::takeUpLoadedFile(int32_t program, const char* path)
         // A copy no program names stays held until the next load; it is never saved.
     }
     refreshKeeping();
+    freeDroppedCopies();
 }
 
 bool GranularEngine::requestSampleLoad(const char* const* paths, int32_t count)

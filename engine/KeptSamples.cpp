@@ -28,10 +28,37 @@ const KeptSample* KeptSamples::find(const std::string& path) const
     return nullptr;
 }
 
-void KeptSamples::hold(KeptSample sample)
+namespace {
+
+void drop(KeptSample& sample, std::vector<FileBytes>* dropped)
+{
+    if (dropped == nullptr)
+        return;
+    try {
+        dropped->push_back(std::move(sample.bytes));
+    } catch (...) {
+        // Freed here, then.
+    }
+}
+
+template <typename Match>
+void forgetWhere(std::vector<KeptSample>& samples, std::vector<FileBytes>* dropped, Match match)
+{
+    std::erase_if(samples, [&](KeptSample& sample) {
+        if (!match(sample))
+            return false;
+        drop(sample, dropped);
+        return true;
+    });
+}
+
+} // namespace
+
+void KeptSamples::hold(KeptSample sample, std::vector<FileBytes>* dropped)
 {
     for (KeptSample& held : samples_) {
         if (held.path == sample.path) {
+            drop(held, dropped);
             held = std::move(sample);
             return;
         }
@@ -39,14 +66,14 @@ void KeptSamples::hold(KeptSample sample)
     samples_.push_back(std::move(sample));
 }
 
-void KeptSamples::forget(const std::string& path)
+void KeptSamples::forget(const std::string& path, std::vector<FileBytes>* dropped)
 {
-    std::erase_if(samples_, [&](const KeptSample& sample) { return sample.path == path; });
+    forgetWhere(samples_, dropped, [&](const KeptSample& sample) { return sample.path == path; });
 }
 
-void KeptSamples::keepOnly(const std::vector<std::string>& paths)
+void KeptSamples::keepOnly(const std::vector<std::string>& paths, std::vector<FileBytes>* dropped)
 {
-    std::erase_if(samples_, [&](const KeptSample& sample) {
+    forgetWhere(samples_, dropped, [&](const KeptSample& sample) {
         return std::find(paths.begin(), paths.end(), sample.path) == paths.end();
     });
 }

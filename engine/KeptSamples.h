@@ -37,12 +37,15 @@ struct KeptSample {
 class KeptSamples {
 public:
     const KeptSample* find(const std::string& path) const;
+    // Each of these lets go of copies; their bytes go to `dropped`, for the
+    // caller to free where it costs nobody (they may be megabytes), or
+    // nowhere when it is null.
     // Holds the copy, replacing any other of the same path.
-    void hold(KeptSample sample);
-    void forget(const std::string& path);
+    void hold(KeptSample sample, std::vector<FileBytes>* dropped = nullptr);
+    void forget(const std::string& path, std::vector<FileBytes>* dropped = nullptr);
     // Forgets every copy whose path is not among paths.
-    void keepOnly(const std::vector<std::string>& paths);
-    // A restore: exactly these copies from now on.
+    void keepOnly(const std::vector<std::string>& paths, std::vector<FileBytes>* dropped = nullptr);
+    // A restore: exactly these copies from now on; samples receives the old.
     void replaceAll(std::vector<KeptSample>& samples) noexcept { samples_.swap(samples); }
     const std::vector<KeptSample>& all() const { return samples_; }
 

@@ -1,6 +1,6 @@
 #include "engine/SampleLoader.h"
 
-#include "engine/ModulePin.h"
+#include "engine/BackgroundThread.h"
 #include "engine/SampleHandOver.h"
 
 #include <chrono>
@@ -28,6 +28,7 @@ struct SampleLoader::Shared {
     std::unique_ptr<Request> pending;
     std::unique_ptr<Result> result;
     std::unique_ptr<Result> discarded; // freed on the thread
+    std::vector<FileBytes> garbage;     // freed on the thread
     std::shared_ptr<WaveReadWatch> watch; // the running load's
     std::string path;
     void (*pacing)(void*) = nullptr;
@@ -162,6 +163,23 @@ bool SampleLoader::collectRetired()
     return true;
 }
 
+bool SampleLoader::dispose(std::vector<FileBytes>& garbage)
+{
+    if (shared_ == nullptr || garbage.empty())
+        return false;
+    const std::lock_guard<std::mutex> lock(shared_->mutex);
+    try {
+        shared_->garbage.reserve(shared_->garbage.size() + garbage.size());
+    } catch (...) {
+        return false;
+    }
+    for (FileBytes& bytes : garbage)
+        shared_->garbage.push_back(std::move(bytes));
+    garbage.clear();
+    shared_->wake.notify_all();
+    return true;
+}
+
 void SampleLoader::setReadPacing(void (*beforeRead)(void*), void* context)
 {
     if (!start())
@@ -199,19 +217,24 @@ void load(const SampleLoader::Request& request, WaveReadWatch& watch, SampleLoad
 
 void SampleLoader::run(std::shared_ptr<Shared> shared)
 {
+    yieldToTheHost();
     std::unique_lock<std::mutex> lock(shared->mutex);
     while (!shared->quit) {
         shared->wake.wait(lock, [&] {
-            return shared->quit || shared->pending != nullptr || shared->collectWanted || shared->discarded != nullptr;
+            return shared->quit || shared->pending != nullptr || shared->collectWanted || shared->discarded != nullptr ||
+                   !shared->garbage.empty();
         });
         if (shared->quit)
             break;
-        if (shared->discarded != nullptr || shared->collectWanted) {
+        if (shared->discarded != nullptr || shared->collectWanted || !shared->garbage.empty()) {
             // Freeing takes a while for a large sample: never under the lock.
             std::unique_ptr<Result> discarded = std::move(shared->discarded);
+            std::vector<FileBytes> garbage;
+            garbage.swap(shared->garbage);
             shared->collectWanted = false;
             lock.unlock();
             discarded.reset();
+            garbage.clear();
             {
                 const std::lock_guard<std::mutex> collecting(shared->collecting);
                 SampleHandOver* handOver;

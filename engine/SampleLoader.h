@@ -59,6 +59,9 @@ public:
     // Asks the thread to free the samples the audio thread let go of; false
     // when there is no thread (the caller frees them itself).
     bool collectRetired();
+    // Frees these on the thread (kept copies let go of); false when there is
+    // no thread or no room to take them: the caller frees them itself.
+    bool dispose(std::vector<FileBytes>& garbage);
 
     // For tests: every read from a file calls this first (a slow disk).
     void setReadPacing(void (*beforeRead)(void*), void* context);

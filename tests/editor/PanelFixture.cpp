@@ -1,9 +1,11 @@
 #include "tests/editor/PanelFixture.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "host/PluginFactory.h"
 
@@ -148,6 +150,13 @@ void PanelTest::openPanel() {
 void PanelTest::closePanel() {
     fx.dispatch(effEditClose);
     platform::destroyWindow(hostWindow);
+}
+
+void PanelTest::settleLoads() {
+    for (int i = 0; i < 5000 && engine->isLoadingSample(); ++i) {
+        idle();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 }  // namespace paneltest

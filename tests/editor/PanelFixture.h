@@ -71,7 +71,14 @@ protected:
     void openPanel();
     void closePanel();
     void idle() { fx.dispatch(effEditIdle); }
-    void gesture(const std::vector<Pose>& poses) { perform(panel, poses); }
+    // Idles, as a host does, until a load the user asked for has finished
+    // on the loader's thread and the panel has taken it up.
+    void settleLoads();
+    void gesture(const std::vector<Pose>& poses)
+    {
+        perform(panel, poses);
+        settleLoads();
+    }
 
     // Set before SetUp: the module's own artwork instead of the test
     // artwork, for pictures people look at.

@@ -147,6 +147,7 @@ TEST_F(PanelLoad, DroppedFilesLoadTheFirstWaveThatLoadsAndOnlyWaveFilesAreTaken)
 
     // Not a WAV file: no cursor, nothing happens.
     headless::DropOutcome out = headless::dropFiles(panel, {folder.file("song.txt")}, x + 200, y + 70);
+    settleLoads();
     EXPECT_EQ(out.overEffect, platform::dropEffectNone);
     EXPECT_EQ(out.dropEffect, platform::dropEffectNone);
     EXPECT_EQ(programPath(engine, 0), "");
@@ -154,6 +155,7 @@ TEST_F(PanelLoad, DroppedFilesLoadTheFirstWaveThatLoadsAndOnlyWaveFilesAreTaken)
     // The unreadable one is passed over for the next; the copy cursor shows
     // anywhere on the panel, and the drop is answered as a copy.
     out = headless::dropFiles(panel, {folder.file("song.txt"), notWav, good}, x + 20, y + 150);
+    settleLoads();
     EXPECT_EQ(out.enterEffect, platform::dropEffectCopy);
     EXPECT_EQ(out.overEffect, platform::dropEffectCopy);
     EXPECT_EQ(out.dropEffect, platform::dropEffectCopy);
@@ -161,9 +163,11 @@ TEST_F(PanelLoad, DroppedFilesLoadTheFirstWaveThatLoadsAndOnlyWaveFilesAreTaken)
     EXPECT_EQ(programPath(engine, 0), good);
     EXPECT_EQ(labelText(editor->getFileLabel()), good.substr(0, 63));
 
-    // Nothing that loads: the reader's message, and the sample stays.
+    // Nothing that loads: the drop was taken (the files load in the
+    // background), then the reader's message comes, and the sample stays.
     out = headless::dropFiles(panel, {notWav, folder.file("gone.wav")}, x + 200, y + 70);
-    EXPECT_EQ(out.dropEffect, platform::dropEffectNone);
+    settleLoads();
+    EXPECT_EQ(out.dropEffect, platform::dropEffectCopy);
     ASSERT_EQ(headless::messageBoxes().size(), 1u);
     EXPECT_EQ(headless::messageBoxes()[0].caption, "Error");
     EXPECT_EQ(headless::messageBoxes()[0].text, "WAV-File has bad type");
@@ -191,8 +195,10 @@ TEST_F(PanelLoad, EverySampleTheUserLoadsTellsTheHostTheStateChangedAndNothingEl
     EXPECT_EQ(stateChanges(), 1u) << "a cancelled or failed load changes nothing";
 
     headless::dropFiles(panel, {good}, 500, 270);
+    settleLoads();
     EXPECT_EQ(stateChanges(), 2u) << "a drop";
     headless::dropFiles(panel, {folder.file("song.txt")}, 500, 270);
+    settleLoads();
     EXPECT_EQ(stateChanges(), 2u) << "a refused drop";
 
     // The host restoring its project, and program changes, load samples too.

@@ -1,8 +1,10 @@
 // The strip under the panel: what it says of the program's sample, the
 // waveform with the grains over it while notes play, and how little it
 // draws to show them. Pictures of each state go to the build folder.
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "editor/GrainColumns.h"
 #include "editor/SampleStrip.h"
@@ -60,6 +62,7 @@ protected:
         headless::WindowInfo info;
         headless::windowInfo(hostWindow, info);
         headless::dropFiles(panel, {file}, info.x + 200, info.y + 230);
+        settleLoads();
         idle();
     }
     void picture(const char* name) {
@@ -184,6 +187,45 @@ TEST_F(PanelStrip, SaysWhatTheProgramHoldsAndShowsTheGrainsAsTheyPlay) {
     EXPECT_GT(grainPixels(), 50);
     picture("strip-stereo.png");
     allNotesOff();
+}
+
+namespace {
+void slowDisk(void*) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+}
+}  // namespace
+
+TEST_F(PanelStrip, ShowsALoadUnderWayAndTheOldSampleUntilTheNewOneIsThere) {
+    ScratchFolder folder;
+    writeWav(folder.file("tone.wav"), 44100);
+    dropOnStrip(folder.file("tone.wav"));
+    const int32_t waveBefore = boxPixels(pixelOf(strip::waveColor));
+    // 1.8 MB read in pieces, each from a slow disk.
+    writeWav(folder.file("long.wav"), 900000);
+    engine->setLoadPacing(slowDisk, nullptr);
+    headless::WindowInfo window;
+    headless::windowInfo(hostWindow, window);
+    headless::dropFiles(panel, {folder.file("long.wav")}, window.x + 200, window.y + 230);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    headless::advanceClock(SampleStrip::progressInterval);
+    idle();
+    const std::string loading = info();
+    EXPECT_EQ(loading.rfind("Loading long.wav\x85 ", 0), 0u) << loading;
+    EXPECT_EQ(loading.back(), '%');
+    const uint32_t done = pixelOf(strip::startColor);
+    const int32_t bar = boxPixels(done, strip::waveBox.bottom - 5, strip::waveBox.bottom - 1);
+    EXPECT_GT(bar, 0);
+    EXPECT_LT(bar, 4 * 378);
+    EXPECT_EQ(std::string(engine->program(0).samplePath), folder.file("tone.wav"));
+    picture("strip-loading.png");
+    // Done: the new sample's particulars, and no bar.
+    settleLoads();
+    headless::advanceClock(SampleStrip::progressInterval);
+    idle();
+    EXPECT_EQ(info(), "long.wav  mono  44.1 kHz  20.41 s");
+    EXPECT_EQ(std::string(engine->program(0).samplePath), folder.file("long.wav"));
+    EXPECT_EQ(boxPixels(done, strip::waveBox.bottom - 5, strip::waveBox.bottom - 1), 0);
+    EXPECT_GT(boxPixels(pixelOf(strip::waveColor)), waveBefore / 2);
 }
 
 TEST_F(PanelStrip, DrawsOnlyWhatChangedAtMostThirtyTimesASecondAndNothingWhileQuiet) {

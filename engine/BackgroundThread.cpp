@@ -1,7 +1,12 @@
-#include "engine/ModulePin.h"
+#include "engine/BackgroundThread.h"
 
 #if defined(_WIN32)
 #include <windows.h>
+
+void yieldToTheHost()
+{
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+}
 
 void pinThisModule()
 {
@@ -11,6 +16,15 @@ void pinThisModule()
 }
 #else
 #include <dlfcn.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+void yieldToTheHost()
+{
+    // Linux keeps a nice value per thread.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
+}
 
 void pinThisModule()
 {
