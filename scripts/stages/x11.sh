@@ -386,8 +386,45 @@ gtk_drop_checks() { # what
   cmd path 0
   check "$1: and the sample stays" grep -qxF "path 0 $work/drop me.wav" <<<"$reply"
 }
+# A large file dropped by GTK's drag code loads in the background: the test
+# host goes on answering at once, the old sample stays until the new one is
+# read, and then the new one is the program's.
+large_gtk_drop_checks() {
+  local large="$work/large drop.wav"
+  python3 - "$large" <<'PY'
+import struct, sys
+size = 600 << 20  # 16-bit stereo at 48 kHz: about 55 minutes
+with open(sys.argv[1], "wb") as f:
+    f.write(b"RIFF" + struct.pack("<I", 36 + size) + b"WAVEfmt " + struct.pack("<IHHIIHH", 16, 1, 2, 48000, 192000, 4, 16))
+    f.write(b"data" + struct.pack("<I", size))
+    piece = bytes(range(256)) * 4096
+    for _ in range(size // len(piece)):
+        f.write(piece)
+PY
+  gtk_drag large-wav "$large"
+  check "a large GTK drop ends as a copy" grep -qx 'gtk-drag end succeeded 1 action copy' "$work/gtk-large-wav.out"
+  local asked=$EPOCHREALTIME
+  cmd echo still here
+  local took=$(( (${EPOCHREALTIME/./} - ${asked/./}) / 1000 ))
+  check "the host answers at once while it loads (${took} ms)" [ "$took" -lt 1000 ]
+  cmd path 0
+  check "the sample before it stays the program's while it loads" grep -qxF "path 0 $work/drop me.wav" <<<"$reply"
+  local tries=0
+  until grep -qxF "path 0 $large" <<<"$reply" || [ $tries -ge 120 ]; do
+    cmd idle 500
+    cmd path 0
+    tries=$((tries + 1))
+  done
+  check "then the large file is the program's sample" grep -qxF "path 0 $large" <<<"$reply"
+  rm -f "$large"
+  # Back to the sample the pictures below show.
+  gtk_drag back-wav "$work/drop me.wav"
+  cmd path 0
+  check "and a small drop after it loads again" grep -qxF "path 0 $work/drop me.wav" <<<"$reply"
+}
 if gtk_runs; then
   gtk_drop_checks "without a window manager"
+  large_gtk_drop_checks
 else
   skip_part "the GTK 3 drops (Debian's python3-gi and gir1.2-gtk-3.0 are not installed, see scripts/install-deps)"
 fi

@@ -178,6 +178,14 @@ int runEditor(PluginModule& plugin, const EditorOptions& o) {
   std::fflush(stdout);
 
   if (!o.dropFiles.empty()) {
+    // What the program names: its path sits 24 bytes into the chunk.
+    auto programPath = [&plugin]() {
+      void* chunk = nullptr;
+      if (plugin.dispatch(effGetChunk, 0, 0, &chunk) >= 300 && chunk)
+        return std::string(static_cast<const char*>(chunk) + 24, strnlen(static_cast<const char*>(chunk) + 24, 259));
+      return std::string();
+    };
+    const std::string before = programPath();
     POINT centre = {(screen.left + screen.right) / 2, (screen.top + screen.bottom) / 2};
     FileDragResult drag = dragFilesTo(centre, o.dropFiles);
     std::printf("drag result 0x%lx final effect %lu feedback", static_cast<unsigned long>(drag.result),
@@ -185,10 +193,13 @@ int runEditor(PluginModule& plugin, const EditorOptions& o) {
     for (DWORD e : drag.feedbackEffects) std::printf(" %lu", e);
     std::printf("\n");
     check((drag.finalEffect & DROPEFFECT_MOVE) == 0, "the drop never reports a move to the source");
-    // What the program now names: its path sits 24 bytes into the chunk.
-    void* chunk = nullptr;
-    if (plugin.dispatch(effGetChunk, 0, 0, &chunk) >= 300 && chunk)
-      std::printf("drag sample '%.259s'\n", static_cast<const char*>(chunk) + 24);
+    // The file loads in the background; the panel's idle takes it up.
+    std::string after = programPath();
+    for (int i = 0; i < 100 && after == before; ++i) {
+      pumpFor(50);
+      after = programPath();
+    }
+    std::printf("drag sample '%s'\n", after.c_str());
     pumpFor(300);
     saveCapture(panel, o.dropCapture);
   }
