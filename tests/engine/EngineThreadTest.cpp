@@ -257,7 +257,8 @@ TEST(EngineThreads, UserLoadsRunOnTheLoaderThreadWhileTheMusicGoesOn)
     EXPECT_EQ(progress.path, big);
     EXPECT_EQ(playedLength.load(), 5000);
     // A drop of several files: the first that loads.
-    const char* second[] = {dir.file("missing.wav").c_str(), b.c_str()};
+    const std::string missing = dir.file("missing.wav");
+    const char* second[] = {missing.c_str(), b.c_str()};
     ASSERT_TRUE(engine->requestSampleLoad(second, 2));
     EXPECT_EQ(waitForLoad(*engine), GranularEngine::LoadOutcome::loaded);
     char path[260];
@@ -269,7 +270,7 @@ TEST(EngineThreads, UserLoadsRunOnTheLoaderThreadWhileTheMusicGoesOn)
     EXPECT_FALSE(engine->sampleLoadProgress().active);
 
     // A failure gives the reader's message and leaves the sample playing.
-    const char* bad[] = {dir.file("missing.wav").c_str()};
+    const char* bad[] = {missing.c_str()};
     ASSERT_TRUE(engine->requestSampleLoad(bad, 1));
     EXPECT_EQ(waitForLoad(*engine), GranularEngine::LoadOutcome::failed);
     EXPECT_STREQ(engine->loadFailure(), "File not found");
