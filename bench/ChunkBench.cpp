@@ -57,14 +57,14 @@ const std::string& bigSample()
 std::vector<unsigned char> savedChunk(GranularEngine& engine)
 {
     void* data = nullptr;
-    const int32_t size = engine.getChunk(&data, false);
+    const int32_t size = engine.getChunk(&data);
     const auto* bytes = static_cast<const unsigned char*>(data);
     return std::vector<unsigned char>(bytes, bytes + size);
 }
 
 void saveChunk(benchmark::State& state)
 {
-    GranularEngine engine(nullptr);
+    GranularEngine engine;
     engine.setSampleRate(44100.0f);
     if (engine.loadSampleFile(bigSample().c_str()) != nullptr) {
         state.SkipWithError("cannot load the sample");
@@ -73,7 +73,7 @@ void saveChunk(benchmark::State& state)
     int32_t size = 0;
     for (auto _ : state) {
         void* data = nullptr;
-        size = engine.getChunk(&data, false);
+        size = engine.getChunk(&data);
         benchmark::DoNotOptimize(data);
     }
     state.counters["chunk_MB"] = size / 1e6;
@@ -83,7 +83,7 @@ void saveChunk(benchmark::State& state)
 void restoreChunk(benchmark::State& state)
 {
     const bool fileGone = state.range(0) != 0;
-    GranularEngine saver(nullptr);
+    GranularEngine saver;
     saver.setSampleRate(44100.0f);
     if (saver.loadSampleFile(bigSample().c_str()) != nullptr) {
         state.SkipWithError("cannot load the sample");
@@ -93,12 +93,12 @@ void restoreChunk(benchmark::State& state)
     const std::string moved = bigSample() + ".away";
     if (fileGone)
         std::filesystem::rename(bigSample(), moved);
-    GranularEngine engine(nullptr);
+    GranularEngine engine;
     engine.setSampleRate(44100.0f);
     for (auto _ : state) {
         std::vector<unsigned char> copy = chunk; // the host's buffer
-        engine.setChunk(copy.data(), static_cast<int32_t>(copy.size()), false);
-        engine.fxIdle();
+        engine.setChunk(copy.data(), static_cast<int32_t>(copy.size()));
+        engine.idle();
     }
     if (engine.sampleOrigin() != (fileGone ? GranularEngine::SampleOrigin::project : GranularEngine::SampleOrigin::file))
         state.SkipWithError("the sample did not come from where expected");

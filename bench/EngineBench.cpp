@@ -52,15 +52,6 @@ private:
     std::string path_;
 };
 
-struct EventBlock {
-    VstMidiEvent events[GranularEngine::kNumVoices] = {};
-    struct {
-        int32_t numEvents;
-        VstIntPtr reserved;
-        VstEvent* events[GranularEngine::kNumVoices];
-    } list = {};
-};
-
 void renderEngine(benchmark::State& state)
 {
     const int32_t voices = static_cast<int32_t>(state.range(0));
@@ -69,7 +60,7 @@ void renderEngine(benchmark::State& state)
     const bool stereo = state.range(3) != 0;
     static const StereoSample stereoSample;
 
-    GranularEngine engine(nullptr);
+    GranularEngine engine;
     engine.renderer().setKernel(kernel);
     if (engine.renderer().kernel() != kernel) {
         state.SkipWithError("this CPU lacks the kernel");
@@ -84,28 +75,18 @@ void renderEngine(benchmark::State& state)
         engine.setParameter(1, 1.0f);
         engine.setParameter(2, 1.0f);
     }
-    EventBlock block;
-    for (int32_t v = 0; v < voices; ++v) {
-        VstMidiEvent& e = block.events[v];
-        e.type = kVstMidiType;
-        e.byteSize = sizeof e;
-        e.midiData[0] = static_cast<char>(0x90);
-        e.midiData[1] = static_cast<char>(48 + 3 * v);
-        e.midiData[2] = 100;
-        block.list.events[v] = reinterpret_cast<VstEvent*>(&e);
-    }
-    block.list.numEvents = voices;
-    engine.processEvents(reinterpret_cast<VstEvents*>(&block.list));
-
+    std::vector<MidiMessage> notes;
+    for (int32_t v = 0; v < voices; ++v)
+        notes.push_back({0, 0x90, static_cast<uint8_t>(48 + 3 * v), 100});
     std::vector<float> left(kBlock), right(kBlock);
-    float* outputs[2] = {left.data(), right.data()};
+    engine.process(notes.data(), static_cast<int32_t>(notes.size()), left.data(), right.data(), kBlock);
     // Settle past the seeded start, so the grain count is the steady one.
     for (int i = 0; i < 40; ++i)
-        engine.process(nullptr, outputs, kBlock);
+        engine.process(nullptr, 0, left.data(), right.data(), kBlock);
 
     int64_t grainFrames = 0;
     for (auto _ : state) {
-        engine.process(nullptr, outputs, kBlock);
+        engine.process(nullptr, 0, left.data(), right.data(), kBlock);
         benchmark::DoNotOptimize(left.data());
         int32_t live = 0;
         for (int32_t v = 0; v < GranularEngine::kNumVoices; ++v)

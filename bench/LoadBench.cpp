@@ -84,6 +84,14 @@ int coreCount()
     return n == 0 ? 1 : static_cast<int>(n);
 }
 
+// One 32-frame block, as a host that asks for replaced output.
+void process32(GranularEngine& engine, float** outputs, const MidiMessage* events = nullptr, int32_t count = 0)
+{
+    std::fill(outputs[0], outputs[0] + 32, 0.0f);
+    std::fill(outputs[1], outputs[1] + 32, 0.0f);
+    engine.process(events, count, outputs[0], outputs[1], 32);
+}
+
 struct BlockTimes {
     double median = 0, slow = 0, slowest = 0; // microseconds; slow: the 99.9th percentile
 };
@@ -102,7 +110,7 @@ BlockTimes playBlocks(GranularEngine& engine, int blocks, During during)
         float* outputs[2] = {left.data(), right.data()};
         for (int b = 0; b < blocks; ++b) {
             const Clock::time_point start = Clock::now();
-            engine.processReplacing(nullptr, outputs, 32);
+            process32(engine, outputs);
             times[static_cast<size_t>(b)] = std::chrono::duration<double, std::micro>(Clock::now() - start).count();
             // As a host at 48 kHz: one block every 0.67 ms.
             std::this_thread::sleep_until(start + std::chrono::microseconds(667));
@@ -121,25 +129,12 @@ BlockTimes playBlocks(GranularEngine& engine, int blocks, During during)
 
 void startTwelveNotes(GranularEngine& engine)
 {
-    std::vector<VstMidiEvent> notes(12);
-    std::vector<VstEvent*> pointers;
-    for (int n = 0; n < 12; ++n) {
-        notes[n] = VstMidiEvent{};
-        notes[n].type = kVstMidiType;
-        notes[n].byteSize = sizeof(VstMidiEvent);
-        notes[n].midiData[0] = static_cast<char>(0x90);
-        notes[n].midiData[1] = static_cast<char>(48 + n * 2);
-        notes[n].midiData[2] = 100;
-        pointers.push_back(reinterpret_cast<VstEvent*>(&notes[n]));
-    }
-    std::vector<char> storage(sizeof(VstEvents) + 12 * sizeof(VstEvent*));
-    auto* events = reinterpret_cast<VstEvents*>(storage.data());
-    events->numEvents = 12;
-    std::copy(pointers.begin(), pointers.end(), vstEventPointers(events));
-    engine.processEvents(events);
+    MidiMessage notes[12];
+    for (int n = 0; n < 12; ++n)
+        notes[n] = MidiMessage{0, 0x90, static_cast<uint8_t>(48 + n * 2), 100};
     std::vector<float> left(32), right(32);
     float* outputs[2] = {left.data(), right.data()};
-    engine.processReplacing(nullptr, outputs, 32);
+    process32(engine, outputs, notes, 12);
 }
 
 struct LoadFigures {
@@ -173,7 +168,7 @@ LoadFigures loadAsThePanelDoes(GranularEngine& engine, const std::string& path, 
     std::vector<float> left(32), right(32);
     float* outputs[2] = {left.data(), right.data()};
     while (engine.sampleLength() != static_cast<int32_t>(frames) && (stop == nullptr || !stop->load()))
-        engine.processReplacing(nullptr, outputs, 32);
+        process32(engine, outputs);
     figures.untilPlaying = msSince(asked);
     return figures;
 }
@@ -190,7 +185,7 @@ int main()
     const WaveFile large("one-gigabyte.wav", 1u << 30);
     const uint32_t smallFrames = (10u << 20) / 4, largeFrames = (1u << 30) / 4;
 
-    GranularEngine engine(nullptr);
+    GranularEngine engine;
     engine.setSampleRate(48000.0f);
     engine.setParameter(kDensity, 1.0f);
     if (engine.loadSampleFile(small.path.c_str()) != nullptr)

@@ -1,5 +1,5 @@
 # Loadable plug-in modules. parvolino_add_module builds one from the entry
-# point (host/PluginEntry.cpp) and the libraries given, one of which defines
+# point (vst2/PluginEntry.cpp) and the libraries given, one of which defines
 # createEffectInstance. Only the entry points are exported:
 #   Linux:   <name>.so exporting VSTPluginMain and main (version script)
 #   Windows: <name>.dll exporting main and VSTPluginMain undecorated (.def)
@@ -10,7 +10,7 @@ function(parvolino_add_module)
   if(NOT ARG_TARGET OR NOT ARG_OUTPUT_NAME)
     message(FATAL_ERROR "parvolino_add_module: TARGET and OUTPUT_NAME are required")
   endif()
-  set(host_dir ${CMAKE_SOURCE_DIR}/host)
+  set(host_dir ${CMAKE_SOURCE_DIR}/vst2)
   if(WIN32)
     add_library(${ARG_TARGET} SHARED ${host_dir}/PluginEntry.cpp ${host_dir}/exports.def)
     set_target_properties(${ARG_TARGET} PROPERTIES PREFIX "" OUTPUT_NAME ${ARG_OUTPUT_NAME})
@@ -26,14 +26,14 @@ function(parvolino_add_module)
       target_link_options(${ARG_TARGET} PRIVATE -Wl,--no-undefined)
     endif()
   endif()
-  target_link_libraries(${ARG_TARGET} PRIVATE ${ARG_LIBS} parvolino_host ${CMAKE_DL_LIBS})
+  target_link_libraries(${ARG_TARGET} PRIVATE ${ARG_LIBS} parvolino_vst2 ${CMAKE_DL_LIBS})
 endfunction()
 
 # The shipped module, once the instrument exists.
 if(TARGET parvolino_engine)
   set(parvolino_module_libs)
-  foreach(lib parvolino_engine parvolino_editor parvolino_gui parvolino_platform parvolino_resources
-              parvolino_sample)
+  foreach(lib parvolino_vst2_instrument parvolino_engine parvolino_editor parvolino_gui parvolino_platform
+              parvolino_resources parvolino_sample)
     if(TARGET ${lib})
       list(APPEND parvolino_module_libs ${lib})
     endif()
@@ -53,7 +53,7 @@ endif()
 
 # On Windows the tests do not run, but the test effect is still built as a
 # DLL there, so the entry point, the exports and the 32-bit record layout are
-# proven by every cross build (the Linux test module is built by tests/host).
+# proven by every cross build (the Linux test module is built by tests/vst2).
 if(WIN32 AND TARGET parvolino_testfx)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(testfx_name testfx-x64)

@@ -1,5 +1,6 @@
 #include "editor/PluginEditor.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -8,7 +9,6 @@
 #include "editor/PanelColors.h"
 #include "editor/StripLayout.h"
 #include "editor/TextLabel.h"
-#include "engine/GranularEngine.h"
 #include "engine/SampleSearch.h"
 #include "gui/Bitmap.h"
 #include "gui/Frame.h"
@@ -27,11 +27,11 @@ constexpr int32_t buttonFrameHeight = 25;
 
 
 // What the path display puts before the path: where the sample comes from.
-const char* originPrefix(GranularEngine::SampleOrigin origin) {
+const char* originPrefix(SampleOrigin origin) {
     switch (origin) {
-    case GranularEngine::SampleOrigin::project: return "From project: ";
-    case GranularEngine::SampleOrigin::missing: return "Missing: ";
-    case GranularEngine::SampleOrigin::damaged: return "Missing (damaged copy): ";
+    case SampleOrigin::project: return "From project: ";
+    case SampleOrigin::missing: return "Missing: ";
+    case SampleOrigin::damaged: return "Missing (damaged copy): ";
     default: return "";
     }
 }
@@ -60,13 +60,9 @@ constexpr char waveFilter[] = "Wave (*.wav)\0*.wav\0";
 
 }  // namespace
 
-PluginEditor::PluginEditor(GranularEngine* effect)
-    : AEffGUIEditor(effect), engine(effect), strip(effect), panelThread(std::this_thread::get_id()) {
-    rect.top = 0;
-    rect.left = 0;
-    rect.bottom = strip::bottom;
-    rect.right = strip::width;
-}
+PluginEditor::PluginEditor(InstrumentController* controller)
+    : PanelEditor(strip::width, strip::bottom), controller(controller), strip(controller),
+      panelThread(std::this_thread::get_id()) {}
 
 PluginEditor::~PluginEditor() {
     if (frame)
@@ -85,7 +81,7 @@ int32_t PluginEditor::open(void* window) {
     // A host that opens twice without closing must not leak the first panel.
     if (frame)
         close();
-    AEffGUIEditor::open(window);
+    PanelEditor::open(window);
     panelThread.store(std::this_thread::get_id());
     // Everything below reads the current state, so nothing handed over
     // before this point is still news.
@@ -102,7 +98,7 @@ int32_t PluginEditor::open(void* window) {
     for (int32_t i = 0; i < parameterCount; i++) {
         knobs[i] = new AnimKnob(Rect(50 + 80 * i, 120, 110 + 80 * i, 180), this, i, knobFrames, knobFrameHeight,
                                 knobBitmap);
-        knobs[i]->setValue(effect->getParameter(i));
+        knobs[i]->setValue(controller->parameter(i));
         frame->addView(knobs[i]);
     }
     for (int32_t i = 0; i < parameterCount; i++) {
@@ -129,7 +125,7 @@ int32_t PluginEditor::open(void* window) {
 
 void PluginEditor::close() {
     // A load the user asked for goes with the panel that showed it.
-    engine->cancelSampleLoad();
+    controller->cancelSampleLoad();
     // The frame deletes every view, and with them their bitmap references.
     delete frame;
     frame = nullptr;
@@ -172,7 +168,6 @@ void PluginEditor::setParameter(int32_t index, float value) {
         knobs[index]->setValue(value);
         refreshValueLabel(index);
     }
-    postUpdate();
 }
 
 void PluginEditor::applyDeferredUpdates() {
@@ -181,41 +176,42 @@ void PluginEditor::applyDeferredUpdates() {
     if (frame) {
         takeUpFinishedLoad();
         // A save or a restore by the host that ran short of memory.
-        if (const char* notice = engine->takeNotice())
-            showErrorMessage(frame, "Error", notice);
+        const std::string notice = controller->takeNotice();
+        if (!notice.empty())
+            showErrorMessage(frame, "Error", notice.c_str());
     }
     const uint32_t pending = deferred.exchange(0, std::memory_order_acquire);
     if (!pending || !frame)
         return;
     for (int32_t i = 0; i < parameterCount; i++) {
         if (pending & (1u << i)) {
-            knobs[i]->setValue(effect->getParameter(i));
+            knobs[i]->setValue(controller->parameter(i));
             refreshValueLabel(i);
         }
     }
     if (pending & samplePathChanged)
         showSamplePath();
-    postUpdate();
 }
 
 void PluginEditor::showSamplePath() {
-    engine->getSamplePath(pathBuffer);
-    const bool named = pathBuffer[0] != '\0';
-    const bool missing = named && engine->isSampleMissing();
+    const SampleStatus status = controller->sampleStatus();
+    const bool named = !status.path.empty();
+    const bool missing = named && status.missing();
     fileLabel->setFontColor(missing ? missingFontColor : displayFontColor);
     // The label keeps 63 characters: the prefix always shows.
-    const std::string text = std::string(named ? originPrefix(engine->sampleOrigin()) : "") + pathBuffer;
+    const std::string text = std::string(named ? originPrefix(status.origin) : "") + status.path;
     fileLabel->setText(text.c_str());
     fileLabel->setDirty(true);
-    strip.showSample(pathBuffer, missing);
-    strip.showKeeping(engine->keepsSamples(), engine->samplesOverLimit(), engine->savesOnlyCopiesAnyway());
+    strip.showSample(status.path.c_str(), missing);
+    strip.showKeeping(status.keepSamples, status.overLimit, status.onlyCopiesAnyway);
 }
 
 void PluginEditor::refreshValueLabel(int32_t index) {
     if (index < 0 || index >= parameterCount || !valueLabels[index])
         return;
     char text[24] = {};
-    effect->getParameterDisplay(index, text);
+    const std::string display = controller->parameterDisplay(index);
+    std::snprintf(text, sizeof text, "%s", display.c_str());
     // The display texts are eight characters; the panel keeps three or four
     // significant characters and adds the unit itself.
     switch (index) {
@@ -247,17 +243,15 @@ void PluginEditor::valueChanged(DrawContext* context, Control* control) {
     if (tag >= 0 && tag < parameterCount) {
         // Reaches setParameter above on this thread, which moves the knob and
         // rewrites its label; the knob is drawn at once.
-        effect->setParameterAutomated(tag, value);
+        controller->setParameter(tag, value);
         control->update(context);
     } else if (tag == loadButtonTag && value == 1.0f) {
         // 1.0 is the press; the reports of 0.0 on leaving and release are not.
         runLoadSampleFlow();
     } else if (tag == keepSamplesTag) {
         // Saved in the project, so the host is told its project changed.
-        engine->setKeepSamples(value >= 0.5f);
-        engine->userChangedState();
+        controller->setKeepSamples(value >= 0.5f);
         showSamplePath();
-        postUpdate();
     }
 }
 
@@ -267,8 +261,7 @@ void PluginEditor::runLoadSampleFlow() {
     choosing = true;
     // The dialog opens where the current sample is, or where the missing
     // one was.
-    engine->getSamplePath(pathBuffer);
-    const std::string folder = folderOf(pathBuffer);
+    const std::string folder = folderOf(controller->sampleStatus().path);
     std::weak_ptr<PluginEditor*> editor = lifetime;
     startFileSelection(frame, "Load Sample", waveFilter, folder.c_str(), [editor](const FileSelection& selection) {
         if (auto alive = editor.lock())
@@ -290,22 +283,20 @@ void PluginEditor::finishLoadSampleFlow(const FileSelection& selection) {
     std::memcpy(pathBuffer, selection.path, length + 1);
     // Read on the plug-in's own thread; the strip shows how far it has come.
     const char* paths[] = {pathBuffer};
-    engine->requestSampleLoad(paths, 1);
+    controller->requestSampleLoad(paths, 1);
 }
 
 void PluginEditor::takeUpFinishedLoad() {
-    switch (engine->finishSampleLoad()) {
-    case GranularEngine::LoadOutcome::loaded:
-        // The host hears of the change now that it has happened.
-        engine->userChangedState();
+    std::string failure;
+    switch (controller->finishSampleLoad(failure)) {
+    case LoadOutcome::loaded:
         showSamplePath();
-        postUpdate();
         break;
-    case GranularEngine::LoadOutcome::failed:
+    case LoadOutcome::failed:
         strip.showLoading(nullptr, 0);
-        showErrorMessage(frame, "Error", engine->loadFailure());
+        showErrorMessage(frame, "Error", failure.c_str());
         break;
-    case GranularEngine::LoadOutcome::none:
+    case LoadOutcome::none:
         break;
     }
 }
@@ -328,5 +319,5 @@ bool PluginEditor::takeDrop(const char* const* names, int32_t count) {
     }
     if (waves.empty())
         return false;
-    return engine->requestSampleLoad(waves.data(), static_cast<int32_t>(waves.size()));
+    return controller->requestSampleLoad(waves.data(), static_cast<int32_t>(waves.size()));
 }

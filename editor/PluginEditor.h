@@ -1,32 +1,35 @@
 #pragma once
 // The instrument's own panel: on top, 400 by 200, four film-strip knobs with
 // a value display under each, a button that loads a sample, and the sample's
-// path; under it the strip that shows the sample and its grains.
+// path; under it the strip that shows the sample and its grains. It knows
+// the instrument only through its controller, so one panel serves every
+// plug-in format.
 
 #include <atomic>
 #include <memory>
 #include <cstdint>
 #include <thread>
 
-#include "editor/AEffGUIEditor.h"
 #include "editor/FileSelector.h"
+#include "editor/InstrumentController.h"
+#include "editor/PanelEditor.h"
 #include "editor/SampleStrip.h"
 #include "gui/DropHandler.h"
 #include "gui/controls/Control.h"
 
 class AnimKnob;
 class Bitmap;
-class GranularEngine;
 class KickButton;
 class TextLabel;
 
-class PluginEditor : public AEffGUIEditor, public ControlListener, public DropHandler {
+class PluginEditor : public PanelEditor, public ControlListener, public DropHandler {
 public:
     static constexpr int32_t parameterCount = 4;
     static constexpr int32_t loadButtonTag = 20;
     static constexpr int32_t keepSamplesTag = 21;
 
-    explicit PluginEditor(GranularEngine* effect);
+    // The controller outlives the editor.
+    explicit PluginEditor(InstrumentController* controller);
     // Closes a panel the host left open.
     ~PluginEditor() override;
 
@@ -36,6 +39,8 @@ public:
     // handed over and shown at the panel's next idle.
     void setParameter(int32_t index, float value) override;
     void valueChanged(DrawContext* context, Control* control) override;
+    void beginEdit(int32_t index) override { controller->beginEdit(index); }
+    void endEdit(int32_t index) override { controller->endEdit(index); }
 
     // WAV files, told by their extension in any letter case.
     bool acceptsDrop(const char* const* names, int32_t count) override;
@@ -55,6 +60,7 @@ public:
 
 protected:
     void applyDeferredUpdates() override;
+    void hostIdle() override { controller->hostIdle(); }
 
 private:
     static constexpr uint32_t samplePathChanged = 1u << parameterCount;
@@ -67,7 +73,7 @@ private:
     void takeUpFinishedLoad();
     void showSamplePath();
 
-    GranularEngine* engine;
+    InstrumentController* controller;
     AnimKnob* knobs[parameterCount] = {};
     TextLabel* valueLabels[parameterCount] = {};
     KickButton* loadButton = nullptr;

@@ -7,7 +7,9 @@
 #include "editor/StripLayout.h"
 #include "editor/TextLabel.h"
 #include "editor/WaveformView.h"
-#include "engine/GranularEngine.h"
+#include "editor/InstrumentController.h"
+#include "engine/GrainSnapshot.h"
+#include "engine/SampleOverview.h"
 #include "gui/DrawContext.h"
 #include "gui/Frame.h"
 #include "gui/controls/CheckBox.h"
@@ -64,8 +66,8 @@ void SampleStrip::open(Frame* frame, ControlListener* listener, int32_t keepTag)
     keepBox->setBackColor(strip::backgroundColor);
     keepBox->setTitleColor(displayFontColor);
     frame->addView(keepBox);
-    overview = engine->sampleOverview();
-    engine->takeGrainSnapshot();
+    overview = controller->sampleOverview();
+    controller->takeGrainSnapshot();
     showOverview();
 }
 
@@ -118,19 +120,19 @@ void SampleStrip::idle(uint32_t now) {
         return;
     if (now - lastProgress >= progressInterval) {
         lastProgress = now;
-        const SampleLoader::Progress progress = engine->sampleLoadProgress();
+        const LoadProgress progress = controller->loadProgress();
         showLoading(progress.active ? progress.path.c_str() : nullptr, progress.permille);
     }
-    std::shared_ptr<const SampleOverview> latest = engine->sampleOverview();
+    std::shared_ptr<const SampleOverview> latest = controller->sampleOverview();
     if (latest != overview) {
         overview = std::move(latest);
         showOverview();
     }
     // Unsigned differences: the tick counter's wrap changes nothing.
-    if (now - lastLive < liveInterval || !engine->takeGrainSnapshot())
+    if (now - lastLive < liveInterval || !controller->takeGrainSnapshot())
         return;
     lastLive = now;
-    waveform->showGrains(engine->grainSnapshot());
+    waveform->showGrains(controller->grainSnapshot());
 }
 
 void SampleStrip::showOverview() {
@@ -138,7 +140,7 @@ void SampleStrip::showOverview() {
         return;
     const bool shown = !path.empty() && !missing && overview;
     waveform->setOverview(shown ? overview : nullptr);
-    waveform->showGrains(engine->grainSnapshot());
+    waveform->showGrains(controller->grainSnapshot());
     infoLabel->setFontColor(missing ? missingFontColor : displayFontColor);
     if (path.empty())
         infoLabel->setText("Drop a WAV file here");

@@ -2,7 +2,7 @@
 // The strip under the panel: the current program's sample as a waveform
 // with the voices' grains over it, and a line naming the sample and its
 // particulars (or saying that it is missing, or that there is none). It
-// reads the engine at the editor's idle calls: a newly loaded sample's
+// reads the instrument's controller at the editor's idle calls: a newly loaded sample's
 // overview, and at most about 30 times a second the voices' latest snapshot.
 
 #include <cstdint>
@@ -12,7 +12,7 @@
 class CheckBox;
 class ControlListener;
 class Frame;
-class GranularEngine;
+class InstrumentController;
 class TextLabel;
 class WaveformView;
 struct SampleOverview;
@@ -24,7 +24,7 @@ public:
     // Milliseconds between two looks at a load's progress, at least.
     static constexpr uint32_t progressInterval = 100;
 
-    explicit SampleStrip(GranularEngine* engine) : engine(engine) {}
+    explicit SampleStrip(InstrumentController* controller) : controller(controller) {}
 
     // Adds the strip's views to the frame, which owns them, and shows what
     // the engine holds now. The "Keep samples in project" box reports to
@@ -52,7 +52,7 @@ public:
 private:
     void showOverview();
 
-    GranularEngine* engine;
+    InstrumentController* controller;
     WaveformView* waveform = nullptr;
     TextLabel* infoLabel = nullptr;
     CheckBox* keepBox = nullptr;

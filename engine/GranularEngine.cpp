@@ -1,7 +1,7 @@
 // Construction, identity, programs, parameters and the chunk.
 #include "engine/GranularEngine.h"
 
-#include "editor/PluginEditor.h"
+#include "engine/DisplayText.h"
 #include "engine/GrainWindow.h"
 
 #include <cmath>
@@ -45,17 +45,10 @@ int32_t grainSpacingFor(int32_t grainLength, float density)
 
 } // namespace
 
-GranularEngine::GranularEngine(audioMasterCallback audioMaster)
-    : AudioEffectX(audioMaster, kNumPrograms, kNumParams)
+GranularEngine::GranularEngine()
 {
-    setNumInputs(0);
-    setNumOutputs(2);
-    setUniqueID(vstFourCC('H', 'e', 'P', 'a'));
-    programsAreChunks(true);
-    canProcessReplacing(true); // some hosts load nothing without it
     for (GranularProgram& program : programs_)
         initProgram(program);
-    isSynth(true);
 
     // The engine: envelope table, default quantities, voices.
     buildGrainWindow();
@@ -68,17 +61,13 @@ GranularEngine::GranularEngine(audioMasterCallback audioMaster)
         voice.setSpeed(1.0f);
     }
     // The pitch table and the millisecond scale exist before the host first
-    // sets a rate, built from the base's default rate.
-    samplesPerMs_.store(sampleRate * 0.001f, relaxed);
-    hostRate_.store(sampleRate, relaxed);
-    audioRate_ = sampleRate;
+    // sets a rate, built from the default rate.
+    samplesPerMs_.store(kDefaultSampleRate * 0.001f, relaxed);
+    audioRate_ = kDefaultSampleRate;
     adoptFadeLengths();
     buildNoteRatio(noteRatio_);
 
     setProgram(0);
-
-    // The panel's editor; setEditor sets the has-editor flag.
-    setEditor(new PluginEditor(this));
 }
 
 GranularEngine::~GranularEngine() = default;
@@ -101,11 +90,10 @@ float GranularEngine::voiceSpeed() const
 
 void GranularEngine::notifyEditor(int32_t index, float value)
 {
-    // Every index goes to the editor, -1 meaning "the sample changed". This
-    // may run on the audio thread (pitch bend); the editor hands such
-    // updates over to its own thread.
-    if (editor)
-        static_cast<PluginEditor*>(editor)->setParameter(index, value);
+    // Every index goes to the listener, -1 meaning "the sample changed".
+    // This may run on the audio thread (pitch bend).
+    if (listener_ != nullptr)
+        listener_->parameterChanged(index, value);
 }
 
 void GranularEngine::setParameter(int32_t index, float value)
@@ -152,7 +140,7 @@ void GranularEngine::setParameter(int32_t index, float value)
     notifyEditor(index, value);
 }
 
-float GranularEngine::getParameter(int32_t index)
+float GranularEngine::getParameter(int32_t index) const
 {
     if (index < 0 || index >= kNumParams)
         return 0.0f;
@@ -167,9 +155,7 @@ void GranularEngine::setProgram(int32_t program)
         return;
     // A load the user asked for belongs to the program it was asked in.
     loader_.cancel();
-    const int32_t previous = curProgram;
-    curProgram = program;
-    currentProgram_.store(program, relaxed);
+    const int32_t previous = currentProgram_.exchange(program, relaxed);
     for (int32_t i = 0; i < kNumParams; ++i)
         setParameter(i, programValue(program, i));
 
@@ -198,18 +184,18 @@ void GranularEngine::setProgram(int32_t program)
     }
 }
 
-void GranularEngine::setProgramName(char* name)
+void GranularEngine::setProgramName(const char* name)
 {
     GranularProgram& program = programs_[currentProgram_.load(relaxed)];
     copyText(program.name, sizeof program.name, name);
 }
 
-void GranularEngine::getProgramName(char* name)
+void GranularEngine::getProgramName(char* name) const
 {
     copyText(name, sizeof programs_[0].name, programs_[currentProgram_.load(relaxed)].name);
 }
 
-bool GranularEngine::getProgramNameIndexed(int32_t, int32_t index, char* text)
+bool GranularEngine::getProgramNameIndexed(int32_t index, char* text) const
 {
     // Hosts list the names this way; the current program stays as it is.
     if (index < 0 || index >= kNumPrograms)
@@ -230,23 +216,23 @@ void GranularEngine::getParameterLabel(int32_t index, char* label)
         copyText(label, 8, "");
 }
 
-void GranularEngine::getParameterDisplay(int32_t index, char* text)
+void GranularEngine::getParameterDisplay(int32_t index, char* text) const
 {
     // Milliseconds need a usable rate; a host that never set one sees 0.
     const float perMs = samplesPerMs_.load(relaxed);
     const bool canShowMs = perMs > 0.0f && std::isfinite(perMs);
     switch (index) {
     case kSpeed:
-        float2string(speedFactor_.load(relaxed), text);
+        formatDisplayNumber(speedFactor_.load(relaxed), text);
         break;
     case kLength:
-        float2string(canShowMs ? static_cast<float>(grainLength_.load(relaxed)) / perMs : 0.0f, text);
+        formatDisplayNumber(canShowMs ? static_cast<float>(grainLength_.load(relaxed)) / perMs : 0.0f, text);
         break;
     case kDensity:
-        float2string(static_cast<float>(static_cast<double>(paramValue_[kDensity].load(relaxed)) * 9.0 + 1.5), text);
+        formatDisplayNumber(static_cast<float>(static_cast<double>(paramValue_[kDensity].load(relaxed)) * 9.0 + 1.5), text);
         break;
     case kRandom:
-        float2string(canShowMs ? static_cast<float>(randomRange_.load(relaxed)) / perMs : 0.0f, text);
+        formatDisplayNumber(canShowMs ? static_cast<float>(randomRange_.load(relaxed)) / perMs : 0.0f, text);
         break;
     default:
         break;
@@ -262,9 +248,8 @@ constexpr const char* kRestoreShortOfMemory =
 
 } // namespace
 
-int32_t GranularEngine::getChunk(void** data, bool isPreset)
+int32_t GranularEngine::getChunk(void** data)
 {
-    (void)isPreset; // the whole bank, for banks and single presets alike
     if (data == nullptr)
         return 0;
     // The host gets a copy that only this call writes, so it can read it while
@@ -313,9 +298,8 @@ int32_t GranularEngine::saveBankOnly(void** data, const GranularProgram* bank)
     return kBankSize + static_cast<int32_t>(extension);
 }
 
-int32_t GranularEngine::setChunk(void* data, int32_t byteSize, bool isPreset)
+int32_t GranularEngine::setChunk(const void* data, int32_t byteSize)
 {
-    (void)isPreset;
     // A chunk is trusted for nothing: a short one is refused whole.
     if (data == nullptr || byteSize < kBankSize)
         return 0;
@@ -344,7 +328,7 @@ int32_t GranularEngine::setChunk(void* data, int32_t byteSize, bool isPreset)
     // The copies this chunk keeps, and no others: a copy an earlier restore
     // brought must never outlive a later one (an undo, an older preset).
     adoptRestoredCopies(restored);
-    setProgram(curProgram);
+    setProgram(currentProgram_.load(relaxed));
     try {
         holdProgramFiles();
         forgetUnnamedCopies();
@@ -356,32 +340,4 @@ int32_t GranularEngine::setChunk(void* data, int32_t byteSize, bool isPreset)
     freeDroppedCopies();
     notifyEditor(-1, 0.0f);
     return kBankSize;
-}
-
-bool GranularEngine::getVendorString(char* text)
-{
-    if (text == nullptr)
-        return false;
-    copyText(text, 64, "Hevarun");
-    return true;
-}
-
-bool GranularEngine::getProductString(char* text)
-{
-    if (text == nullptr)
-        return false;
-    copyText(text, 64, "Parvolino");
-    return true;
-}
-
-bool GranularEngine::getOutputProperties(int32_t index, VstPinProperties* properties)
-{
-    (void)index; // both outputs, and any other index, answer the same
-    if (properties == nullptr)
-        return false;
-    copyText(properties->label, sizeof properties->label, "Parvolino");
-    properties->flags = 3; // active, stereo
-    // "Parvolino" and its zero do not fit the 8-byte short label: cut it.
-    copyText(properties->shortLabel, sizeof properties->shortLabel, "Parvolino");
-    return true;
 }

@@ -10,10 +10,12 @@
 #include "engine/OutputLevel.h"
 #include "engine/SampleHandOver.h"
 #include "engine/SampleLoader.h"
+#include "engine/SampleStatus.h"
 #include "engine/SampleOverview.h"
 #include "engine/SamplePreparation.h"
 #include "engine/VoiceAllocator.h"
-#include "host/AudioEffectX.h"
+#include "engine/InstrumentListener.h"
+#include "engine/MidiMessage.h"
 
 #include <atomic>
 #include <cstdint>
@@ -22,9 +24,11 @@
 #include <string>
 #include <vector>
 
-// The plug-in: a granular sample instrument with twelve voices, four
-// parameters (Speed, Length, Density, Random) and four programs whose bank
-// is the chunk the host saves.
+// The instrument, whatever plug-in format carries it: a granular sample
+// instrument with twelve voices, four parameters (Speed, Length, Density,
+// Random) and four programs whose bank, with the samples kept in it, is the
+// state a host saves. A thin adapter per format (vst2/, lv2/) gives it to
+// hosts; it tells its adapter what changed through an InstrumentListener.
 //
 // It plays as an instrument: a note's level follows its velocity, volume and
 // expression scale the output, the sustain pedal holds notes, a stolen
@@ -33,58 +37,63 @@
 // level, controllers other than all-notes-off ignored, stolen grains cut off
 // and every sample averaged to mono.
 //
-// Threads: the host calls process and processEvents on its audio thread and
-// everything else on its user-interface thread; the editor calls
-// setParameterAutomated, loadSampleFile and getSamplePath there too. Pitch
-// bend sets Speed from inside process. Parameter quantities are relaxed
-// atomics; a loaded sample reaches the audio thread through SampleHandOver.
-class GranularEngine : public AudioEffectX {
+// Threads: process runs on the host's audio thread, everything else on its
+// user-interface thread (the editor's calls included); restores and saves
+// may come from another thread of the host's that is not the audio thread.
+// Pitch bend sets Speed from inside process. Parameter quantities are
+// relaxed atomics; a loaded sample reaches the audio thread through
+// SampleHandOver.
+class GranularEngine {
 public:
     static constexpr int32_t kNumVoices = 12;
     static constexpr int32_t kNumFades = 12; // stolen notes fading out at once
-    static constexpr int32_t kMaxPendingEvents = 100;
     // How long a stolen note or all-sound-off fades, and how long a volume
     // or expression change takes.
     static constexpr float kFadeSeconds = 0.008f;
     static constexpr float kLevelRampSeconds = 0.005f;
+    static constexpr float kDefaultSampleRate = 44100.0f;
 
-    explicit GranularEngine(audioMasterCallback audioMaster);
-    ~GranularEngine() override;
+    GranularEngine();
+    ~GranularEngine();
+    GranularEngine(const GranularEngine&) = delete;
+    GranularEngine& operator=(const GranularEngine&) = delete;
 
-    // Programs and parameters.
-    void setParameter(int32_t index, float value) override;
-    float getParameter(int32_t index) override;
-    void setProgram(int32_t program) override;
-    void setProgramName(char* name) override;
-    void getProgramName(char* name) override;
-    bool getProgramNameIndexed(int32_t category, int32_t index, char* text) override;
-    void getParameterName(int32_t index, char* text) override;
-    void getParameterLabel(int32_t index, char* label) override;
-    void getParameterDisplay(int32_t index, char* text) override;
-    int32_t getChunk(void** data, bool isPreset) override;
-    int32_t setChunk(void* data, int32_t byteSize, bool isPreset) override;
+    // Set once, before other threads use the instrument; null: nobody listens.
+    void setListener(InstrumentListener* listener) { listener_ = listener; }
 
-    // Identity.
-    bool getVendorString(char* text) override;
-    bool getProductString(char* text) override;
-    bool getOutputProperties(int32_t index, VstPinProperties* properties) override;
+    // Programs and parameters. Values are 0.0 to 1.0; anything else is held
+    // to that range (not-a-number and infinities become the default).
+    void setParameter(int32_t index, float value);
+    float getParameter(int32_t index) const;
+    void setProgram(int32_t program);
+    int32_t currentProgram() const { return currentProgram_.load(std::memory_order_relaxed); }
+    void setProgramName(const char* name);
+    // Names fill at most 24 bytes with the zero.
+    void getProgramName(char* name) const;
+    bool getProgramNameIndexed(int32_t index, char* text) const;
+    // Name, label and display text: at most 8 characters and the zero.
+    static void getParameterName(int32_t index, char* text);
+    static void getParameterLabel(int32_t index, char* label);
+    void getParameterDisplay(int32_t index, char* text) const;
 
-    // Audio.
-    void process(float** inputs, float** outputs, int32_t sampleFrames) override;
-    // Hosts that only call the replacing form (Ardour refuses a plug-in
-    // without it) get silence under the accumulated output.
-    void processReplacing(float** inputs, float** outputs, int32_t sampleFrames) override;
-    void setSampleRate(float rate) override;
-    // The same as setSampleRate for the rate, plus the block size.
-    void setBlockSizeAndSampleRate(int32_t blockSize, float rate) override;
-    void resume() override;
-    int32_t fxIdle() override;
-    // Frees replaced samples on calls that never come from the audio thread.
-    VstIntPtr dispatcher(int32_t opcode, int32_t index, VstIntPtr value, void* ptr, float opt) override;
+    // The saved state: the bank of four programs (1200 bytes) first, then
+    // the keep setting and the samples kept in the project. getChunk's bytes
+    // stay valid until its next call.
+    int32_t getChunk(void** data);
+    // A refused state (too short, or no memory to read it) answers 0 and
+    // leaves everything as it was.
+    int32_t setChunk(const void* data, int32_t byteSize);
 
-    // MIDI.
-    int32_t processEvents(VstEvents* events) override;
-    int32_t canDo(char* text) override;
+    // The host's rate; the audio thread takes it up at its next block.
+    void setSampleRate(float rate);
+    float sampleRate() const { return hostRate_.load(std::memory_order_relaxed); }
+    // Audio thread: renders frames, adding them into left and right, with
+    // each event acting before the frame at its offset (events behind the
+    // frame reached act at once, those at or past the end after the last
+    // frame). Any number of frames, 0 included.
+    void process(const MidiMessage* events, int32_t eventCount, float* left, float* right, int32_t frames);
+    // User-interface thread, from time to time: frees replaced samples.
+    void idle();
 
     // Loads a sample and makes it the current program's, before it returns
     // (the renderer, tests); null on success, else the message to show.
@@ -99,30 +108,25 @@ public:
     // For the editor's idle: takes up a load that has finished. A loaded
     // sample is the current program's from here on (tell the host); a
     // failure's message is loadFailure() until the next one.
-    enum class LoadOutcome { none, loaded, failed };
+    using LoadOutcome = ::LoadOutcome;
     LoadOutcome finishSampleLoad();
     const char* loadFailure() const { return loadFailure_.c_str(); }
-    SampleLoader::Progress sampleLoadProgress() const;
+    LoadProgress sampleLoadProgress() const;
+    // The current program's sample and its keeping, as the panel shows them.
+    SampleStatus sampleStatus() const;
     // True from a request until its outcome is taken up or abandoned.
     bool isLoadingSample() const { return loader_.busy(); }
     // For tests: every read of a load the user asked for calls this first.
     void setLoadPacing(void (*beforeRead)(void*), void* context) { loader_.setReadPacing(beforeRead, context); }
     // For the editor, after every change the user makes to what the chunk
     // holds: tells the host the plug-in's state changed, so it counts the
-    // project as changed and asks to save it. Hosts take the display-update
-    // request as that (Ardour marks its session modified).
+    // project as changed and asks to save it.
     void userChangedState();
     // Copies the path the current program's sample plays from (at most 260
     // bytes with the zero): where it was found if the stored one was missing.
     void getSamplePath(char* buffer);
     // Where the current program's sample comes from, for the panel.
-    enum class SampleOrigin : int32_t {
-        none,     // no sample named yet
-        file,     // its file
-        project,  // the copy kept in the project: the file is missing, moved or changed
-        missing,  // nowhere, or not readable
-        damaged,  // the file is nowhere and the project's copy failed its checks
-    };
+    using SampleOrigin = ::SampleOrigin;
     SampleOrigin sampleOrigin() const { return origin_.load(std::memory_order_relaxed); }
     // True while the current program names a sample that could be found
     // nowhere (or not read); the panel shows it as missing.
@@ -217,10 +221,10 @@ private:
     void fadeOutStolen(int32_t slot);
     // Audio thread: fade and ramp lengths for the host rate in use.
     void adoptFadeLengths();
-    void renderFrames(float** outputs, int32_t from, int32_t to);
-    void renderFramesPerSample(float** outputs, int32_t from, int32_t to);
+    void renderFrames(float* left, float* right, int32_t from, int32_t to);
+    void renderFramesPerSample(float* left, float* right, int32_t from, int32_t to);
     template <bool kStereo>
-    void renderFramesPerSample(float** outputs, int32_t from, int32_t to);
+    void renderFramesPerSample(float* left, float* right, int32_t from, int32_t to);
     // Audio thread, once at the end of each block: the voices for the panel.
     void publishGrainSnapshot();
     float voiceSpeed() const;
@@ -298,9 +302,8 @@ private:
     SampleLoader loader_{handOver_}; // after the hand-over: it goes first
     std::string loadFailure_;
     std::atomic<uint32_t> loadedSampleRate_{0}; // file rate of the latest loaded sample
-    // The host rate as last set; the base's sampleRate member is written
-    // unguarded and so is never read by the audio thread.
-    std::atomic<float> hostRate_{0.0f};
+    std::atomic<float> hostRate_{kDefaultSampleRate}; // the host rate as last set
+    InstrumentListener* listener_ = nullptr;
 
     // Audio thread.
     const float* sampleData_ = nullptr;
@@ -308,8 +311,6 @@ private:
     int32_t sampleLength_ = 0;
     uint32_t sampleFileRate_ = 0;
     float audioRate_ = 0.0f; // the host rate the voices were set up for
-    int32_t pendingCount_ = 0;
-    VstMidiEvent* pendingEvents_[kMaxPendingEvents] = {};
     int32_t nextEventFrame_ = 0;
     OutputLevel outputLevel_;
     int32_t volume_ = 127;     // controller 7

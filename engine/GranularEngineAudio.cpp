@@ -15,15 +15,8 @@ void GranularEngine::setSampleRate(float rate)
 {
     // The pitch table does not depend on the rate: it is built once, at
     // construction, and never rewritten while the audio thread reads it.
-    AudioEffectX::setSampleRate(rate);
     samplesPerMs_.store(rate * 0.001f, relaxed);
     hostRate_.store(rate, relaxed);
-}
-
-void GranularEngine::setBlockSizeAndSampleRate(int32_t blockSize, float rate)
-{
-    AudioEffectX::setBlockSizeAndSampleRate(blockSize, rate);
-    setSampleRate(rate);
 }
 
 void GranularEngine::adoptHostRate()
@@ -55,29 +48,26 @@ void GranularEngine::adoptFadeLengths()
     rampFrames_ = frames(kLevelRampSeconds);
 }
 
-void GranularEngine::renderFrames(float** outputs, int32_t from, int32_t to)
+void GranularEngine::renderFrames(float* left, float* right, int32_t from, int32_t to)
 {
     static_assert(kNumVoices == GrainRenderer::kVoices && kNumFades == GrainRenderer::kFades);
-    from += renderer_.render(voices_, allocator_, threadScatterGenerator(), outputLevel_, outputs[0], outputs[1],
-                             from, to);
-    renderFramesPerSample(outputs, from, to);
+    from += renderer_.render(voices_, allocator_, threadScatterGenerator(), outputLevel_, left, right, from, to);
+    renderFramesPerSample(left, right, from, to);
 }
 
 // The reference the fast render matches bit for bit, and its fallback.
-void GranularEngine::renderFramesPerSample(float** outputs, int32_t from, int32_t to)
+void GranularEngine::renderFramesPerSample(float* left, float* right, int32_t from, int32_t to)
 {
     if (sampleRight_ != nullptr)
-        renderFramesPerSample<true>(outputs, from, to);
+        renderFramesPerSample<true>(left, right, from, to);
     else
-        renderFramesPerSample<false>(outputs, from, to);
+        renderFramesPerSample<false>(left, right, from, to);
 }
 
 template <bool kStereo>
-void GranularEngine::renderFramesPerSample(float** outputs, int32_t from, int32_t to)
+void GranularEngine::renderFramesPerSample(float* left, float* right, int32_t from, int32_t to)
 {
     ScatterGenerator& scatter = threadScatterGenerator();
-    float* left = outputs[0];
-    float* right = outputs[1];
     // Fades start only at events, between calls: past the last one sounding
     // now, every slot stays idle.
     int32_t slots = kNumVoices + kNumFades;
@@ -114,28 +104,16 @@ void GranularEngine::renderFramesPerSample(float** outputs, int32_t from, int32_
     }
 }
 
-void GranularEngine::processReplacing(float** inputs, float** outputs, int32_t sampleFrames)
+void GranularEngine::process(const MidiMessage* events, int32_t eventCount, float* left, float* right, int32_t frames)
 {
-    if (outputs != nullptr && sampleFrames > 0) {
-        for (int32_t channel = 0; channel < 2; ++channel) {
-            if (outputs[channel] != nullptr)
-                std::fill(outputs[channel], outputs[channel] + sampleFrames, 0.0f);
-        }
-    }
-    process(inputs, outputs, sampleFrames);
-}
-
-void GranularEngine::process(float** inputs, float** outputs, int32_t sampleFrames)
-{
-    (void)inputs; // an instrument: there are none
     adoptHostRate();
     adoptPendingSample();
-    if (sampleData_ == nullptr || outputs == nullptr || outputs[0] == nullptr || outputs[1] == nullptr) {
-        pendingCount_ = 0;
+    if (sampleData_ == nullptr || left == nullptr || right == nullptr)
         return;
-    }
-    if (sampleFrames < 0)
-        sampleFrames = 0;
+    if (frames < 0)
+        frames = 0;
+    if (events == nullptr)
+        eventCount = 0;
 
     // Events take effect before the frame at their offset. An offset behind
     // the frame already reached acts at once; one at or past the end of the
@@ -143,25 +121,22 @@ void GranularEngine::process(float** inputs, float** outputs, int32_t sampleFram
     int32_t frame = 0;
     int32_t cursor = 0;
     while (true) {
-        int32_t end = sampleFrames;
-        if (cursor < pendingCount_) {
-            end = pendingEvents_[cursor]->deltaFrames;
+        int32_t end = frames;
+        if (cursor < eventCount) {
+            end = events[cursor].frame;
             if (end < frame)
                 end = frame;
-            if (end > sampleFrames)
-                end = sampleFrames;
+            if (end > frames)
+                end = frames;
         }
         nextEventFrame_ = end;
-        renderFrames(outputs, frame, end);
+        renderFrames(left, right, frame, end);
         frame = end;
-        if (cursor >= pendingCount_)
+        if (cursor >= eventCount)
             break;
-        const VstMidiEvent* event = pendingEvents_[cursor++];
-        handleMidiMessage(static_cast<unsigned char>(event->midiData[0]) & 0xF0,
-                          static_cast<unsigned char>(event->midiData[1]) & 0x7F,
-                          static_cast<unsigned char>(event->midiData[2]) & 0x7F);
+        const MidiMessage& event = events[cursor++];
+        handleMidiMessage(event.status & 0xF0, event.data1 & 0x7F, event.data2 & 0x7F);
     }
-    pendingCount_ = 0;
-    blockStartFrame_ += sampleFrames;
+    blockStartFrame_ += frames;
     publishGrainSnapshot();
 }

@@ -1,26 +1,8 @@
-// MIDI: the block's events, the messages, capability answers.
+// MIDI: notes, controllers, pitch bend, and which voice a note takes.
 #include "engine/GranularEngine.h"
 
 #include "engine/TouchCurve.h"
 
-#include <cstring>
-
-int32_t GranularEngine::processEvents(VstEvents* events)
-{
-    // Events still pending from an earlier call are replaced, not added to.
-    int32_t kept = 0;
-    if (events != nullptr) {
-        // The host allocates room for every event past the two declared ones.
-        VstEvent* const* list = vstEventPointers(events);
-        for (int32_t i = 0; i < events->numEvents && kept < kMaxPendingEvents; ++i) {
-            VstEvent* event = list[i];
-            if (event != nullptr && event->type == kVstMidiType)
-                pendingEvents_[kept++] = reinterpret_cast<VstMidiEvent*>(event);
-        }
-    }
-    pendingCount_ = kept;
-    return 1;
-}
 
 void GranularEngine::handleMidiMessage(int32_t status, int32_t data1, int32_t data2)
 {
@@ -41,7 +23,9 @@ void GranularEngine::handleMidiMessage(int32_t status, int32_t data1, int32_t da
         // The wheel drives Speed; the low byte counts 1/127 of a high-byte
         // step, so centre, top and bottom give exactly 0.5, 1.0 and 0.0.
         const float value = (static_cast<float>(data2) + static_cast<float>(data1) * (1.0f / 127.0f)) * (1.0f / 128.0f);
-        setParameterAutomated(kSpeed, value);
+        setParameter(kSpeed, value);
+        if (listener_ != nullptr)
+            listener_->parameterAutomated(kSpeed, value);
         break;
     }
     default:
@@ -163,16 +147,4 @@ void GranularEngine::handleController(int32_t controller, int32_t value)
     default:
         break;
     }
-}
-
-int32_t GranularEngine::canDo(char* text)
-{
-    if (text != nullptr && (std::strcmp(text, "receiveVstEvents") == 0 || std::strcmp(text, "receiveVstMidiEvent") == 0))
-        return 1;
-    return -1;
-}
-
-void GranularEngine::resume()
-{
-    wantEvents(1);
 }

@@ -181,9 +181,23 @@ GranularEngine::LoadOutcome GranularEngine::finishSampleLoad()
     return LoadOutcome::loaded;
 }
 
-SampleLoader::Progress GranularEngine::sampleLoadProgress() const
+LoadProgress GranularEngine::sampleLoadProgress() const
 {
     return loader_.progress();
+}
+
+SampleStatus GranularEngine::sampleStatus() const
+{
+    SampleStatus status;
+    try {
+        status.path = pathInUse(currentProgram_.load(relaxed));
+    } catch (...) {
+    }
+    status.origin = sampleOrigin();
+    status.keepSamples = keepsSamples();
+    status.overLimit = samplesOverLimit();
+    status.onlyCopiesAnyway = savesOnlyCopiesAnyway();
+    return status;
 }
 
 void GranularEngine::freeReplacedSamples()
@@ -196,7 +210,8 @@ void GranularEngine::freeReplacedSamples()
 
 void GranularEngine::userChangedState()
 {
-    updateDisplay();
+    if (listener_ != nullptr)
+        listener_->stateChanged();
 }
 
 const char* GranularEngine::pathInUse(int32_t program) const
@@ -270,45 +285,9 @@ bool GranularEngine::loadProgramFile(int32_t program)
     return true;
 }
 
-int32_t GranularEngine::fxIdle()
+void GranularEngine::idle()
 {
     // Idle comes on the user-interface thread: a good moment to free the
     // samples the audio thread has finished with.
     freeReplacedSamples();
-    return 0;
-}
-
-namespace {
-
-// Opcodes hosts send only from their user-interface or loading thread, never
-// from the audio thread: after them it is safe to free replaced samples.
-bool offTheAudioThread(int32_t opcode)
-{
-    switch (opcode) {
-    case effMainsChanged:
-    case effEditGetRect:
-    case effEditOpen:
-    case effEditClose:
-    case effEditIdle:
-    case effGetChunk:
-    case effSetChunk:
-    case effGetProgramNameIndexed:
-        return true;
-    default:
-        return false;
-    }
-}
-
-} // namespace
-
-VstIntPtr GranularEngine::dispatcher(int32_t opcode, int32_t index, VstIntPtr value, void* ptr, float opt)
-{
-    const VstIntPtr result = AudioEffectX::dispatcher(opcode, index, value, ptr, opt);
-    if (offTheAudioThread(opcode))
-        freeReplacedSamples();
-    // Switched on: ask for idle calls, the moment to free replaced samples
-    // while the panel is closed.
-    if (opcode == effMainsChanged && value != 0)
-        needIdle();
-    return result;
 }

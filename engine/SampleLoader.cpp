@@ -127,9 +127,9 @@ std::unique_ptr<SampleLoader::Result> SampleLoader::takeResult()
     return std::move(shared_->result);
 }
 
-SampleLoader::Progress SampleLoader::progress() const
+LoadProgress SampleLoader::progress() const
 {
-    Progress progress;
+    LoadProgress progress;
     if (shared_ == nullptr)
         return progress;
     const std::lock_guard<std::mutex> lock(shared_->mutex);

@@ -12,6 +12,7 @@
 // touches from then on, and the module stays loaded until it has.
 
 #include "engine/SamplePreparation.h"
+#include "engine/SampleStatus.h"
 #include "sample/WaveInput.h"
 
 #include <cstdint>
@@ -35,11 +36,6 @@ public:
         PreparedSample prepared;    // the sample, when loaded
         std::string failure;        // else the first file's message
     };
-    struct Progress {
-        bool active = false;
-        std::string path;           // the file being read
-        uint32_t permille = 0;
-    };
 
     // Replaced samples of handOver are freed on the loader's thread.
     explicit SampleLoader(SampleHandOver& handOver);
@@ -53,7 +49,7 @@ public:
     void cancel();
     // The finished load, or null.
     std::unique_ptr<Result> takeResult();
-    Progress progress() const;
+    LoadProgress progress() const;
     // True from a request until its result is taken or abandoned.
     bool busy() const;
     // Asks the thread to free the samples the audio thread let go of; false

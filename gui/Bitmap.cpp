@@ -1,7 +1,7 @@
 #include "gui/Bitmap.h"
 
 #include "gui/DrawContext.h"
-#include "host/ModuleInstance.h"
+#include "platform/ModuleInstance.h"
 
 Bitmap::Bitmap(int32_t resourceId) : resourceId(resourceId) {
     image = platform::loadBitmapResource(moduleInstance, resourceId & 0xFFFF);

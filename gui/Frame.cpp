@@ -6,9 +6,8 @@
 #include "gui/DrawContext.h"
 #include "gui/DropHandler.h"
 #include "gui/WindowClass.h"
-#include "host/AEffEditor.h"
-#include "host/AudioEffectX.h"
-#include "host/ModuleInstance.h"
+#include "gui/FrameEditor.h"
+#include "platform/ModuleInstance.h"
 
 namespace {
 
@@ -29,7 +28,7 @@ void withWindowContext(platform::WindowHandle window, Work work) {
 
 }  // namespace
 
-Frame::Frame(const Rect& size, platform::WindowHandle parentWindow, AEffEditor* editor)
+Frame::Frame(const Rect& size, platform::WindowHandle parentWindow, FrameEditor* editor)
     : View(size), editor(editor), parentWindow(parentWindow) {
     if (!parentWindow)
         return;
@@ -209,15 +208,11 @@ void Frame::getCurrentLocation(Point& where) {
 }
 
 void Frame::beginEdit(int32_t index) {
-    if (!editor)
-        return;
-    if (auto* effect = dynamic_cast<AudioEffectX*>(editor->getEffect()))
-        effect->beginEdit(index);
+    if (editor)
+        editor->beginEdit(index);
 }
 
 void Frame::endEdit(int32_t index) {
-    if (!editor)
-        return;
-    if (auto* effect = dynamic_cast<AudioEffectX*>(editor->getEffect()))
-        effect->endEdit(index);
+    if (editor)
+        editor->endEdit(index);
 }

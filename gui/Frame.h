@@ -1,7 +1,7 @@
 // The view that owns the plug-in's child window and every other view. It
 // turns the window's paint and button messages into calls on its views,
 // redraws dirty views when the editor idles, and passes begin-edit and
-// end-edit notifications of controls on to the effect.
+// end-edit notifications of controls on to the editor.
 //
 // Views are kept in order of addition: the first added is drawn first, the
 // last added is offered clicks first.
@@ -12,7 +12,7 @@
 #include "gui/View.h"
 #include "platform/Platform.h"
 
-class AEffEditor;
+class FrameEditor;
 class Bitmap;
 class DropHandler;
 
@@ -20,7 +20,7 @@ class Frame : public View {
 public:
     // With a parent window the frame makes its child window inside it; with
     // null it has no window (views can still be added and drawn by hand).
-    Frame(const Rect& size, platform::WindowHandle parentWindow, AEffEditor* editor);
+    Frame(const Rect& size, platform::WindowHandle parentWindow, FrameEditor* editor);
     ~Frame() override;
 
     // Full draw: the background, then every view, each view's dirty flag left as it was.
@@ -52,11 +52,12 @@ public:
     void idle();
     // The cursor relative to the window's top-left corner.
     void getCurrentLocation(Point& where);
-    // Tell the host that the parameter's gesture starts or ends.
+    // Tell the editor (and through it the host) that the parameter's gesture
+    // starts or ends.
     void beginEdit(int32_t index);
     void endEdit(int32_t index);
 
-    AEffEditor* getEditor() const { return editor; }
+    FrameEditor* getEditor() const { return editor; }
     // Owner for the file dialog and message boxes.
     platform::WindowHandle getSystemWindow() const { return window; }
     platform::WindowHandle getParentWindow() const { return parentWindow; }
@@ -76,7 +77,7 @@ public:
     bool acceptsDrop(const char* const* names, int32_t count) const;
 
 protected:
-    AEffEditor* editor;
+    FrameEditor* editor;
     platform::WindowHandle parentWindow;
     Bitmap* background = nullptr;
     int32_t viewCount = 0;

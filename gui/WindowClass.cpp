@@ -4,7 +4,7 @@
 
 #include "gui/DrawContext.h"
 #include "gui/Frame.h"
-#include "host/ModuleInstance.h"
+#include "platform/ModuleInstance.h"
 
 namespace {
 

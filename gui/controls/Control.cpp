@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "editor/AEffGUIEditor.h"
+#include "gui/FrameEditor.h"
 #include "gui/Bitmap.h"
 #include "gui/DrawContext.h"
 #include "gui/Frame.h"
@@ -38,7 +38,7 @@ void Control::idleWhileTracking() {
     Frame* frame = getFrame();
     if (!frame)
         return;
-    if (auto* editor = static_cast<AEffGUIEditor*>(frame->getEditor()))
+    if (FrameEditor* editor = frame->getEditor())
         editor->idleWhileTracking();
 }
 

@@ -2,9 +2,10 @@
 
 #include <cmath>
 
-#include "editor/AEffGUIEditor.h"
 #include "gui/DrawContext.h"
 #include "gui/Frame.h"
+
+int32_t knobMode = 0;
 
 namespace {
 
@@ -105,7 +106,7 @@ void Knob::mouse(DrawContext* context, Point& where) {
     int32_t lastButtons = buttons;
 
     // Alt swaps the movement away from the process-wide mode.
-    const bool linear = (AEffGUIEditor::knobMode == linearKnobMode) != ((buttons & modifierAlt) != 0);
+    const bool linear = (knobMode == linearKnobMode) != ((buttons & modifierAlt) != 0);
     float coef = 0.0f;
     Point first = where;
     float previous = 0.0f;

@@ -4,6 +4,11 @@
 
 #include "gui/controls/Control.h"
 
+// Knobs follow straight mouse movement in this mode, circles otherwise.
+constexpr int32_t linearKnobMode = 2;
+// The mode the host sets; shared by every editor of the module.
+extern int32_t knobMode;
+
 class Knob : public Control {
 public:
     Knob(const Rect& size, ControlListener* listener, int32_t tag, Bitmap* background);

@@ -593,8 +593,8 @@ exec 3>&-
 
 # --- a module whose editor shows nothing ---------------------------------------
 # The host interface's test module has an editor object that opens no window.
-if [ -e "$build/tests/host/testfx.so" ]; then
-  start_host plain "$build/tests/host/testfx.so"
+if [ -e "$build/tests/vst2/testfx.so" ]; then
+  start_host plain "$build/tests/vst2/testfx.so"
   cmd new
   cmd open 0 10 10
   check "a module whose editor makes no window is handled" grep -qE '^(noeditor 0|opened 0 .* panel 0x0 )' <<<"$reply"

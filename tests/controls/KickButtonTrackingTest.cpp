@@ -4,32 +4,24 @@
 
 #include <vector>
 
-#include "editor/AEffGUIEditor.h"
+#include "editor/PanelEditor.h"
 #include "gui/Frame.h"
 #include "gui/controls/KickButton.h"
-#include "host/AudioEffectX.h"
 #include "tests/controls/ScriptedMouse.h"
 
 namespace {
 
+// The gestures the editor passes on: 1000 + tag for a begin, 2000 + tag for an end.
+constexpr int32_t kBegin = 1000;
+constexpr int32_t kEnd = 2000;
 std::vector<int32_t> hostOpcodes;
 
-VstIntPtr recordingHost(AEffect*, int32_t opcode, int32_t index, VstIntPtr, void*, float) {
-    if (opcode == audioMasterBeginEdit || opcode == audioMasterEndEdit)
-        hostOpcodes.push_back(opcode * 100 + index);
-    return 0;
-}
-
-class SilentEffect : public AudioEffectX {
-public:
-    SilentEffect() : AudioEffectX(recordingHost, 1, 1) {}
-    void process(float**, float**, int32_t) override {}
-};
-
 // An editor whose frame the test builds by hand.
-struct FrameEditor : AEffGUIEditor {
-    using AEffGUIEditor::AEffGUIEditor;
+struct RecordingEditor : PanelEditor {
+    RecordingEditor() : PanelEditor(400, 200) {}
     void adopt(Frame* newFrame) { frame = newFrame; }
+    void beginEdit(int32_t index) override { hostOpcodes.push_back(kBegin + index); }
+    void endEdit(int32_t index) override { hostOpcodes.push_back(kEnd + index); }
 };
 
 struct SpyListener : ControlListener {
@@ -42,14 +34,11 @@ protected:
     void SetUp() override {
         headless::reset();
         hostOpcodes.clear();
-        effect = new SilentEffect;
-        editor = new FrameEditor(effect);  // the effect owns it
+        editor = new RecordingEditor;
         hostWindow = headless::createHostWindow(200, 100, 400, 200);
         frame = new Frame(Rect(0, 0, 400, 200), hostWindow, editor);
         // The editor's idle redraws the button on every pass of its loop.
         editor->adopt(frame);
-        // Tag 0 names the effect's one parameter: the host hears gestures
-        // only for parameters that exist.
         button = new KickButton(Rect(10, 60, 90, 85), &listener, 0, 25, nullptr, Point(0, 0));
         frame->addView(button);
         headless::paintAll();
@@ -57,12 +46,11 @@ protected:
     void TearDown() override {
         editor->adopt(nullptr);
         delete frame;
-        delete effect;
+        delete editor;
         headless::reset();
     }
 
-    SilentEffect* effect = nullptr;
-    FrameEditor* editor = nullptr;
+    RecordingEditor* editor = nullptr;
     platform::WindowHandle hostWindow = nullptr;
     Frame* frame = nullptr;
     KickButton* button = nullptr;
@@ -75,7 +63,7 @@ TEST_F(KickButtonTracking, ReportsPressLeaveReturnAndRelease) {
     perform(window, {{50, 70}, {50, 70, 0}});
     EXPECT_EQ(listener.reports, (std::vector<float>{1.0f, 0.0f}));
     // The gesture is bracketed for the host with the control's tag.
-    EXPECT_EQ(hostOpcodes, (std::vector<int32_t>{audioMasterBeginEdit * 100, audioMasterEndEdit * 100}));
+    EXPECT_EQ(hostOpcodes, (std::vector<int32_t>{kBegin, kEnd}));
 
     // The final 0.0 is drawn at the host's next idle; until then the button
     // still looks pressed and a new press would change nothing.

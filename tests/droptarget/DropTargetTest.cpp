@@ -8,7 +8,7 @@
 #include "gui/DropHandler.h"
 #include "gui/Frame.h"
 #include "gui/View.h"
-#include "host/ModuleInstance.h"
+#include "platform/ModuleInstance.h"
 #include "platform/headless/HeadlessControl.h"
 
 namespace {

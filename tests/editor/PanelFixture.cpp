@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <thread>
 
-#include "host/PluginFactory.h"
+#include "vst2/GranularPlugin.h"
+#include "vst2/PluginFactory.h"
+#include "vst2/Vst2Editor.h"
 
 namespace paneltest {
 
@@ -69,12 +71,16 @@ ScratchFolder::~ScratchFolder() {
     std::filesystem::remove_all(path, ignored);
 }
 
+GranularPlugin* pluginOf(PluginInstance& fx) {
+    return static_cast<GranularPlugin*>(static_cast<AudioEffect*>(fx.effect()->object));
+}
+
 GranularEngine* engineOf(PluginInstance& fx) {
-    return static_cast<GranularEngine*>(static_cast<AudioEffect*>(fx.effect()->object));
+    return &pluginOf(fx)->instrument();
 }
 
 PluginEditor* editorOf(PluginInstance& fx) {
-    return static_cast<PluginEditor*>(engineOf(fx)->getEditor());
+    return pluginOf(fx)->vst2Editor()->panel();
 }
 
 namespace {

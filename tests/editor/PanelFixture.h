@@ -17,6 +17,7 @@
 #include "platform/headless/HeadlessControl.h"
 #include "tests/controls/ScriptedMouse.h"
 #include "tools/hostlib/PluginHost.h"
+#include "vst2/GranularPlugin.h"
 
 namespace paneltest {
 
@@ -48,7 +49,9 @@ private:
     std::string path;
 };
 
-// The instance's engine and editor behind a record made in this process.
+// The instance's plug-in, instrument and editor behind a record made in
+// this process.
+GranularPlugin* pluginOf(PluginInstance& fx);
 GranularEngine* engineOf(PluginInstance& fx);
 PluginEditor* editorOf(PluginInstance& fx);
 // Creates an instance of the real instrument in this process.

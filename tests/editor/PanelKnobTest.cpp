@@ -3,6 +3,7 @@
 // the host on the way.
 #include <cmath>
 
+#include "gui/controls/Knob.h"
 #include "tests/editor/PanelFixture.h"
 
 namespace paneltest {

@@ -20,11 +20,11 @@ std::string programPath(GranularEngine* engine, int32_t program) {
 // The host restoring a bank in which the program names the sample.
 void restoreBankNaming(GranularEngine* engine, int32_t program, const std::string& path) {
     void* data = nullptr;
-    ASSERT_GE(engine->getChunk(&data, false), kBankSize);
+    ASSERT_GE(engine->getChunk(&data), kBankSize);
     GranularProgram bank[kNumPrograms];
     std::memcpy(bank, data, sizeof bank);
     copyText(bank[program].samplePath, sizeof bank[program].samplePath, path.c_str());
-    ASSERT_EQ(engine->setChunk(bank, kBankSize, false), kBankSize);
+    ASSERT_EQ(engine->setChunk(bank, kBankSize), kBankSize);
 }
 
 // Pixels of the path display drawn in a warm colour: the missing-sample

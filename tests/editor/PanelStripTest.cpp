@@ -141,11 +141,11 @@ TEST_F(PanelStrip, SaysWhatTheProgramHoldsAndShowsTheGrainsAsTheyPlay) {
 
     ScratchFolder folder;
     void* data = nullptr;
-    ASSERT_EQ(engine->getChunk(&data, false), kBankSize);
+    ASSERT_EQ(engine->getChunk(&data), kBankSize);
     GranularProgram bank[kNumPrograms];
     std::memcpy(bank, data, sizeof bank);
     copyText(bank[0].samplePath, sizeof bank[0].samplePath, folder.file("gone.wav").c_str());
-    ASSERT_EQ(engine->setChunk(bank, kBankSize, false), kBankSize);
+    ASSERT_EQ(engine->setChunk(bank, kBankSize), kBankSize);
     idle();
     EXPECT_EQ(info(), "Missing: gone.wav");
     EXPECT_EQ(boxPixels(0), 0);

@@ -5,6 +5,7 @@
 
 #include "gui/controls/AnimKnob.h"
 #include "tests/editor/PanelFixture.h"
+#include "vst2/Vst2Editor.h"
 
 namespace paneltest {
 namespace {
@@ -130,18 +131,21 @@ TEST_F(PanelUpdates, ClosingAndReopeningRebuildsThePanelFromTheEffect) {
     EXPECT_EQ(rect->right, 400);
 }
 
-// An effect whose display texts are shorter than the panel's cuts.
-class TerseEngine : public GranularEngine {
+// An instrument whose display texts are shorter than the panel's cuts.
+class TerseController : public Vst2Controller {
 public:
-    TerseEngine() : GranularEngine(nullptr) {}
-    void getParameterDisplay(int32_t, char* text) override { std::strcpy(text, "ab"); }
+    using Vst2Controller::Vst2Controller;
+    std::string parameterDisplay(int32_t) override { return "ab"; }
 };
 
 TEST(PanelShortDisplays, TextShorterThanTheCutKeepsItsTextAndLosesTheUnit) {
     headless::reset();
     {
-        TerseEngine engine;
-        auto* editor = static_cast<PluginEditor*>(engine.getEditor());
+        GranularPlugin plugin(nullptr);
+        TerseController controller(plugin, plugin.instrument());
+        PluginEditor* panel = new PluginEditor(&controller);
+        Vst2Editor vst2Editor(nullptr, panel);
+        Vst2Editor* editor = &vst2Editor;
         ERect* rect = nullptr;
         EXPECT_EQ(editor->getRect(&rect), 1);
         EXPECT_EQ(rect->bottom, 290);  // before any open: the panel and the strip under it
@@ -161,7 +165,7 @@ TEST(PanelShortDisplays, TextShorterThanTheCutKeepsItsTextAndLosesTheUnit) {
         const platform::WindowHandle host = headless::createHostWindow(0, 0, 400, 200);
         ASSERT_EQ(editor->open(host), 1);
         for (int32_t i = 0; i < 4; i++)
-            EXPECT_EQ(labelText(editor->getValueLabel(i)), "ab") << i;
+            EXPECT_EQ(labelText(panel->getValueLabel(i)), "ab") << i;
         // The host may destroy the effect with the panel still open.
     }
     headless::reset();

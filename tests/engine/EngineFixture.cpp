@@ -47,8 +47,20 @@ std::vector<float> testSample(int frames)
 GranularEngine& createEngine(PluginInstance& fx)
 {
     const std::function<AEffect*(audioMasterCallback)> factory = [](audioMasterCallback host) {
-        return (new GranularEngine(host))->getAeffect();
+        return (new GranularPlugin(host))->getAeffect();
     };
     AEffect* effect = fx.create(factory);
-    return *static_cast<GranularEngine*>(effect->object);
+    return static_cast<GranularPlugin*>(effect->object)->instrument();
+}
+
+std::vector<MidiMessage> midiMessages(const MidiEventList& events)
+{
+    std::vector<MidiMessage> messages;
+    VstEvents* list = const_cast<MidiEventList&>(events).get();
+    for (int32_t i = 0; i < list->numEvents; ++i) {
+        const auto* midi = reinterpret_cast<const VstMidiEvent*>(vstEventPointers(list)[i]);
+        messages.push_back({midi->deltaFrames, static_cast<uint8_t>(midi->midiData[0]),
+                            static_cast<uint8_t>(midi->midiData[1]), static_cast<uint8_t>(midi->midiData[2])});
+    }
+    return messages;
 }

@@ -4,6 +4,7 @@
 
 #include "engine/GranularEngine.h"
 #include "tools/hostlib/PluginHost.h"
+#include "vst2/GranularPlugin.h"
 
 #include <string>
 #include <vector>
@@ -24,5 +25,9 @@ void writeFloatWav(const std::string& path, const std::vector<float>& frames, ui
 // A mono sample that differs at every frame.
 std::vector<float> testSample(int frames);
 
-// Creates a GranularEngine in this process through the instance's factory.
+// Creates the VST 2 plug-in in this process behind the test host's
+// instance, and answers the instrument inside it.
 GranularEngine& createEngine(PluginInstance& fx);
+
+// The block's events as the instrument takes them.
+std::vector<MidiMessage> midiMessages(const MidiEventList& events);

@@ -278,7 +278,7 @@ TEST_F(EnginePlay, NoteSixtyKeepsTheRecordedPitchAtAnyHostRate)
     fx.setParameter(0, float(spacing + 2) / float(spacing) * 0.5f);
     fx.dispatch(effSetBlockSizeAndSampleRate, 0, 64, nullptr, 48000.0f);
     EXPECT_FLOAT_EQ(engine->samplesPerMs(), 48.0f);
-    EXPECT_EQ(engine->getSampleRate(), 48000.0f);
+    EXPECT_EQ(engine->sampleRate(), 48000.0f);
     send(0x90, 60, 100);
     std::vector<float> out;
     for (int b = 0; b < 48000 / 64; ++b) {

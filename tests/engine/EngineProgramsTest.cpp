@@ -86,7 +86,7 @@ TEST_F(EnginePrograms, IdentityAndFreshInstance)
     EXPECT_EQ(fx.getParameter(4), 0.0f);
     EXPECT_EQ(fx.parameterName(4).substr(0, 3), "\x7f\x7f\x7f");
     // Before the host's first rate, milliseconds use the default 44100.
-    GranularEngine unset(nullptr);
+    GranularEngine unset;
     EXPECT_EQ(unset.samplesPerMs(), engine->samplesPerMs());
 }
 

@@ -16,7 +16,7 @@ TEST(EngineThreads, LoadingAndSwitchingWhilePlaying)
     writeFloatWav(dir.file("a.wav"), testSample(5000), 44100);
     writeFloatWav(dir.file("b.wav"), testSample(300), 22050);
     writeFloatWav(dir.file("c.wav"), {}, 44100);
-    GranularEngine engine(nullptr);
+    GranularEngine engine;
     engine.setSampleRate(44100.0f);
     ASSERT_EQ(engine.loadSampleFile(dir.file("a.wav").c_str()), nullptr);
 
@@ -33,8 +33,8 @@ TEST(EngineThreads, LoadingAndSwitchingWhilePlaying)
                 events.add(20, 0xE0, n % 128, (n * 3) % 128);
             if (n % 23 == 0)
                 events.add(30, 0xB0, 123, 0);
-            engine.processEvents(events.get());
-            engine.process(nullptr, outputs, 64);
+            const std::vector<MidiMessage> messages = midiMessages(events);
+            engine.process(messages.data(), static_cast<int32_t>(messages.size()), outputs[0], outputs[1], 64);
             blocks.fetch_add(1);
         }
     });
@@ -46,12 +46,12 @@ TEST(EngineThreads, LoadingAndSwitchingWhilePlaying)
         engine.setParameter(round % 4, static_cast<float>(round % 10) / 9.0f);
         if (round % 5 == 0) {
             void* chunk = nullptr;
-            const int32_t size = engine.getChunk(&chunk, false);
+            const int32_t size = engine.getChunk(&chunk);
             std::vector<unsigned char> copy(static_cast<unsigned char*>(chunk), static_cast<unsigned char*>(chunk) + size);
-            engine.setChunk(copy.data(), size, false);
+            engine.setChunk(copy.data(), size);
         }
         if (round % 3 == 0)
-            engine.fxIdle();
+            engine.idle();
         char text[16];
         engine.getParameterDisplay(round % 4, text);
     }
@@ -108,7 +108,7 @@ TEST(EngineThreads, GrainSnapshotsReachTheEditorWhole)
     // The engine playing on one thread while this one reads as the editor does.
     TempDir dir;
     writeFloatWav(dir.file("a.wav"), testSample(20000), 44100);
-    GranularEngine engine(nullptr);
+    GranularEngine engine;
     engine.setSampleRate(44100.0f);
     engine.setParameter(2, 1.0f);
     ASSERT_EQ(engine.loadSampleFile(dir.file("a.wav").c_str()), nullptr);
@@ -123,8 +123,8 @@ TEST(EngineThreads, GrainSnapshotsReachTheEditorWhole)
             events.add(0, 0x90, 36 + n % 50, 100);
             if (n % 3 == 0)
                 events.add(10, 0x80, 36 + (n + 40) % 50, 0);
-            engine.processEvents(events.get());
-            engine.process(nullptr, outputs, 64);
+            const std::vector<MidiMessage> messages = midiMessages(events);
+            engine.process(messages.data(), static_cast<int32_t>(messages.size()), outputs[0], outputs[1], 64);
             blocks.fetch_add(1);
         }
     });
@@ -157,7 +157,7 @@ TEST(EngineThreads, GrainSnapshotsReachTheEditorWhole)
     EXPECT_GT(sounding, 0);
 
     // The last block's snapshot is the voices as they are.
-    engine.process(nullptr, outputs, 64);
+    engine.process(nullptr, 0, outputs[0], outputs[1], 64);
     ASSERT_TRUE(engine.takeGrainSnapshot());
     const GrainSnapshot& s = engine.grainSnapshot();
     int32_t shown = 0;
@@ -182,12 +182,13 @@ TEST(EngineThreads, GrainSnapshotsReachTheEditorWhole)
     // Silence is shown once, then nothing new comes while it lasts.
     MidiEventList off;
     off.add(0, 0xB0, 123, 0);
-    engine.processEvents(off.get());
-    for (int i = 0; i < 200; ++i)
-        engine.process(nullptr, outputs, 64);
+    const std::vector<MidiMessage> allOff = midiMessages(off);
+    engine.process(allOff.data(), static_cast<int32_t>(allOff.size()), outputs[0], outputs[1], 64);
+    for (int i = 0; i < 199; ++i)
+        engine.process(nullptr, 0, outputs[0], outputs[1], 64);
     ASSERT_TRUE(engine.takeGrainSnapshot());
     EXPECT_EQ(engine.grainSnapshot().voiceCount, 0);
-    engine.process(nullptr, outputs, 64);
+    engine.process(nullptr, 0, outputs[0], outputs[1], 64);
     EXPECT_FALSE(engine.takeGrainSnapshot());
 }
 
@@ -225,7 +226,7 @@ TEST(EngineThreads, UserLoadsRunOnTheLoaderThreadWhileTheMusicGoesOn)
     writeFloatWav(a, testSample(5000), 44100);
     writeFloatWav(big, testSample(400000), 44100);  // 1.6 MB: 7 slow reads
     writeFloatWav(b, testSample(700), 44100);
-    auto engine = std::make_unique<GranularEngine>(nullptr);
+    auto engine = std::make_unique<GranularEngine>();
     engine->setSampleRate(44100.0f);
     engine->setLoadPacing(slowDisk, nullptr);
     ASSERT_EQ(engine->loadSampleFile(a.c_str()), nullptr);
@@ -239,8 +240,8 @@ TEST(EngineThreads, UserLoadsRunOnTheLoaderThreadWhileTheMusicGoesOn)
             MidiEventList events;
             events.add(0, 0x90, 40 + n % 40, 100);
             events.add(7, 0x80, 40 + (n + 29) % 40, 0);
-            engine->processEvents(events.get());
-            engine->process(nullptr, outputs, 64);
+            const std::vector<MidiMessage> messages = midiMessages(events);
+            engine->process(messages.data(), static_cast<int32_t>(messages.size()), outputs[0], outputs[1], 64);
             playedLength.store(engine->sampleLength());
             std::this_thread::sleep_for(std::chrono::microseconds(300));
         }
@@ -252,7 +253,7 @@ TEST(EngineThreads, UserLoadsRunOnTheLoaderThreadWhileTheMusicGoesOn)
     ASSERT_TRUE(engine->requestSampleLoad(first, 1));
     EXPECT_EQ(engine->finishSampleLoad(), GranularEngine::LoadOutcome::none);
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    const SampleLoader::Progress progress = engine->sampleLoadProgress();
+    const LoadProgress progress = engine->sampleLoadProgress();
     EXPECT_TRUE(progress.active);
     EXPECT_EQ(progress.path, big);
     EXPECT_EQ(playedLength.load(), 5000);

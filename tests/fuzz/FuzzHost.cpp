@@ -1,6 +1,6 @@
 #include "tests/fuzz/FuzzHost.h"
 
-#include "host/PluginFactory.h"
+#include "vst2/PluginFactory.h"
 
 namespace fuzz {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 // What the fuzz targets share: a host that answers like a quiet real one,
 // the effect made through the module's factory, and a reader of the input.
-#include "host/AudioEffect.h"
+#include "vst2/AudioEffect.h"
 
 #include <cstddef>
 #include <cstdint>

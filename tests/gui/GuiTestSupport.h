@@ -1,6 +1,5 @@
 // Shared pieces of the toolkit tests: a clean headless world per test, a
-// host window, an effect that records its host calls, and a view that
-// records what happens to it.
+// host window, and a view that records what happens to it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,9 +9,7 @@
 
 #include "gui/DrawContext.h"
 #include "gui/View.h"
-#include "host/AEffEditor.h"
-#include "host/AudioEffectX.h"
-#include "host/ModuleInstance.h"
+#include "platform/ModuleInstance.h"
 #include "platform/headless/HeadlessControl.h"
 #include "platform/raster/RasterObjects.h"
 
@@ -22,28 +19,6 @@ inline std::vector<std::string>& events() {
     static std::vector<std::string> log;
     return log;
 }
-
-struct HostCall {
-    int32_t opcode;
-    int32_t index;
-};
-
-inline std::vector<HostCall>& hostCalls() {
-    static std::vector<HostCall> calls;
-    return calls;
-}
-
-inline VstIntPtr recordingHost(AEffect*, int32_t opcode, int32_t index, VstIntPtr, void*, float) {
-    hostCalls().push_back(HostCall{opcode, index});
-    return 0;
-}
-
-// The least effect there is: it exists to pass begin/end edit to the host.
-class SilentEffect : public AudioEffectX {
-public:
-    SilentEffect() : AudioEffectX(recordingHost, 1, 4) {}
-    void process(float**, float**, int32_t) override {}
-};
 
 // A view that logs "name:draw", "name:mouse", "name:drop", "name:gone" and
 // can fill its rectangle when drawn.
@@ -78,7 +53,6 @@ protected:
     void SetUp() override {
         headless::reset();
         events().clear();
-        hostCalls().clear();
         moduleInstance = reinterpret_cast<void*>(0x1234abcd);
         host = headless::createHostWindow(300, 200, 640, 480);
         headless::paintAll();

@@ -8,9 +8,9 @@
 #include <iterator>
 #include <vector>
 
-#include "host/AudioEffect.h"
-#include "host/ModuleInstance.h"
-#include "host/PluginFactory.h"
+#include "vst2/AudioEffect.h"
+#include "platform/ModuleInstance.h"
+#include "vst2/PluginFactory.h"
 #include "platform/Platform.h"
 #include "platform/headless/HeadlessControl.h"
 

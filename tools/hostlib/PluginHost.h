@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "host/VstInterface.h"
+#include "vst2/VstInterface.h"
 
 typedef AEffect* (*PluginEntryProc)(audioMasterCallback audioMaster);
 

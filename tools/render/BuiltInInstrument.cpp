@@ -1,7 +1,7 @@
 #include "tools/render/BuiltInInstrument.h"
 
-#include "engine/GranularEngine.h"
-#include "host/PluginFactory.h"
+#include "vst2/GranularPlugin.h"
+#include "vst2/PluginFactory.h"
 
 AEffect* builtInInstrument(audioMasterCallback host)
 {
@@ -16,6 +16,6 @@ AEffect* classicInstrument(audioMasterCallback host)
     AudioEffect* effect = createEffectInstance(host);
     if (effect == nullptr)
         return nullptr;
-    static_cast<GranularEngine*>(effect)->setClassic(true);
+    static_cast<GranularPlugin*>(effect)->instrument().setClassic(true);
     return effect->getAeffect();
 }

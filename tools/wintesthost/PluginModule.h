@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "host/VstInterface.h"
+#include "vst2/VstInterface.h"
 
 // Counts and echo of the host callback, shared by every loaded instance.
 struct HostCallCounts {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/VstInterface.h"
+#include "vst2/VstInterface.h"
 #include "tools/render/RenderPlan.h"
 
 struct RenderResult {

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "host/ModuleInstance.h"
+#include "platform/ModuleInstance.h"
 #include "tests/win32/windows/WinTest.h"
 
 namespace wintest {

@@ -1,4 +1,0 @@
-#include "host/ModuleInstance.h"
-
-// Written by the module's attach routine (see PluginEntry.cpp).
-void* moduleInstance = nullptr;
