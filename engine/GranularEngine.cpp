@@ -1,8 +1,8 @@
 // Construction, identity, programs, parameters and the chunk.
 #include "engine/GranularEngine.h"
 
-#include "engine/DisplayText.h"
 #include "engine/GrainWindow.h"
+#include "engine/ParameterMapping.h"
 
 #include <cmath>
 #include <cstring>
@@ -10,38 +10,6 @@
 namespace {
 
 constexpr auto relaxed = std::memory_order_relaxed;
-
-const char* const kParameterNames[kNumParams] = {"Speed", "Length", "Density", "Random"};
-
-// T(x): truncation toward zero to int32.
-inline int32_t truncate(double x)
-{
-    return static_cast<int32_t>(x);
-}
-
-// Values from a foreign chunk or a careless host: not-a-number and infinities
-// become the default, everything else is held to 0.0 to 1.0, so no quantity
-// below can reach a zero divisor, a negative length or an index off a table.
-float sanitizeValue(int32_t index, float value)
-{
-    if (!std::isfinite(value))
-        return kDefaultValues[index];
-    if (value < 0.0f)
-        return 0.0f;
-    if (value > 1.0f)
-        return 1.0f;
-    return value;
-}
-
-int32_t grainLengthFor(float length)
-{
-    return 100 - truncate(static_cast<double>(length) * -8000.0);
-}
-
-int32_t grainSpacingFor(int32_t grainLength, float density)
-{
-    return truncate(grainLength / (static_cast<double>(density) * 9.0 + 1.5));
-}
 
 } // namespace
 
@@ -99,12 +67,12 @@ void GranularEngine::notifyEditor(int32_t index, float value)
 void GranularEngine::setParameter(int32_t index, float value)
 {
     if (index >= 0 && index < kNumParams) {
-        value = sanitizeValue(index, value);
+        value = sanitizeParameterValue(index, value);
         setProgramValue(currentProgram_.load(relaxed), index, value);
         paramValue_[index].store(value, relaxed);
         switch (index) {
         case kSpeed: {
-            speedFactor_.store(value + value, relaxed);
+            speedFactor_.store(speedFactorFor(value), relaxed);
             const float speed = voiceSpeed();
             for (GrainVoice& voice : voices_)
                 voice.setSpeed(speed);
@@ -129,7 +97,7 @@ void GranularEngine::setParameter(int32_t index, float value)
             break;
         }
         case kRandom: {
-            const int32_t range = truncate(static_cast<double>(value) * 500.0);
+            const int32_t range = randomRangeFor(value);
             randomRange_.store(range, relaxed);
             for (GrainVoice& voice : voices_)
                 voice.setRandomRange(range);
@@ -206,8 +174,8 @@ bool GranularEngine::getProgramNameIndexed(int32_t index, char* text) const
 
 void GranularEngine::getParameterName(int32_t index, char* text)
 {
-    if (index >= 0 && index < kNumParams)
-        copyText(text, 8, kParameterNames[index]);
+    if (const char* name = parameterName(index))
+        copyText(text, 8, name);
 }
 
 void GranularEngine::getParameterLabel(int32_t index, char* label)
@@ -218,25 +186,8 @@ void GranularEngine::getParameterLabel(int32_t index, char* label)
 
 void GranularEngine::getParameterDisplay(int32_t index, char* text) const
 {
-    // Milliseconds need a usable rate; a host that never set one sees 0.
-    const float perMs = samplesPerMs_.load(relaxed);
-    const bool canShowMs = perMs > 0.0f && std::isfinite(perMs);
-    switch (index) {
-    case kSpeed:
-        formatDisplayNumber(speedFactor_.load(relaxed), text);
-        break;
-    case kLength:
-        formatDisplayNumber(canShowMs ? static_cast<float>(grainLength_.load(relaxed)) / perMs : 0.0f, text);
-        break;
-    case kDensity:
-        formatDisplayNumber(static_cast<float>(static_cast<double>(paramValue_[kDensity].load(relaxed)) * 9.0 + 1.5), text);
-        break;
-    case kRandom:
-        formatDisplayNumber(canShowMs ? static_cast<float>(randomRange_.load(relaxed)) / perMs : 0.0f, text);
-        break;
-    default:
-        break;
-    }
+    if (index >= 0 && index < kNumParams)
+        parameterDisplayText(index, paramValue_[index].load(relaxed), samplesPerMs_.load(relaxed), text);
 }
 
 namespace {
@@ -323,7 +274,7 @@ int32_t GranularEngine::setChunk(const void* data, int32_t byteSize)
         std::memcpy(programs_[p].samplePath, program.samplePath, sizeof program.samplePath);
         foundPath_[p][0] = '\0';
         for (int32_t i = 0; i < kNumParams; ++i)
-            setProgramValue(p, i, sanitizeValue(i, program.values[i]));
+            setProgramValue(p, i, sanitizeParameterValue(i, program.values[i]));
     }
     // The copies this chunk keeps, and no others: a copy an earlier restore
     // brought must never outlive a later one (an undo, an older preset).

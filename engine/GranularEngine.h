@@ -149,6 +149,20 @@ public:
     // the samples are over the limit or keeping is off: they are saved
     // anyway, as nothing else holds them.
     bool savesOnlyCopiesAnyway() const { return onlyCopiesAnyway_.load(std::memory_order_relaxed); }
+    // For plug-in formats whose hosts save the sample themselves, as a path
+    // and a file beside the project (LV2): the current program's sample,
+    // the keep setting, and the copy a save keeps of it (null when none, by
+    // the same rules as the chunk's). Never reads a sample file.
+    struct SampleState {
+        std::string path;
+        bool keepSamples = true;
+        FileBytes keptCopy;
+    };
+    SampleState sampleState() const;
+    // Restores one, as setChunk restores a bank: the copy, when given,
+    // plays where no file holds the same bytes. False (nothing changed) when
+    // memory runs short.
+    bool restoreSampleState(const SampleState& state);
     // A failure the host's call could not report (a save or a restore short
     // of memory), for the panel to show once; null when there is none.
     const char* takeNotice() { return notice_.exchange(nullptr, std::memory_order_acq_rel); }

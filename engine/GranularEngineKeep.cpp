@@ -168,3 +168,47 @@ void GranularEngine::forgetUnnamedCopies()
         return std::find(paths.begin(), paths.end(), path) == paths.end();
     });
 }
+
+GranularEngine::SampleState GranularEngine::sampleState() const
+{
+    SampleState state;
+    state.keepSamples = keepSamples_.load(relaxed);
+    try {
+        state.path = pathInUse(currentProgram_.load(relaxed));
+        for (KeptFile& file : planKeeping().files) {
+            if (file.path == state.path)
+                state.keptCopy = std::move(file.bytes);
+        }
+    } catch (...) {
+        // Short of memory: the path, as far as it came, and no copy.
+    }
+    return state;
+}
+
+bool GranularEngine::restoreSampleState(const SampleState& state)
+{
+    // The bank as it is, with the current program naming the sample, and
+    // the extension the state says: restored exactly as a saved chunk is.
+    std::vector<unsigned char> chunk;
+    try {
+        GranularProgram bank[kNumPrograms];
+        for (int32_t p = 0; p < kNumPrograms; ++p) {
+            bank[p] = programs_[p];
+            for (int32_t i = 0; i < kNumParams; ++i)
+                bank[p].values[i] = programValue(p, i);
+        }
+        GranularProgram& current = bank[currentProgram_.load(relaxed)];
+        copyText(current.samplePath, sizeof current.samplePath, state.path.c_str());
+        const auto* bytes = reinterpret_cast<const unsigned char*>(bank);
+        chunk.assign(bytes, bytes + kBankSize);
+        ChunkExtension extension;
+        extension.keepSamples = state.keepSamples;
+        if (state.keptCopy != nullptr && !state.path.empty())
+            extension.files.push_back(KeptFile{state.path, state.keptCopy});
+        appendChunkExtension(chunk, extension);
+    } catch (...) {
+        postNotice("Couldn't allocate enough memory to restore the project: the plug-in kept what it had");
+        return false;
+    }
+    return setChunk(chunk.data(), static_cast<int32_t>(chunk.size())) == kBankSize;
+}
