@@ -1,9 +1,9 @@
-// The grain kernel four frames at a time with SSE2 (every x86-64 CPU and the
-// 32-bit Windows build have it). Lanes are frames; each lane adds the voice's
-// grains oldest first, a grain not alive in a lane adding +0.0, which leaves
-// a sum that started at +0.0 unchanged. A stereo sample's right channel is
-// read at the same positions and summed the same way.
-#include "engine/GrainRenderer.h"
+// The grain kernel with SSE2 (every x86-64 CPU and the 32-bit Windows build
+// have it), eight frames at a time in two halves of four lanes. Lanes are
+// frames: each lane adds the voice's grains oldest first, as the per-sample
+// path does, with only multiplies and adds. A stereo sample's right channel
+// is read at the same positions and summed the same way.
+#include "engine/GrainKernelBlock.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -15,6 +15,29 @@ bool grainKernelSse2Built()
 
 namespace {
 
+// What every grain of the voice shares in one block of eight frames: the
+// fraction of each frame, and how far each frame reads from the grain's
+// position at the block's first frame (the voice's offset there).
+struct Block {
+    int32_t f0;
+    int32_t offset;
+    __m128 frac[2];
+    int32_t d[8];
+};
+
+inline Block blockAt(const GrainRenderer::VoiceRun& run, int32_t f0)
+{
+    Block b;
+    b.f0 = f0;
+    b.offset = run.offset[f0];
+    b.frac[0] = _mm_loadu_ps(run.frac + f0);
+    b.frac[1] = _mm_loadu_ps(run.frac + f0 + 4);
+#pragma GCC unroll 8
+    for (int32_t j = 0; j < 8; ++j)
+        b.d[j] = run.travel[f0 + j] - run.travel[f0];
+    return b;
+}
+
 // Frame j's two neighbouring sample values, (p[j], p[j + 1]), in one load.
 inline __m128 pairAt(const float* p)
 {
@@ -22,87 +45,103 @@ inline __m128 pairAt(const float* p)
 }
 
 // The interpolated value of four frames times their envelope weights, from
-// each frame's pair of sample values.
-inline __m128 weighted(__m128 q0, __m128 q1, __m128 q2, __m128 q3, __m128 frac, __m128 w)
+// the frames' pairs of sample values at p + at[0..3].
+inline __m128 weighted(const float* p, const int32_t* at, __m128 frac, __m128 w)
 {
-    const __m128 a = _mm_unpacklo_ps(q0, q1);
-    const __m128 b = _mm_unpacklo_ps(q2, q3);
+    const __m128 a = _mm_unpacklo_ps(pairAt(p + at[0]), pairAt(p + at[1]));
+    const __m128 b = _mm_unpacklo_ps(pairAt(p + at[2]), pairAt(p + at[3]));
     const __m128 s0 = _mm_movelh_ps(a, b);
     const __m128 s1 = _mm_movehl_ps(b, a);
     return _mm_mul_ps(_mm_add_ps(s0, _mm_mul_ps(_mm_sub_ps(s1, s0), frac)), w);
 }
 
+// One grain's weighted values over the block's two halves, left (v) and
+// right (r). Reads that would cross the sample's end go frame by frame,
+// each wrapped on its own.
+template <bool kStereo>
+inline void grainValues(const GrainRenderer::VoiceRun& run, const Block& b, int32_t anchor, const float* weights,
+                        __m128 (&v)[2], __m128 (&r)[2])
+{
+    const int32_t length = run.length;
+    int32_t base = anchor + b.offset;
+    if (base >= length)
+        base -= length;
+    const float* data = run.data;
+    const float* right = run.right;
+    const int32_t* at = b.d;
+    int32_t wrapped[8];
+    if (base + b.d[7] < length) {
+        data += base;
+        right += kStereo ? base : 0;
+    } else {
+        for (int32_t j = 0; j < 8; ++j) {
+            wrapped[j] = anchor + run.offset[b.f0 + j];
+            if (wrapped[j] >= length)
+                wrapped[j] -= length;
+        }
+        at = wrapped;
+    }
+#pragma GCC unroll 2
+    for (int32_t h = 0; h < 2; ++h) {
+        const __m128 w = _mm_loadu_ps(weights + 4 * h);
+        v[h] = weighted(data, at + 4 * h, b.frac[h], w);
+        if constexpr (kStereo)
+            r[h] = weighted(right, at + 4 * h, b.frac[h], w);
+    }
+}
+
+// Adds grains [from, to), each only in the lanes where it sounds: a
+// cleared lane adds +0.0, which leaves a sum that started at +0.0 as it is.
+template <bool kStereo>
+inline void addClipped(const GrainRenderer::VoiceRun& run, const GrainRows& rows, const Block& b, int32_t from,
+                       int32_t to, __m128 (&sum)[2], __m128 (&sumRight)[2])
+{
+    for (int32_t i = from; i < to; ++i) {
+        const GrainRenderer::Span& g = run.grains[i];
+        __m128 v[2], r[2];
+        grainValues<kStereo>(run, b, rows.anchor[i], run.weights + b.f0 + rows.weightAt[i], v, r);
+#pragma GCC unroll 2
+        for (int32_t h = 0; h < 2; ++h) {
+            const __m128i lane = _mm_setr_epi32(4 * h, 4 * h + 1, 4 * h + 2, 4 * h + 3);
+            const __m128 live = _mm_castsi128_ps(_mm_andnot_si128(
+                _mm_cmpgt_epi32(_mm_set1_epi32(g.birth - b.f0), lane),
+                _mm_cmpgt_epi32(_mm_set1_epi32(g.death - b.f0), lane)));
+            sum[h] = _mm_add_ps(sum[h], _mm_and_ps(v[h], live));
+            if constexpr (kStereo)
+                sumRight[h] = _mm_add_ps(sumRight[h], _mm_and_ps(r[h], live));
+        }
+    }
+}
+
 template <bool kStereo>
 void renderVoice(const GrainRenderer::VoiceRun& run, float* out, float* outRight)
 {
-    const __m128i lane = _mm_setr_epi32(0, 1, 2, 3);
-    const float* data = run.data;
-    const float* right = run.right;
-    const int32_t length = run.length;
-    int32_t first = 0;
-    for (int32_t f0 = 0; f0 < run.frames; f0 += 4) {
-        while (first < run.grainCount && run.grains[first].death <= f0)
-            ++first;
-        const __m128 frac = _mm_loadu_ps(run.frac + f0);
-        // Every grain of the voice reads at these distances from its
-        // position at the block's first frame.
-        const int32_t* travel = run.travel + f0;
-        const int32_t d1 = travel[1] - travel[0], d2 = travel[2] - travel[0], d3 = travel[3] - travel[0];
-        const int32_t offset = run.offset[f0];
-        const int32_t end = f0 + 4;
-        __m128 sum = _mm_setzero_ps();
-        __m128 sumRight = _mm_setzero_ps();
-        for (int32_t i = first; i < run.grainCount && run.grains[i].birth < end; ++i) {
-            const GrainRenderer::Span& g = run.grains[i];
-            int32_t base = g.anchor + offset;
-            if (base >= length)
-                base -= length;
-            // Each load brings a frame's two neighbouring sample values,
-            // left (q) and right (u).
-            __m128 q0, q1, q2, q3, u0, u1, u2, u3;
-            if (base + d3 < length) {
-                const float* p = data + base;
-                q0 = pairAt(p), q1 = pairAt(p + d1), q2 = pairAt(p + d2), q3 = pairAt(p + d3);
-                if constexpr (kStereo) {
-                    const float* p = right + base;
-                    u0 = pairAt(p), u1 = pairAt(p + d1), u2 = pairAt(p + d2), u3 = pairAt(p + d3);
-                }
-            } else {
-                int32_t at[4];
-                for (int32_t j = 0; j < 4; ++j) {
-                    at[j] = g.anchor + run.offset[f0 + j];
-                    if (at[j] >= length)
-                        at[j] -= length;
-                }
-                q0 = pairAt(data + at[0]), q1 = pairAt(data + at[1]), q2 = pairAt(data + at[2]);
-                q3 = pairAt(data + at[3]);
-                if constexpr (kStereo) {
-                    u0 = pairAt(right + at[0]), u1 = pairAt(right + at[1]), u2 = pairAt(right + at[2]);
-                    u3 = pairAt(right + at[3]);
-                }
-            }
-            const __m128 w = _mm_loadu_ps(run.weights + (f0 - g.birth));
-            __m128 v = weighted(q0, q1, q2, q3, frac, w);
-            __m128 r;
-            if constexpr (kStereo)
-                r = weighted(u0, u1, u2, u3, frac, w);
-            // Only a grain born or dying inside the block needs lanes cleared;
-            // lanes past the run are never used.
-            if (g.birth > f0 || g.death < end) {
-                const __m128 live = _mm_castsi128_ps(_mm_andnot_si128(
-                    _mm_cmpgt_epi32(_mm_set1_epi32(g.birth - f0), lane),
-                    _mm_cmpgt_epi32(_mm_set1_epi32(g.death - f0), lane)));
-                v = _mm_and_ps(v, live);
+    const GrainRows rows(run);
+    BlockGrains grains(run.grains, run.grainCount);
+    for (int32_t f0 = 0; f0 < run.frames; f0 += 8) {
+        const Block b = blockAt(run, f0);
+        grains.moveTo(f0, 8);
+        __m128 sum[2] = {_mm_setzero_ps(), _mm_setzero_ps()};
+        __m128 sumRight[2] = {_mm_setzero_ps(), _mm_setzero_ps()};
+        addClipped<kStereo>(run, rows, b, grains.endingFrom(), grains.wholeFrom(), sum, sumRight);
+        const float* weights = run.weights + f0;
+        for (int32_t i = grains.wholeFrom(); i < grains.wholeTo(); ++i) {
+            __m128 v[2], r[2];
+            grainValues<kStereo>(run, b, rows.anchor[i], weights + rows.weightAt[i], v, r);
+#pragma GCC unroll 2
+            for (int32_t h = 0; h < 2; ++h) {
+                sum[h] = _mm_add_ps(sum[h], v[h]);
                 if constexpr (kStereo)
-                    r = _mm_and_ps(r, live);
+                    sumRight[h] = _mm_add_ps(sumRight[h], r[h]);
             }
-            sum = _mm_add_ps(sum, v);
-            if constexpr (kStereo)
-                sumRight = _mm_add_ps(sumRight, r);
         }
-        _mm_storeu_ps(out + f0, sum);
-        if constexpr (kStereo)
-            _mm_storeu_ps(outRight + f0, sumRight);
+        addClipped<kStereo>(run, rows, b, grains.wholeTo(), grains.bornTo(), sum, sumRight);
+#pragma GCC unroll 2
+        for (int32_t h = 0; h < 2; ++h) {
+            _mm_storeu_ps(out + f0 + 4 * h, sum[h]);
+            if constexpr (kStereo)
+                _mm_storeu_ps(outRight + f0 + 4 * h, sumRight[h]);
+        }
     }
 }
 

@@ -24,7 +24,7 @@ public:
     static constexpr int32_t kFades = 12;       // fade slots after them
     static constexpr int32_t kSlots = kVoices + kFades;
     static constexpr int32_t kRun = 256;        // frames per schedule pass
-    static constexpr int32_t kPad = 8;          // widest kernel's lane count
+    static constexpr int32_t kPad = 16;         // widest kernel's block of frames
     static constexpr int32_t kMaxGrainLength = 1 << 14;
     static constexpr int32_t kMaxGrains = GrainVoice::kRingSize + kRun + 1;
 
@@ -88,6 +88,8 @@ private:
     alignas(32) int32_t travel_[kSlots][kRun + kPad];
     alignas(32) int32_t offset_[kSlots][kRun + kPad];
     alignas(32) float frac_[kSlots][kRun + kPad];
+    alignas(32) float scratchFrac_[kRun + kPad];    // rows of lanes no voice uses
+    alignas(32) int32_t scratchInt_[kRun + kPad];
     alignas(32) float voiceOut_[kRun + kPad] = {};
     alignas(32) float voiceOutRight_[kRun + kPad] = {};
     alignas(32) float levels_[kRun + kPad] = {};
