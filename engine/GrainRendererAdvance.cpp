@@ -10,6 +10,10 @@
 #include <emmintrin.h>
 #include <xmmintrin.h>
 #endif
+#if defined(__x86_64__) && !defined(_WIN32) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define PARVOLINO_ADVANCE_AVX2 1 // as the AVX2 kernel: not on Windows
+#endif
 
 namespace {
 
@@ -89,6 +93,86 @@ void advanceGroups(const Lanes& lanes, int32_t lane, int32_t frames)
 }
 #endif
 
+#if defined(PARVOLINO_ADVANCE_AVX2)
+#define PARVOLINO_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
+
+// Stores eight frames of eight lanes, given frame by frame, as eight lanes' rows.
+PARVOLINO_AVX2_INLINE void storeTransposed8(__m256 (&r)[8], float* const* rows, int32_t k)
+{
+    __m256 t[8], u[8];
+    #pragma GCC unroll 8
+    for (int32_t i = 0; i < 8; i += 2) {
+        t[i] = _mm256_unpacklo_ps(r[i], r[i + 1]);
+        t[i + 1] = _mm256_unpackhi_ps(r[i], r[i + 1]);
+    }
+    #pragma GCC unroll 8
+    for (int32_t i = 0; i < 8; i += 4) {
+        u[i] = _mm256_shuffle_ps(t[i], t[i + 2], 0x44);
+        u[i + 1] = _mm256_shuffle_ps(t[i], t[i + 2], 0xEE);
+        u[i + 2] = _mm256_shuffle_ps(t[i + 1], t[i + 3], 0x44);
+        u[i + 3] = _mm256_shuffle_ps(t[i + 1], t[i + 3], 0xEE);
+    }
+    #pragma GCC unroll 8
+    for (int32_t j = 0; j < 4; ++j) {
+        _mm256_storeu_ps(rows[j] + k, _mm256_permute2f128_ps(u[j], u[j + 4], 0x20));
+        _mm256_storeu_ps(rows[j + 4] + k, _mm256_permute2f128_ps(u[j], u[j + 4], 0x31));
+    }
+}
+
+PARVOLINO_AVX2_INLINE void storeTransposed8(__m256i (&r)[8], int32_t* const* rows, int32_t k)
+{
+    __m256 f[8];
+    #pragma GCC unroll 8
+    for (int32_t i = 0; i < 8; ++i)
+        f[i] = _mm256_castsi256_ps(r[i]);
+    storeTransposed8(f, reinterpret_cast<float* const*>(rows), k);
+}
+
+// The same as advanceGroups with groups of eight lanes.
+template <int kGroups>
+__attribute__((target("avx2"))) void advanceGroups8(const Lanes& lanes, int32_t lane, int32_t frames)
+{
+    __m256 rate[kGroups], frac[kGroups];
+    __m256i length[kGroups], last[kGroups], travel[kGroups], offset[kGroups];
+    #pragma GCC unroll 8
+    for (int32_t q = 0; q < kGroups; ++q) {
+        rate[q] = _mm256_loadu_ps(lanes.rate + lane + 8 * q);
+        frac[q] = _mm256_loadu_ps(lanes.frac + lane + 8 * q);
+        length[q] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lanes.length + lane + 8 * q));
+        last[q] = _mm256_sub_epi32(length[q], _mm256_set1_epi32(1));
+        travel[q] = _mm256_setzero_si256();
+        offset[q] = _mm256_setzero_si256();
+    }
+        for (int32_t k = 0; k < frames; k += 8) {
+        __m256 fracs[kGroups][8];
+        __m256i travels[kGroups][8], offsets[kGroups][8];
+        #pragma GCC unroll 8
+        for (int32_t j = 0; j < 8; ++j) {
+            #pragma GCC unroll 8
+            for (int32_t q = 0; q < kGroups; ++q) {
+                const __m256 t = _mm256_add_ps(rate[q], frac[q]);
+                const __m256i step = _mm256_cvttps_epi32(t);
+                frac[q] = _mm256_sub_ps(t, _mm256_cvtepi32_ps(step));
+                travel[q] = _mm256_add_epi32(travel[q], step);
+                const __m256i m = _mm256_add_epi32(offset[q], step);
+                offset[q] = _mm256_sub_epi32(m, _mm256_and_si256(_mm256_cmpgt_epi32(m, last[q]), length[q]));
+                fracs[q][j] = frac[q];
+                travels[q][j] = travel[q];
+                offsets[q][j] = offset[q];
+            }
+        }
+        #pragma GCC unroll 8
+        for (int32_t q = 0; q < kGroups; ++q) {
+            storeTransposed8(fracs[q], lanes.fracRow + lane + 8 * q, k);
+            storeTransposed8(travels[q], lanes.travelRow + lane + 8 * q, k);
+            storeTransposed8(offsets[q], lanes.offsetRow + lane + 8 * q, k);
+        }
+    }
+}
+
+#undef PARVOLINO_AVX2_INLINE
+#endif
+
 } // namespace
 
 void GrainRenderer::advanceVoices(GrainVoice* voices, const int32_t* active, int32_t activeCount, int32_t frames)
@@ -112,6 +196,18 @@ void GrainRenderer::advanceVoices(GrainVoice* voices, const int32_t* active, int
             lanes.travelRow[a] = used ? travel_[v] : scratchInt_;
             lanes.offsetRow[a] = used ? offset_[v] : scratchInt_;
         }
+#if defined(PARVOLINO_ADVANCE_AVX2)
+        if (kernel_ == Avx2) {
+            // Two groups of eight cover the twelve voices, three every slot.
+            if (activeCount > 16)
+                advanceGroups8<3>(lanes, 0, frames);
+            else if (activeCount > 8)
+                advanceGroups8<2>(lanes, 0, frames);
+            else
+                advanceGroups8<1>(lanes, 0, frames);
+            return;
+        }
+#endif
         // Three groups side by side cover the twelve voices; the fade slots
         // take more rounds.
         for (int32_t lane = 0; lane < activeCount; lane += 12) {
