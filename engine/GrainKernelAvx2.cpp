@@ -35,9 +35,9 @@ struct Half {
 // What every grain of the voice shares in one block.
 struct Block {
     int32_t f0;
-    int32_t offset; // the voice's offset at f0
+    intptr_t offset; // the voice's offset at f0
     int32_t second; // how far the second half's first frame reads from f0
-    int32_t limit;  // the highest position at f0 whose whole block reads inside the sample
+    intptr_t limit; // the highest position at f0 whose whole block reads inside the sample
     Half half[2];
     int32_t d[kWidth]; // how far each frame reads from f0, for reads pair by pair
 };
@@ -151,7 +151,6 @@ PARVOLINO_AVX2_INLINE void wrappedValues(const GrainRenderer::VoiceRun& run, con
         if (at[j] >= run.length)
             at[j] -= run.length;
     }
-    #pragma GCC unroll 2
     for (int32_t h = 0; h < 2; ++h) {
         __m256 s0, s1;
         pairsAt(data, at + 8 * h, s0, s1);
@@ -161,17 +160,16 @@ PARVOLINO_AVX2_INLINE void wrappedValues(const GrainRenderer::VoiceRun& run, con
 
 // One grain's weighted values over the block, left (v) and right (r).
 template <int kWindows, bool kStereo>
-PARVOLINO_AVX2_INLINE void grainValues(const GrainRenderer::VoiceRun& run, const Block& b, int32_t anchor,
-                                       const float* weights, __m256 (&v)[2], __m256 (&r)[2])
+PARVOLINO_AVX2_INLINE void grainValues(const GrainRenderer::VoiceRun& run, const GrainRows& rows, const Block& b,
+                                       int32_t i, const float* weights, __m256 (&v)[2], __m256 (&r)[2])
 {
-    int32_t base = anchor + b.offset;
-    if (base >= run.length)
-        base -= run.length;
+    const intptr_t base = rows.positionAt(i, b.offset, run.length);
     if (base <= b.limit) {
         channelValues<kWindows>(run.data + base, b, weights, v);
         if constexpr (kStereo)
             channelValues<kWindows>(run.right + base, b, weights, r);
     } else {
+        const int32_t anchor = static_cast<int32_t>(rows.anchor[i] + run.length);
         wrappedValues(run, run.data, b, anchor, weights, v);
         if constexpr (kStereo)
             wrappedValues(run, run.right, b, anchor, weights, r);
@@ -187,8 +185,8 @@ PARVOLINO_AVX2_INLINE void addClipped(const GrainRenderer::VoiceRun& run, const 
     for (int32_t i = from; i < to; ++i) {
         const GrainRenderer::Span& g = run.grains[i];
         __m256 v[2], r[2];
-        grainValues<kWindows, kStereo>(run, b, rows.anchor[i], run.weights + b.f0 + rows.weightAt[i], v, r);
-        #pragma GCC unroll 2
+        grainValues<kWindows, kStereo>(run, rows, b, i, run.weights + b.f0 + rows.weightAt[i], v, r);
+#pragma GCC unroll 2
         for (int32_t h = 0; h < 2; ++h) {
             const __m256i lane = _mm256_add_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(8 * h));
             const __m256 live = _mm256_castsi256_ps(
@@ -215,7 +213,7 @@ __attribute__((target("avx2"))) void renderVoice(const GrainRenderer::VoiceRun& 
         const float* weights = run.weights + f0;
         for (int32_t i = grains.wholeFrom(); i < grains.wholeTo(); ++i) {
             __m256 v[2], r[2];
-            grainValues<kWindows, kStereo>(run, b, rows.anchor[i], weights + rows.weightAt[i], v, r);
+            grainValues<kWindows, kStereo>(run, rows, b, i, weights + rows.weightAt[i], v, r);
             #pragma GCC unroll 2
             for (int32_t h = 0; h < 2; ++h) {
                 sum[h] = _mm256_add_ps(sum[h], v[h]);

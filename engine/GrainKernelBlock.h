@@ -65,17 +65,27 @@ private:
     int32_t nextChange_ = INT_MIN;
 };
 
-// The grains of a run as the kernel reads them: each one's anchor, and
-// where its envelope weights stand against the run's frames.
+// The grains of a run as the kernels read them.
 struct GrainRows {
-    int32_t anchor[GrainRenderer::kMaxGrains];
-    intptr_t weightAt[GrainRenderer::kMaxGrains]; // minus its birth frame
+    // Each grain's anchor less the sample's length: its position at a frame
+    // is this plus the voice's offset there, plus the length when below zero.
+    intptr_t anchor[GrainRenderer::kMaxGrains];
+    // Minus its birth frame: where its envelope weights stand against the
+    // run's frames.
+    intptr_t weightAt[GrainRenderer::kMaxGrains];
 
     explicit GrainRows(const GrainRenderer::VoiceRun& run)
     {
         for (int32_t i = 0; i < run.grainCount; ++i) {
-            anchor[i] = run.grains[i].anchor;
+            anchor[i] = static_cast<intptr_t>(run.grains[i].anchor) - run.length;
             weightAt[i] = -static_cast<intptr_t>(run.grains[i].birth);
         }
+    }
+
+    // The grain's position at a frame where the voice's offset is `offset`.
+    intptr_t positionAt(int32_t i, intptr_t offset, intptr_t length) const
+    {
+        const intptr_t position = anchor[i] + offset;
+        return position < 0 ? position + length : position;
     }
 };

@@ -20,9 +20,9 @@ namespace {
 // position at the block's first frame (the voice's offset there).
 struct Block {
     int32_t f0;
-    int32_t offset;
+    intptr_t offset;
     __m128 frac[2];
-    int32_t d[8];
+    intptr_t d[8];
 };
 
 inline Block blockAt(const GrainRenderer::VoiceRun& run, int32_t f0)
@@ -46,7 +46,7 @@ inline __m128 pairAt(const float* p)
 
 // The interpolated value of four frames times their envelope weights, from
 // the frames' pairs of sample values at p + at[0..3].
-inline __m128 weighted(const float* p, const int32_t* at, __m128 frac, __m128 w)
+inline __m128 weighted(const float* p, const intptr_t* at, __m128 frac, __m128 w)
 {
     const __m128 a = _mm_unpacklo_ps(pairAt(p + at[0]), pairAt(p + at[1]));
     const __m128 b = _mm_unpacklo_ps(pairAt(p + at[2]), pairAt(p + at[3]));
@@ -59,23 +59,21 @@ inline __m128 weighted(const float* p, const int32_t* at, __m128 frac, __m128 w)
 // right (r). Reads that would cross the sample's end go frame by frame,
 // each wrapped on its own.
 template <bool kStereo>
-inline void grainValues(const GrainRenderer::VoiceRun& run, const Block& b, int32_t anchor, const float* weights,
-                        __m128 (&v)[2], __m128 (&r)[2])
+inline void grainValues(const GrainRenderer::VoiceRun& run, const GrainRows& rows, const Block& b, int32_t i,
+                        const float* weights, __m128 (&v)[2], __m128 (&r)[2])
 {
-    const int32_t length = run.length;
-    int32_t base = anchor + b.offset;
-    if (base >= length)
-        base -= length;
+    const intptr_t length = run.length;
+    const intptr_t base = rows.positionAt(i, b.offset, length);
     const float* data = run.data;
     const float* right = run.right;
-    const int32_t* at = b.d;
-    int32_t wrapped[8];
+    const intptr_t* at = b.d;
+    intptr_t wrapped[8];
     if (base + b.d[7] < length) {
         data += base;
         right += kStereo ? base : 0;
     } else {
         for (int32_t j = 0; j < 8; ++j) {
-            wrapped[j] = anchor + run.offset[b.f0 + j];
+            wrapped[j] = rows.anchor[i] + length + run.offset[b.f0 + j];
             if (wrapped[j] >= length)
                 wrapped[j] -= length;
         }
@@ -99,7 +97,7 @@ inline void addClipped(const GrainRenderer::VoiceRun& run, const GrainRows& rows
     for (int32_t i = from; i < to; ++i) {
         const GrainRenderer::Span& g = run.grains[i];
         __m128 v[2], r[2];
-        grainValues<kStereo>(run, b, rows.anchor[i], run.weights + b.f0 + rows.weightAt[i], v, r);
+        grainValues<kStereo>(run, rows, b, i, run.weights + b.f0 + rows.weightAt[i], v, r);
 #pragma GCC unroll 2
         for (int32_t h = 0; h < 2; ++h) {
             const __m128i lane = _mm_setr_epi32(4 * h, 4 * h + 1, 4 * h + 2, 4 * h + 3);
@@ -127,7 +125,7 @@ void renderVoice(const GrainRenderer::VoiceRun& run, float* out, float* outRight
         const float* weights = run.weights + f0;
         for (int32_t i = grains.wholeFrom(); i < grains.wholeTo(); ++i) {
             __m128 v[2], r[2];
-            grainValues<kStereo>(run, b, rows.anchor[i], weights + rows.weightAt[i], v, r);
+            grainValues<kStereo>(run, rows, b, i, weights + rows.weightAt[i], v, r);
 #pragma GCC unroll 2
             for (int32_t h = 0; h < 2; ++h) {
                 sum[h] = _mm_add_ps(sum[h], v[h]);
