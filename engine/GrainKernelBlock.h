@@ -24,8 +24,21 @@ public:
     // `width` frames wide.
     void moveTo(int32_t f0, int32_t width)
     {
-        if (f0 < nextChange_)
-            return;
+        if (f0 >= nextChange_)
+            advanceTo(f0, width);
+    }
+
+    // [endingFrom, wholeFrom): the grains that end inside the block.
+    int32_t endingFrom() const { return live_; }
+    // [wholeFrom, wholeTo): the grains that sound through the whole block.
+    int32_t wholeFrom() const { return whole_; }
+    int32_t wholeTo() const { return young_ > whole_ ? young_ : whole_; }
+    // [wholeTo, bornTo): the grains that begin inside the block.
+    int32_t bornTo() const { return born_; }
+
+private:
+    void advanceTo(int32_t f0, int32_t width)
+    {
         const int32_t end = f0 + width;
         while (live_ < count_ && spans_[live_].death <= f0)
             ++live_;
@@ -47,15 +60,6 @@ public:
             nextChange_ = std::min(nextChange_, spans_[born_].birth - width + 1);
     }
 
-    // [endingFrom, wholeFrom): the grains that end inside the block.
-    int32_t endingFrom() const { return live_; }
-    // [wholeFrom, wholeTo): the grains that sound through the whole block.
-    int32_t wholeFrom() const { return whole_; }
-    int32_t wholeTo() const { return young_ > whole_ ? young_ : whole_; }
-    // [wholeTo, bornTo): the grains that begin inside the block.
-    int32_t bornTo() const { return born_; }
-
-private:
     const GrainRenderer::Span* spans_;
     int32_t count_;
     int32_t live_ = 0;  // the first grain still sounding at f0

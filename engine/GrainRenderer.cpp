@@ -192,7 +192,9 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, Out
             const Grain& g = voice.grain(i);
             if (g.position < 0 || g.age < 0)
                 return false;
-            grains_[v][i] = Span{-g.age, INT_MAX, g.position % voice.sampleLength_};
+            // Positions the fast render left are inside the sample already.
+            const int32_t position = g.position < voice.sampleLength_ ? g.position : g.position % voice.sampleLength_;
+            grains_[v][i] = Span{-g.age, INT_MAX, position};
         }
         grainCount_[v] = voice.count_;
         firstLive_[v] = 0;
@@ -272,7 +274,7 @@ void GrainRenderer::startGrains(GrainVoice* voices, ScatterGenerator& scatter, i
             const int32_t length = voice.sampleLength_;
             const int32_t r = scatter.next();
             const int32_t start = ((r * range_[v]) >> 15) + static_cast<int32_t>(voice.nextStart_);
-            int32_t anchor = start % length - (frame > 0 ? offset_[v][frame - 1] : 0);
+            int32_t anchor = (start < length ? start : start % length) - (frame > 0 ? offset_[v][frame - 1] : 0);
             if (anchor < 0)
                 anchor += length;
             spans[count++] = Span{frame, INT_MAX, anchor};

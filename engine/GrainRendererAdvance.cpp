@@ -150,9 +150,11 @@ __attribute__((target("avx2"))) void advanceGroups8(const Lanes& lanes, int32_t 
         for (int32_t j = 0; j < 8; ++j) {
             #pragma GCC unroll 8
             for (int32_t q = 0; q < kGroups; ++q) {
+                // t less its integer part: the same float as t less the
+                // converted truncation, one step shorter on the chain.
                 const __m256 t = _mm256_add_ps(rate[q], frac[q]);
                 const __m256i step = _mm256_cvttps_epi32(t);
-                frac[q] = _mm256_sub_ps(t, _mm256_cvtepi32_ps(step));
+                frac[q] = _mm256_sub_ps(t, _mm256_round_ps(t, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC));
                 travel[q] = _mm256_add_epi32(travel[q], step);
                 const __m256i m = _mm256_add_epi32(offset[q], step);
                 offset[q] = _mm256_sub_epi32(m, _mm256_and_si256(_mm256_cmpgt_epi32(m, last[q]), length[q]));
