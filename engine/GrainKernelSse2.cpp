@@ -1,5 +1,5 @@
 // The grain kernel with SSE2 (every x86-64 CPU and the 32-bit Windows build
-// have it), eight frames at a time in two halves of four lanes. Lanes are
+// have it), sixteen frames at a time in four vectors of four lanes. Lanes are
 // frames: each lane adds the voice's grains oldest first, as the per-sample
 // path does, with only multiplies and adds. A stereo sample's right channel
 // is read at the same positions and summed the same way.
@@ -15,25 +15,31 @@ bool grainKernelSse2Built()
 
 namespace {
 
-// What every grain of the voice shares in one block of eight frames: the
+constexpr int32_t kMaxVectors = 4; // vectors of four frames in the widest block
+
+// What every grain of the voice shares in one block: the
 // fraction of each frame, and how far each frame reads from the grain's
 // position at the block's first frame (the voice's offset there).
+template <int kVectors>
 struct Block {
+    static constexpr int32_t kWidth = 4 * kVectors;
     int32_t f0;
     intptr_t offset;
-    __m128 frac[2];
-    intptr_t d[8];
+    __m128 frac[kVectors];
+    intptr_t d[kWidth];
 };
 
-inline Block blockAt(const GrainRenderer::VoiceRun& run, int32_t f0)
+template <int kVectors>
+inline Block<kVectors> blockAt(const GrainRenderer::VoiceRun& run, int32_t f0)
 {
-    Block b;
+    Block<kVectors> b;
     b.f0 = f0;
     b.offset = run.offset[f0];
-    b.frac[0] = _mm_loadu_ps(run.frac + f0);
-    b.frac[1] = _mm_loadu_ps(run.frac + f0 + 4);
-#pragma GCC unroll 8
-    for (int32_t j = 0; j < 8; ++j)
+#pragma GCC unroll 4
+    for (int32_t h = 0; h < kVectors; ++h)
+        b.frac[h] = _mm_loadu_ps(run.frac + f0 + 4 * h);
+#pragma GCC unroll 16
+    for (int32_t j = 0; j < b.kWidth; ++j)
         b.d[j] = run.travel[f0 + j] - run.travel[f0];
     return b;
 }
@@ -55,32 +61,32 @@ inline __m128 weighted(const float* p, const intptr_t* at, __m128 frac, __m128 w
     return _mm_mul_ps(_mm_add_ps(s0, _mm_mul_ps(_mm_sub_ps(s1, s0), frac)), w);
 }
 
-// One grain's weighted values over the block's two halves, left (v) and
-// right (r). Reads that would cross the sample's end go frame by frame,
+// One grain's weighted values over the block, four frames a vector, left
+// (v) and right (r). Reads that would cross the sample's end go frame by frame,
 // each wrapped on its own.
-template <bool kStereo>
-inline void grainValues(const GrainRenderer::VoiceRun& run, const GrainRows& rows, const Block& b, int32_t i,
-                        const float* weights, __m128 (&v)[2], __m128 (&r)[2])
+template <int kVectors, bool kStereo>
+inline void grainValues(const GrainRenderer::VoiceRun& run, const GrainRows& rows, const Block<kVectors>& b, int32_t i,
+                        const float* weights, __m128 (&v)[kVectors], __m128 (&r)[kVectors])
 {
     const intptr_t length = run.length;
     const intptr_t base = rows.positionAt(i, b.offset, length);
     const float* data = run.data;
     const float* right = run.right;
     const intptr_t* at = b.d;
-    intptr_t wrapped[8];
-    if (base + b.d[7] < length) {
+    intptr_t wrapped[b.kWidth];
+    if (base + b.d[b.kWidth - 1] < length) {
         data += base;
         right += kStereo ? base : 0;
     } else {
-        for (int32_t j = 0; j < 8; ++j) {
+        for (int32_t j = 0; j < b.kWidth; ++j) {
             wrapped[j] = rows.anchor[i] + length + run.offset[b.f0 + j];
             if (wrapped[j] >= length)
                 wrapped[j] -= length;
         }
         at = wrapped;
     }
-#pragma GCC unroll 2
-    for (int32_t h = 0; h < 2; ++h) {
+#pragma GCC unroll 4
+    for (int32_t h = 0; h < kVectors; ++h) {
         const __m128 w = _mm_loadu_ps(weights + 4 * h);
         v[h] = weighted(data, at + 4 * h, b.frac[h], w);
         if constexpr (kStereo)
@@ -90,16 +96,16 @@ inline void grainValues(const GrainRenderer::VoiceRun& run, const GrainRows& row
 
 // Adds grains [from, to), each only in the lanes where it sounds: a
 // cleared lane adds +0.0, which leaves a sum that started at +0.0 as it is.
-template <bool kStereo>
-inline void addClipped(const GrainRenderer::VoiceRun& run, const GrainRows& rows, const Block& b, int32_t from,
-                       int32_t to, __m128 (&sum)[2], __m128 (&sumRight)[2])
+template <int kVectors, bool kStereo>
+inline void addClipped(const GrainRenderer::VoiceRun& run, const GrainRows& rows, const Block<kVectors>& b, int32_t from,
+                       int32_t to, __m128 (&sum)[kVectors], __m128 (&sumRight)[kVectors])
 {
     for (int32_t i = from; i < to; ++i) {
         const GrainRenderer::Span& g = run.grains[i];
-        __m128 v[2], r[2];
-        grainValues<kStereo>(run, rows, b, i, run.weights + b.f0 + rows.weightAt[i], v, r);
-#pragma GCC unroll 2
-        for (int32_t h = 0; h < 2; ++h) {
+        __m128 v[kVectors], r[kVectors];
+        grainValues<kVectors, kStereo>(run, rows, b, i, run.weights + b.f0 + rows.weightAt[i], v, r);
+#pragma GCC unroll 4
+        for (int32_t h = 0; h < kVectors; ++h) {
             const __m128i lane = _mm_setr_epi32(4 * h, 4 * h + 1, 4 * h + 2, 4 * h + 3);
             const __m128 live = _mm_castsi128_ps(_mm_andnot_si128(
                 _mm_cmpgt_epi32(_mm_set1_epi32(g.birth - b.f0), lane),
@@ -111,31 +117,38 @@ inline void addClipped(const GrainRenderer::VoiceRun& run, const GrainRows& rows
     }
 }
 
-template <bool kStereo>
+// Mono takes sixteen frames per grain; stereo, which needs twice the sums,
+// eight, so that they stay in registers.
+template <bool kStereo, int kVectors = kStereo ? 2 : kMaxVectors>
 void renderVoice(const GrainRenderer::VoiceRun& run, float* out, float* outRight)
 {
+    constexpr int32_t kWidth = 4 * kVectors;
     const GrainRows rows(run);
     BlockGrains grains(run.grains, run.grainCount);
-    for (int32_t f0 = 0; f0 < run.frames; f0 += 8) {
-        const Block b = blockAt(run, f0);
-        grains.moveTo(f0, 8);
-        __m128 sum[2] = {_mm_setzero_ps(), _mm_setzero_ps()};
-        __m128 sumRight[2] = {_mm_setzero_ps(), _mm_setzero_ps()};
-        addClipped<kStereo>(run, rows, b, grains.endingFrom(), grains.wholeFrom(), sum, sumRight);
+    for (int32_t f0 = 0; f0 < run.frames; f0 += kWidth) {
+        const Block<kVectors> b = blockAt<kVectors>(run, f0);
+        grains.moveTo(f0, kWidth);
+        __m128 sum[kVectors], sumRight[kVectors];
+#pragma GCC unroll 4
+        for (int32_t h = 0; h < kVectors; ++h) {
+            sum[h] = _mm_setzero_ps();
+            sumRight[h] = _mm_setzero_ps();
+        }
+        addClipped<kVectors, kStereo>(run, rows, b, grains.endingFrom(), grains.wholeFrom(), sum, sumRight);
         const float* weights = run.weights + f0;
         for (int32_t i = grains.wholeFrom(); i < grains.wholeTo(); ++i) {
-            __m128 v[2], r[2];
-            grainValues<kStereo>(run, rows, b, i, weights + rows.weightAt[i], v, r);
-#pragma GCC unroll 2
-            for (int32_t h = 0; h < 2; ++h) {
+            __m128 v[kVectors], r[kVectors];
+            grainValues<kVectors, kStereo>(run, rows, b, i, weights + rows.weightAt[i], v, r);
+#pragma GCC unroll 4
+            for (int32_t h = 0; h < kVectors; ++h) {
                 sum[h] = _mm_add_ps(sum[h], v[h]);
                 if constexpr (kStereo)
                     sumRight[h] = _mm_add_ps(sumRight[h], r[h]);
             }
         }
-        addClipped<kStereo>(run, rows, b, grains.wholeTo(), grains.bornTo(), sum, sumRight);
-#pragma GCC unroll 2
-        for (int32_t h = 0; h < 2; ++h) {
+        addClipped<kVectors, kStereo>(run, rows, b, grains.wholeTo(), grains.bornTo(), sum, sumRight);
+#pragma GCC unroll 4
+        for (int32_t h = 0; h < kVectors; ++h) {
             _mm_storeu_ps(out + f0 + 4 * h, sum[h]);
             if constexpr (kStereo)
                 _mm_storeu_ps(outRight + f0 + 4 * h, sumRight[h]);

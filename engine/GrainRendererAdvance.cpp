@@ -54,12 +54,20 @@ inline void storeTransposed(__m128i (&byFrame)[4], int32_t* const* rows, int32_t
 template <int kGroups>
 void advanceGroups(const Lanes& lanes, int32_t lane, int32_t frames)
 {
-    __m128 rate[kGroups], frac[kGroups];
+    // A lane's rate lies in [n, n + 1) for a whole n, and its fraction in
+    // [0, 1): their sum t rounds to a float in [n, n + 2), whose integer part
+    // is n, or n + 1 from n + 1 on. t less that is exact whichever way it is
+    // formed, so the chain needs no conversions: (t - n) - (t >= n + 1).
+    __m128 rate[kGroups], frac[kGroups], whole[kGroups], next[kGroups];
+    __m128i wholeSteps[kGroups];
     __m128i length[kGroups], last[kGroups], travel[kGroups], offset[kGroups];
 #pragma GCC unroll 4
     for (int32_t q = 0; q < kGroups; ++q) {
         rate[q] = _mm_load_ps(lanes.rate + lane + 4 * q);
         frac[q] = _mm_load_ps(lanes.frac + lane + 4 * q);
+        wholeSteps[q] = _mm_cvttps_epi32(rate[q]);
+        whole[q] = _mm_cvtepi32_ps(wholeSteps[q]);
+        next[q] = _mm_add_ps(whole[q], _mm_set1_ps(1.0f));
         length[q] = _mm_load_si128(reinterpret_cast<const __m128i*>(lanes.length + lane + 4 * q));
         last[q] = _mm_sub_epi32(length[q], _mm_set1_epi32(1));
         travel[q] = _mm_setzero_si128();
@@ -73,8 +81,9 @@ void advanceGroups(const Lanes& lanes, int32_t lane, int32_t frames)
 #pragma GCC unroll 4
             for (int32_t q = 0; q < kGroups; ++q) {
                 const __m128 t = _mm_add_ps(rate[q], frac[q]);
-                const __m128i step = _mm_cvttps_epi32(t);
-                frac[q] = _mm_sub_ps(t, _mm_cvtepi32_ps(step));
+                const __m128 up = _mm_cmpge_ps(t, next[q]);
+                frac[q] = _mm_sub_ps(_mm_sub_ps(t, whole[q]), _mm_and_ps(up, _mm_set1_ps(1.0f)));
+                const __m128i step = _mm_sub_epi32(wholeSteps[q], _mm_castps_si128(up));
                 travel[q] = _mm_add_epi32(travel[q], step);
                 const __m128i m = _mm_add_epi32(offset[q], step);
                 offset[q] = _mm_sub_epi32(m, _mm_and_si128(_mm_cmpgt_epi32(m, last[q]), length[q]));
