@@ -68,7 +68,7 @@ PARVOLINO_AVX2_INLINE Block blockAt(const GrainRenderer::VoiceRun& run, int32_t 
         b.limit = run.length - 8 * kWindows - b.second;
     } else {
         const __m256i first = _mm256_set1_epi32(run.travel[f0]);
-        #pragma GCC unroll 2
+#pragma GCC unroll 2
         for (int32_t h = 0; h < 2; ++h)
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(b.d + 8 * h),
                                 _mm256_sub_epi32(_mm256_loadu_si256(
@@ -126,7 +126,7 @@ PARVOLINO_AVX2_INLINE __m256 weighted(__m256 s0, __m256 s1, __m256 frac, __m256 
 template <int kWindows>
 PARVOLINO_AVX2_INLINE void channelValues(const float* p, const Block& b, const float* weights, __m256 (&v)[2])
 {
-    #pragma GCC unroll 2
+#pragma GCC unroll 2
     for (int32_t h = 0; h < 2; ++h) {
         __m256 s0, s1;
         if constexpr (kWindows > 0) {
@@ -199,8 +199,25 @@ PARVOLINO_AVX2_INLINE void addClipped(const GrainRenderer::VoiceRun& run, const 
     }
 }
 
+// Adds a block's sums times the voice's level into the run's totals.
+template <bool kStereo>
+PARVOLINO_AVX2_INLINE void addToTotals(const GrainRenderer::VoiceRun& run, int32_t f0, const __m256 (&sum)[2],
+                                       const __m256 (&sumRight)[2])
+{
+#pragma GCC unroll 2
+    for (int32_t h = 0; h < 2; ++h) {
+        const int32_t f = f0 + 8 * h;
+        const __m256 level = run.levels != nullptr ? _mm256_loadu_ps(run.levels + f) : _mm256_set1_ps(run.gain);
+        _mm256_storeu_ps(run.total + f, _mm256_add_ps(_mm256_loadu_ps(run.total + f), _mm256_mul_ps(sum[h], level)));
+        if (run.totalRight != nullptr)
+            _mm256_storeu_ps(run.totalRight + f,
+                             _mm256_add_ps(_mm256_loadu_ps(run.totalRight + f),
+                                           _mm256_mul_ps(kStereo ? sumRight[h] : sum[h], level)));
+    }
+}
+
 template <int kWindows, bool kStereo>
-__attribute__((target("avx2"))) void renderVoice(const GrainRenderer::VoiceRun& run, float* out, float* outRight)
+__attribute__((target("avx2"))) void renderVoice(const GrainRenderer::VoiceRun& run)
 {
     const GrainRows rows(run);
     BlockGrains grains(run.grains, run.grainCount);
@@ -214,7 +231,7 @@ __attribute__((target("avx2"))) void renderVoice(const GrainRenderer::VoiceRun& 
         for (int32_t i = grains.wholeFrom(); i < grains.wholeTo(); ++i) {
             __m256 v[2], r[2];
             grainValues<kWindows, kStereo>(run, rows, b, i, weights + rows.weightAt[i], v, r);
-            #pragma GCC unroll 2
+#pragma GCC unroll 2
             for (int32_t h = 0; h < 2; ++h) {
                 sum[h] = _mm256_add_ps(sum[h], v[h]);
                 if constexpr (kStereo)
@@ -222,18 +239,12 @@ __attribute__((target("avx2"))) void renderVoice(const GrainRenderer::VoiceRun& 
             }
         }
         addClipped<kWindows, kStereo>(run, rows, b, grains.wholeTo(), grains.bornTo(), sum, sumRight);
-        #pragma GCC unroll 2
-        for (int32_t h = 0; h < 2; ++h) {
-            _mm256_storeu_ps(out + f0 + 8 * h, sum[h]);
-            if constexpr (kStereo)
-                _mm256_storeu_ps(outRight + f0 + 8 * h, sumRight[h]);
-        }
+        addToTotals<kStereo>(run, f0, sum, sumRight);
     }
 }
 
 template <bool kStereo>
-__attribute__((target("avx2"))) void renderVoiceReading(const GrainRenderer::VoiceRun& run, float* out,
-                                                        float* outRight)
+__attribute__((target("avx2"))) void renderVoiceReading(const GrainRenderer::VoiceRun& run)
 {
     // The farthest any half block reads from its first frame's position
     // decides how the whole run reads.
@@ -243,11 +254,11 @@ __attribute__((target("avx2"))) void renderVoiceReading(const GrainRenderer::Voi
         reach = d > reach ? d : reach;
     }
     switch (reach >> 3) {
-    case 0: renderVoice<1, kStereo>(run, out, outRight); break;
-    case 1: renderVoice<2, kStereo>(run, out, outRight); break;
-    case 2: renderVoice<3, kStereo>(run, out, outRight); break;
-    case 3: renderVoice<4, kStereo>(run, out, outRight); break;
-    default: renderVoice<0, kStereo>(run, out, outRight); break;
+    case 0: renderVoice<1, kStereo>(run); break;
+    case 1: renderVoice<2, kStereo>(run); break;
+    case 2: renderVoice<3, kStereo>(run); break;
+    case 3: renderVoice<4, kStereo>(run); break;
+    default: renderVoice<0, kStereo>(run); break;
     }
 }
 
@@ -255,13 +266,12 @@ __attribute__((target("avx2"))) void renderVoiceReading(const GrainRenderer::Voi
 
 } // namespace
 
-__attribute__((target("avx2"))) void renderVoiceAvx2(const GrainRenderer::VoiceRun& run, float* out,
-                                                     float* outRight)
+__attribute__((target("avx2"))) void renderVoiceAvx2(const GrainRenderer::VoiceRun& run)
 {
     if (run.right != nullptr)
-        renderVoiceReading<true>(run, out, outRight);
+        renderVoiceReading<true>(run);
     else
-        renderVoiceReading<false>(run, out, outRight);
+        renderVoiceReading<false>(run);
 }
 
 #else
@@ -271,9 +281,9 @@ bool grainKernelAvx2Built()
     return false;
 }
 
-void renderVoiceAvx2(const GrainRenderer::VoiceRun& run, float* out, float* outRight)
+void renderVoiceAvx2(const GrainRenderer::VoiceRun& run)
 {
-    renderVoiceSse2(run, out, outRight);
+    renderVoiceSse2(run);
 }
 
 #endif

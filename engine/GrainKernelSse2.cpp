@@ -119,8 +119,24 @@ inline void addClipped(const GrainRenderer::VoiceRun& run, const GrainRows& rows
 
 // Mono takes sixteen frames per grain; stereo, which needs twice the sums,
 // eight, so that they stay in registers.
+// Adds a block's sums times the voice's level into the run's totals.
+template <int kVectors, bool kStereo>
+inline void addToTotals(const GrainRenderer::VoiceRun& run, int32_t f0, const __m128 (&sum)[kVectors],
+                        const __m128 (&sumRight)[kVectors])
+{
+#pragma GCC unroll 4
+    for (int32_t h = 0; h < kVectors; ++h) {
+        const int32_t f = f0 + 4 * h;
+        const __m128 level = run.levels != nullptr ? _mm_loadu_ps(run.levels + f) : _mm_set1_ps(run.gain);
+        _mm_storeu_ps(run.total + f, _mm_add_ps(_mm_loadu_ps(run.total + f), _mm_mul_ps(sum[h], level)));
+        if (run.totalRight != nullptr)
+            _mm_storeu_ps(run.totalRight + f, _mm_add_ps(_mm_loadu_ps(run.totalRight + f),
+                                                         _mm_mul_ps(kStereo ? sumRight[h] : sum[h], level)));
+    }
+}
+
 template <bool kStereo, int kVectors = kStereo ? 2 : kMaxVectors>
-void renderVoice(const GrainRenderer::VoiceRun& run, float* out, float* outRight)
+void renderVoice(const GrainRenderer::VoiceRun& run)
 {
     constexpr int32_t kWidth = 4 * kVectors;
     const GrainRows rows(run);
@@ -147,23 +163,18 @@ void renderVoice(const GrainRenderer::VoiceRun& run, float* out, float* outRight
             }
         }
         addClipped<kVectors, kStereo>(run, rows, b, grains.wholeTo(), grains.bornTo(), sum, sumRight);
-#pragma GCC unroll 4
-        for (int32_t h = 0; h < kVectors; ++h) {
-            _mm_storeu_ps(out + f0 + 4 * h, sum[h]);
-            if constexpr (kStereo)
-                _mm_storeu_ps(outRight + f0 + 4 * h, sumRight[h]);
-        }
+        addToTotals<kVectors, kStereo>(run, f0, sum, sumRight);
     }
 }
 
 } // namespace
 
-void renderVoiceSse2(const GrainRenderer::VoiceRun& run, float* out, float* outRight)
+void renderVoiceSse2(const GrainRenderer::VoiceRun& run)
 {
     if (run.right != nullptr)
-        renderVoice<true>(run, out, outRight);
+        renderVoice<true>(run);
     else
-        renderVoice<false>(run, out, outRight);
+        renderVoice<false>(run);
 }
 
 #else
@@ -173,9 +184,9 @@ bool grainKernelSse2Built()
     return false;
 }
 
-void renderVoiceSse2(const GrainRenderer::VoiceRun& run, float* out, float* outRight)
+void renderVoiceSse2(const GrainRenderer::VoiceRun& run)
 {
-    renderVoicePortable(run, out, outRight);
+    renderVoicePortable(run);
 }
 
 #endif

@@ -118,45 +118,6 @@ bool GrainRenderer::prepareWeights(GrainVoice* voices)
 
 namespace {
 
-// total[k] += add[k] for k < frames (both padded to whole vectors).
-void addInto(float* total, const float* add, int32_t frames)
-{
-#if defined(__SSE2__)
-    for (int32_t k = 0; k < frames; k += 4)
-        _mm_storeu_ps(total + k, _mm_add_ps(_mm_loadu_ps(total + k), _mm_loadu_ps(add + k)));
-#else
-    for (int32_t k = 0; k < frames; ++k)
-        total[k] += add[k];
-#endif
-}
-
-// total[k] += add[k] * by[k] for k < frames (all padded to whole vectors).
-void addScaledInto(float* total, const float* add, const float* by, int32_t frames)
-{
-#if defined(__SSE2__)
-    for (int32_t k = 0; k < frames; k += 4) {
-        const __m128 scaled = _mm_mul_ps(_mm_loadu_ps(add + k), _mm_loadu_ps(by + k));
-        _mm_storeu_ps(total + k, _mm_add_ps(_mm_loadu_ps(total + k), scaled));
-    }
-#else
-    for (int32_t k = 0; k < frames; ++k)
-        total[k] += add[k] * by[k];
-#endif
-}
-
-// total[k] += add[k] * by for k < frames (both padded to whole vectors).
-void addScaledInto(float* total, const float* add, float by, int32_t frames)
-{
-#if defined(__SSE2__)
-    const __m128 factor = _mm_set1_ps(by);
-    for (int32_t k = 0; k < frames; k += 4)
-        _mm_storeu_ps(total + k, _mm_add_ps(_mm_loadu_ps(total + k), _mm_mul_ps(_mm_loadu_ps(add + k), factor)));
-#else
-    for (int32_t k = 0; k < frames; ++k)
-        total[k] += add[k] * by;
-#endif
-}
-
 #if defined(__SSE2__)
 // Zero in place of subnormals, infinities and NaN, as keepNormal does.
 inline __m128 keepNormal4(__m128 out)
@@ -231,9 +192,9 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, Out
         }
         const int32_t idle = idleFrame(voice, v, frames);
         const VoiceRun run{voice.sampleData_, voice.sampleRight_, voice.sampleLength_, frames, travel_[v],
-                           offset_[v], frac_[v], spans, count, weights_ + kPad};
-        function_(run, voiceOut_, voiceOutRight_);
-        addVoice(voice, stereo, frames, idle);
+                           offset_[v], frac_[v], spans, count, weights_ + kPad,
+                           fadeLevels(voice, frames, idle), voice.gain_, total_, stereo ? totalRight_ : nullptr};
+        function_(run);
         leaveState(voice, v, frames, idle);
     }
     mixOut(level, stereo, left, right, frames);
@@ -325,28 +286,31 @@ int32_t GrainRenderer::idleFrame(const GrainVoice& voice, int32_t v, int32_t fra
     return idle;
 }
 
-// Adds the voice's output times its level into the totals: the note's gain,
-// and along a fade the fade's curve until the frame the voice goes idle. A
-// mono voice adds the same to both sides of a stereo output.
-void GrainRenderer::addVoice(const GrainVoice& voice, bool stereo, int32_t frames, int32_t idle)
+// A fading voice's level per frame: the fade's curve from the note's gain
+// until the frame the voice goes idle, then 0.0 (the kernels add nothing
+// there); null for a voice at its gain throughout.
+const float* GrainRenderer::fadeLevels(const GrainVoice& voice, int32_t frames, int32_t idle)
 {
-    const float* right = voice.sampleRight_ != nullptr ? voiceOutRight_ : voiceOut_;
-    if (voice.state_ == GrainVoice::Fading) {
-        for (int32_t k = 0; k < frames; ++k)
-            levels_[k] = k < idle ? GrainVoice::fadeLevel(voice.gain_, voice.fadeAge_ + k, voice.fadeLength_) : 0.0f;
-        addScaledInto(total_, voiceOut_, levels_, frames);
-        if (stereo)
-            addScaledInto(totalRight_, right, levels_, frames);
-    } else if (voice.gain_ != 1.0f) {
-        addScaledInto(total_, voiceOut_, voice.gain_, frames);
-        if (stereo)
-            addScaledInto(totalRight_, right, voice.gain_, frames);
-    } else {
-        // Times exactly 1.0 would change no bit.
-        addInto(total_, voiceOut_, frames);
-        if (stereo)
-            addInto(totalRight_, right, frames);
+    if (voice.state_ != GrainVoice::Fading)
+        return nullptr;
+    int32_t k = 0;
+#if defined(__SSE2__)
+    // The same operations as fadeLevel, four frames at once.
+    const __m128 gain = _mm_set1_ps(voice.gain_);
+    const __m128 length = _mm_set1_ps(static_cast<float>(voice.fadeLength_));
+    const __m128 one = _mm_set1_ps(1.0f), two = _mm_set1_ps(2.0f), three = _mm_set1_ps(3.0f);
+    for (; k + 4 <= idle; k += 4) {
+        const __m128i age = _mm_add_epi32(_mm_set1_epi32(voice.fadeAge_ + k), _mm_setr_epi32(0, 1, 2, 3));
+        const __m128 t = _mm_div_ps(_mm_cvtepi32_ps(age), length);
+        const __m128 curve = _mm_mul_ps(_mm_mul_ps(t, t), _mm_sub_ps(three, _mm_mul_ps(two, t)));
+        _mm_storeu_ps(levels_ + k, _mm_mul_ps(gain, _mm_sub_ps(one, curve)));
     }
+#endif
+    for (; k < idle && k < frames; ++k)
+        levels_[k] = GrainVoice::fadeLevel(voice.gain_, voice.fadeAge_ + k, voice.fadeLength_);
+    for (; k < frames; ++k)
+        levels_[k] = 0.0f;
+    return levels_;
 }
 
 // The voice's state as the per-sample path leaves it after the run.
@@ -429,7 +393,7 @@ void GrainRenderer::mixOut(OutputLevel& level, bool stereo, float* left, float* 
     }
 }
 
-void renderVoicePortable(const GrainRenderer::VoiceRun& run, float* out, float* outRight)
+void renderVoicePortable(const GrainRenderer::VoiceRun& run)
 {
     int32_t first = 0;
     for (int32_t k = 0; k < run.frames; ++k) {
@@ -452,7 +416,9 @@ void renderVoicePortable(const GrainRenderer::VoiceRun& run, float* out, float* 
                 sumRight += (r0 + (r1 - r0) * frac) * w;
             }
         }
-        out[k] = sum;
-        outRight[k] = sumRight;
+        const float level = run.levels != nullptr ? run.levels[k] : run.gain;
+        run.total[k] += sum * level;
+        if (run.totalRight != nullptr)
+            run.totalRight[k] += (run.right != nullptr ? sumRight : sum) * level;
     }
 }

@@ -48,10 +48,18 @@ public:
         const Span* grains;
         int32_t grainCount;
         const float* weights; // envelope weight per age, kPad zeros either side
+        // The voice's level per frame, or null where it is `gain` throughout.
+        const float* levels;
+        float gain;
+        // The voices' sums so far, and the right channel's (null for a mono
+        // output); kPad floats past the run for the kernels' last block.
+        float* total;
+        float* totalRight;
     };
-    // Writes the grains' sum per frame into out (and the right channel's
-    // into outRight for a stereo sample).
-    using KernelFunction = void (*)(const VoiceRun&, float* out, float* outRight);
+    // Adds the grains' sum per frame times the voice's level into run.total,
+    // and the right channel's into run.totalRight (a mono sample's sum to
+    // both).
+    using KernelFunction = void (*)(const VoiceRun&);
 
     // The kernel named by PARVOLINO_KERNEL (scalar, sse2, avx2) if this CPU
     // runs it, else the fastest it runs.
@@ -76,7 +84,7 @@ private:
     void advanceVoices(GrainVoice* voices, const int32_t* active, int32_t activeCount, int32_t frames);
     void startGrains(GrainVoice* voices, ScatterGenerator& scatter, int32_t frames);
     int32_t idleFrame(const GrainVoice& voice, int32_t v, int32_t frames);
-    void addVoice(const GrainVoice& voice, bool stereo, int32_t frames, int32_t idle);
+    const float* fadeLevels(const GrainVoice& voice, int32_t frames, int32_t idle);
     void leaveState(GrainVoice& voice, int32_t v, int32_t frames, int32_t idle);
     void mixOut(OutputLevel& level, bool stereo, float* left, float* right, int32_t frames);
 
@@ -90,8 +98,6 @@ private:
     alignas(32) float frac_[kSlots][kRun + kPad];
     alignas(32) float scratchFrac_[kRun + kPad];    // rows of lanes no voice uses
     alignas(32) int32_t scratchInt_[kRun + kPad];
-    alignas(32) float voiceOut_[kRun + kPad] = {};
-    alignas(32) float voiceOutRight_[kRun + kPad] = {};
     alignas(32) float levels_[kRun + kPad] = {};
     alignas(32) float total_[kRun + kPad] = {};
     alignas(32) float totalRight_[kRun + kPad] = {};
@@ -105,10 +111,9 @@ private:
     int32_t retired_[kSlots] = {}; // grains retired by the frame a voice went idle
 };
 
-// The kernels; each renders one voice over one run into out[0, frames), and
-// the right channel of a stereo sample into outRight[0, frames).
-void renderVoicePortable(const GrainRenderer::VoiceRun& run, float* out, float* outRight);
-void renderVoiceSse2(const GrainRenderer::VoiceRun& run, float* out, float* outRight);
-void renderVoiceAvx2(const GrainRenderer::VoiceRun& run, float* out, float* outRight);
+// The kernels; each adds one voice over one run into the run's totals.
+void renderVoicePortable(const GrainRenderer::VoiceRun& run);
+void renderVoiceSse2(const GrainRenderer::VoiceRun& run);
+void renderVoiceAvx2(const GrainRenderer::VoiceRun& run);
 bool grainKernelSse2Built();
 bool grainKernelAvx2Built();
