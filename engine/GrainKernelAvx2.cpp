@@ -220,10 +220,10 @@ template <int kWindows, bool kStereo>
 __attribute__((target("avx2"))) void renderVoice(const GrainRenderer::VoiceRun& run)
 {
     const GrainRows rows(run);
-    BlockGrains grains(run.grains, run.grainCount);
+    BlockGrains grains(run.grains, run.grainCount, kWidth);
     for (int32_t f0 = 0; f0 < run.frames; f0 += kWidth) {
         const Block b = blockAt<kWindows>(run, f0);
-        grains.moveTo(f0, kWidth);
+        grains.moveTo(f0);
         __m256 sum[2] = {_mm256_setzero_ps(), _mm256_setzero_ps()};
         __m256 sumRight[2] = {_mm256_setzero_ps(), _mm256_setzero_ps()};
         addClipped<kWindows, kStereo>(run, rows, b, grains.endingFrom(), grains.wholeFrom(), sum, sumRight);
@@ -246,13 +246,13 @@ __attribute__((target("avx2"))) void renderVoice(const GrainRenderer::VoiceRun& 
 template <bool kStereo>
 __attribute__((target("avx2"))) void renderVoiceReading(const GrainRenderer::VoiceRun& run)
 {
-    // The farthest any half block reads from its first frame's position
-    // decides how the whole run reads.
-    int32_t reach = 0;
-    for (int32_t f = 0; f < run.frames; f += 8) {
-        const int32_t d = run.travel[f + 7] - run.travel[f];
-        reach = d > reach ? d : reach;
-    }
+    // The farthest a half block can read from its first frame's position
+    // decides how the whole run reads. Seven advances sum to 7 * rate plus
+    // the first fraction less the last, plus the roundings of the sums
+    // (each below half a unit in the last place of rate + 1): less than
+    // 7 * rate + 1 and a margin far above those roundings.
+    const double rate = run.rate;
+    const int32_t reach = rate < 1024.0 ? static_cast<int32_t>(7.0 * rate + 1.0 + 1e-5 * (rate + 1.0)) : 1 << 20;
     switch (reach >> 3) {
     case 0: renderVoice<1, kStereo>(run); break;
     case 1: renderVoice<2, kStereo>(run); break;

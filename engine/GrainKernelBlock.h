@@ -18,14 +18,23 @@
 // inside the block is in the first.
 class BlockGrains {
 public:
-    BlockGrains(const GrainRenderer::Span* spans, int32_t count) : spans_(spans), count_(count) {}
+    // Blocks of `width` frames from frame 0 on.
+    BlockGrains(const GrainRenderer::Span* spans, int32_t count, int32_t width)
+        : spans_(spans), count_(count), width_(width), young_(count), born_(count)
+    {
+        // Most grains began before the run: the ones beginning in the first
+        // block are found from the end.
+        while (young_ > 0 && spans_[young_ - 1].birth > 0)
+            --young_;
+        while (born_ > 0 && spans_[born_ - 1].birth >= width)
+            --born_;
+    }
 
-    // Moves on to the next block; blocks come in frame order and are all
-    // `width` frames wide.
-    void moveTo(int32_t f0, int32_t width)
+    // Moves on to the block at f0; blocks come in frame order.
+    void moveTo(int32_t f0)
     {
         if (f0 >= nextChange_)
-            advanceTo(f0, width);
+            advanceTo(f0);
     }
 
     // [endingFrom, wholeFrom): the grains that end inside the block.
@@ -37,8 +46,9 @@ public:
     int32_t bornTo() const { return born_; }
 
 private:
-    void advanceTo(int32_t f0, int32_t width)
+    void advanceTo(int32_t f0)
     {
+        const int32_t width = width_;
         const int32_t end = f0 + width;
         while (live_ < count_ && spans_[live_].death <= f0)
             ++live_;
@@ -62,10 +72,11 @@ private:
 
     const GrainRenderer::Span* spans_;
     int32_t count_;
+    int32_t width_;
     int32_t live_ = 0;  // the first grain still sounding at f0
     int32_t whole_ = 0; // the first grain that sounds past the block
-    int32_t young_ = 0; // the first grain that begins after f0
-    int32_t born_ = 0;  // the first grain that begins after the block
+    int32_t young_;     // the first grain that begins after f0
+    int32_t born_;      // the first grain that begins after the block
     int32_t nextChange_ = INT_MIN;
 };
 

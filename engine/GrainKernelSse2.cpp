@@ -140,10 +140,10 @@ void renderVoice(const GrainRenderer::VoiceRun& run)
 {
     constexpr int32_t kWidth = 4 * kVectors;
     const GrainRows rows(run);
-    BlockGrains grains(run.grains, run.grainCount);
+    BlockGrains grains(run.grains, run.grainCount, kWidth);
     for (int32_t f0 = 0; f0 < run.frames; f0 += kWidth) {
         const Block<kVectors> b = blockAt<kVectors>(run, f0);
-        grains.moveTo(f0, kWidth);
+        grains.moveTo(f0);
         __m128 sum[kVectors], sumRight[kVectors];
 #pragma GCC unroll 4
         for (int32_t h = 0; h < kVectors; ++h) {

@@ -155,7 +155,7 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, Out
                 return false;
             // Positions the fast render left are inside the sample already.
             const int32_t position = g.position < voice.sampleLength_ ? g.position : g.position % voice.sampleLength_;
-            grains_[v][i] = Span{-g.age, INT_MAX, position};
+            grains_[v][i] = Span{-g.age, tableLength_ - g.age, position};
         }
         grainCount_[v] = voice.count_;
         firstLive_[v] = 0;
@@ -186,12 +186,8 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, Out
         GrainVoice& voice = voices[v];
         Span* spans = grains_[v];
         const int32_t count = grainCount_[v];
-        for (int32_t i = firstLive_[v]; i < count; ++i) {
-            if (spans[i].death == INT_MAX)
-                spans[i].death = spans[i].birth + tableLength_;
-        }
         const int32_t idle = idleFrame(voice, v, frames);
-        const VoiceRun run{voice.sampleData_, voice.sampleRight_, voice.sampleLength_, frames, travel_[v],
+        const VoiceRun run{voice.sampleData_, voice.sampleRight_, voice.sampleLength_, frames, voice.noteRate_, travel_[v],
                            offset_[v], frac_[v], spans, count, weights_ + kPad,
                            fadeLevels(voice, frames, idle), voice.gain_, total_, stereo ? totalRight_ : nullptr};
         function_(run);
@@ -226,10 +222,8 @@ void GrainRenderer::startGrains(GrainVoice* voices, ScatterGenerator& scatter, i
             Span* spans = grains_[v];
             int32_t& first = firstLive_[v];
             int32_t& count = grainCount_[v];
-            while (first < count && frame - spans[first].birth >= grainLength) {
-                spans[first].death = spans[first].birth + grainLength;
+            while (first < count && spans[first].death <= frame)
                 ++first;
-            }
             if (count - first == GrainVoice::kRingSize)
                 spans[first++].death = frame;
             const int32_t length = voice.sampleLength_;
@@ -238,7 +232,7 @@ void GrainRenderer::startGrains(GrainVoice* voices, ScatterGenerator& scatter, i
             int32_t anchor = (start < length ? start : start % length) - (frame > 0 ? offset_[v][frame - 1] : 0);
             if (anchor < 0)
                 anchor += length;
-            spans[count++] = Span{frame, INT_MAX, anchor};
+            spans[count++] = Span{frame, frame + grainLength, anchor};
 
             float next = voice.nextStart_ + static_cast<float>(spacing_[v]) * speed_[v];
             const float sampleLength = static_cast<float>(length);

@@ -42,6 +42,7 @@ public:
         const float* right; // the right channel, null for a mono sample
         int32_t length;
         int32_t frames;
+        float rate;            // the note's frames per output sample
         const int32_t* travel; // unwrapped advance summed up to each frame
         const int32_t* offset; // the same modulo length
         const float* frac;     // the shared fraction at each frame
