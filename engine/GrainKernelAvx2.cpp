@@ -160,16 +160,16 @@ PARVOLINO_AVX2_INLINE void wrappedValues(const GrainRenderer::VoiceRun& run, con
 
 // One grain's weighted values over the block, left (v) and right (r).
 template <int kWindows, bool kStereo>
-PARVOLINO_AVX2_INLINE void grainValues(const GrainRenderer::VoiceRun& run, const GrainRows& rows, const Block& b,
-                                       int32_t i, const float* weights, __m256 (&v)[2], __m256 (&r)[2])
+PARVOLINO_AVX2_INLINE void grainValues(const GrainRenderer::VoiceRun& run, const Block& b, const GrainRow& g,
+                                       const float* weights, __m256 (&v)[2], __m256 (&r)[2])
 {
-    const intptr_t base = rows.positionAt(i, b.offset, run.length);
-    if (base <= b.limit) {
+    const intptr_t base = g.positionAt(b.offset, run.length);
+    if (__builtin_expect(base <= b.limit, 1)) {
         channelValues<kWindows>(run.data + base, b, weights, v);
         if constexpr (kStereo)
             channelValues<kWindows>(run.right + base, b, weights, r);
     } else {
-        const int32_t anchor = static_cast<int32_t>(rows.anchor[i] + run.length);
+        const int32_t anchor = static_cast<int32_t>(g.anchor + run.length);
         wrappedValues(run, run.data, b, anchor, weights, v);
         if constexpr (kStereo)
             wrappedValues(run, run.right, b, anchor, weights, r);
@@ -185,7 +185,7 @@ PARVOLINO_AVX2_INLINE void addClipped(const GrainRenderer::VoiceRun& run, const 
     for (int32_t i = from; i < to; ++i) {
         const GrainRenderer::Span& g = run.grains[i];
         __m256 v[2], r[2];
-        grainValues<kWindows, kStereo>(run, rows, b, i, run.weights + b.f0 + rows.weightAt[i], v, r);
+        grainValues<kWindows, kStereo>(run, b, rows.row[i], run.weights + b.f0 + rows.row[i].weightAt, v, r);
 #pragma GCC unroll 2
         for (int32_t h = 0; h < 2; ++h) {
             const __m256i lane = _mm256_add_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(8 * h));
@@ -228,9 +228,10 @@ __attribute__((target("avx2"))) void renderVoice(const GrainRenderer::VoiceRun& 
         __m256 sumRight[2] = {_mm256_setzero_ps(), _mm256_setzero_ps()};
         addClipped<kWindows, kStereo>(run, rows, b, grains.endingFrom(), grains.wholeFrom(), sum, sumRight);
         const float* weights = run.weights + f0;
-        for (int32_t i = grains.wholeFrom(); i < grains.wholeTo(); ++i) {
+        const GrainRow* end = rows.row + grains.wholeTo();
+        for (const GrainRow* g = rows.row + grains.wholeFrom(); g < end; ++g) {
             __m256 v[2], r[2];
-            grainValues<kWindows, kStereo>(run, rows, b, i, weights + rows.weightAt[i], v, r);
+            grainValues<kWindows, kStereo>(run, b, *g, weights + g->weightAt, v, r);
 #pragma GCC unroll 2
             for (int32_t h = 0; h < 2; ++h) {
                 sum[h] = _mm256_add_ps(sum[h], v[h]);

@@ -80,27 +80,31 @@ private:
     int32_t nextChange_ = INT_MIN;
 };
 
-// The grains of a run as the kernels read them.
-struct GrainRows {
-    // Each grain's anchor less the sample's length: its position at a frame
+// One grain of a run as the kernels read it.
+struct GrainRow {
+    // The grain's anchor less the sample's length: its position at a frame
     // is this plus the voice's offset there, plus the length when below zero.
-    intptr_t anchor[GrainRenderer::kMaxGrains];
+    intptr_t anchor;
     // Minus its birth frame: where its envelope weights stand against the
     // run's frames.
-    intptr_t weightAt[GrainRenderer::kMaxGrains];
+    intptr_t weightAt;
+
+    // The grain's position at a frame where the voice's offset is `offset`.
+    intptr_t positionAt(intptr_t offset, intptr_t length) const
+    {
+        const intptr_t position = anchor + offset;
+        return position < 0 ? position + length : position;
+    }
+};
+
+// The grains of a run as the kernels read them.
+struct GrainRows {
+    GrainRow row[GrainRenderer::kMaxGrains];
 
     explicit GrainRows(const GrainRenderer::VoiceRun& run)
     {
-        for (int32_t i = 0; i < run.grainCount; ++i) {
-            anchor[i] = static_cast<intptr_t>(run.grains[i].anchor) - run.length;
-            weightAt[i] = -static_cast<intptr_t>(run.grains[i].birth);
-        }
-    }
-
-    // The grain's position at a frame where the voice's offset is `offset`.
-    intptr_t positionAt(int32_t i, intptr_t offset, intptr_t length) const
-    {
-        const intptr_t position = anchor[i] + offset;
-        return position < 0 ? position + length : position;
+        for (int32_t i = 0; i < run.grainCount; ++i)
+            row[i] = GrainRow{static_cast<intptr_t>(run.grains[i].anchor) - run.length,
+                              -static_cast<intptr_t>(run.grains[i].birth)};
     }
 };

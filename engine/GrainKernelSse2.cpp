@@ -65,21 +65,21 @@ inline __m128 weighted(const float* p, const intptr_t* at, __m128 frac, __m128 w
 // (v) and right (r). Reads that would cross the sample's end go frame by frame,
 // each wrapped on its own.
 template <int kVectors, bool kStereo>
-inline void grainValues(const GrainRenderer::VoiceRun& run, const GrainRows& rows, const Block<kVectors>& b, int32_t i,
+inline void grainValues(const GrainRenderer::VoiceRun& run, const Block<kVectors>& b, const GrainRow& g,
                         const float* weights, __m128 (&v)[kVectors], __m128 (&r)[kVectors])
 {
     const intptr_t length = run.length;
-    const intptr_t base = rows.positionAt(i, b.offset, length);
+    const intptr_t base = g.positionAt(b.offset, length);
     const float* data = run.data;
     const float* right = run.right;
     const intptr_t* at = b.d;
     intptr_t wrapped[b.kWidth];
-    if (base + b.d[b.kWidth - 1] < length) {
+    if (__builtin_expect(base + b.d[b.kWidth - 1] < length, 1)) {
         data += base;
         right += kStereo ? base : 0;
     } else {
         for (int32_t j = 0; j < b.kWidth; ++j) {
-            wrapped[j] = rows.anchor[i] + length + run.offset[b.f0 + j];
+            wrapped[j] = g.anchor + length + run.offset[b.f0 + j];
             if (wrapped[j] >= length)
                 wrapped[j] -= length;
         }
@@ -103,7 +103,7 @@ inline void addClipped(const GrainRenderer::VoiceRun& run, const GrainRows& rows
     for (int32_t i = from; i < to; ++i) {
         const GrainRenderer::Span& g = run.grains[i];
         __m128 v[kVectors], r[kVectors];
-        grainValues<kVectors, kStereo>(run, rows, b, i, run.weights + b.f0 + rows.weightAt[i], v, r);
+        grainValues<kVectors, kStereo>(run, b, rows.row[i], run.weights + b.f0 + rows.row[i].weightAt, v, r);
 #pragma GCC unroll 4
         for (int32_t h = 0; h < kVectors; ++h) {
             const __m128i lane = _mm_setr_epi32(4 * h, 4 * h + 1, 4 * h + 2, 4 * h + 3);
@@ -152,9 +152,10 @@ void renderVoice(const GrainRenderer::VoiceRun& run)
         }
         addClipped<kVectors, kStereo>(run, rows, b, grains.endingFrom(), grains.wholeFrom(), sum, sumRight);
         const float* weights = run.weights + f0;
-        for (int32_t i = grains.wholeFrom(); i < grains.wholeTo(); ++i) {
+        const GrainRow* end = rows.row + grains.wholeTo();
+        for (const GrainRow* g = rows.row + grains.wholeFrom(); g < end; ++g) {
             __m128 v[kVectors], r[kVectors];
-            grainValues<kVectors, kStereo>(run, rows, b, i, weights + rows.weightAt[i], v, r);
+            grainValues<kVectors, kStereo>(run, b, *g, weights + g->weightAt, v, r);
 #pragma GCC unroll 4
             for (int32_t h = 0; h < kVectors; ++h) {
                 sum[h] = _mm_add_ps(sum[h], v[h]);
