@@ -24,6 +24,9 @@ public:
     static constexpr int32_t kFades = 12;       // fade slots after them
     static constexpr int32_t kSlots = kVoices + kFades;
     static constexpr int32_t kRun = 256;        // frames per schedule pass
+    // Stretches between events this short cost the per-sample path less than
+    // laying out every grain for a run.
+    static constexpr int32_t kShortestRun = 2;
     static constexpr int32_t kPad = 16;         // widest kernel's block of frames
     static constexpr int32_t kMaxGrainLength = 1 << 14;
     static constexpr int32_t kMaxGrains = GrainVoice::kRingSize + kRun + 1;

@@ -58,8 +58,9 @@ void GranularEngine::adoptFadeLengths()
 void GranularEngine::renderFrames(float** outputs, int32_t from, int32_t to)
 {
     static_assert(kNumVoices == GrainRenderer::kVoices && kNumFades == GrainRenderer::kFades);
-    from += renderer_.render(voices_, allocator_, threadScatterGenerator(), outputLevel_, outputs[0], outputs[1],
-                             from, to);
+    if (to - from > GrainRenderer::kShortestRun)
+        from += renderer_.render(voices_, allocator_, threadScatterGenerator(), outputLevel_, outputs[0], outputs[1],
+                                 from, to);
     renderFramesPerSample(outputs, from, to);
 }
 
