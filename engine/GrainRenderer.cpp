@@ -149,15 +149,8 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, Out
         if (voice.sampleLength_ < 1 || voice.sampleData_ == nullptr || spacing_[v] < 0 || range_[v] < 0 ||
             range_[v] > 65535)
             return false;
-        for (int32_t i = 0; i < voice.count_; ++i) {
-            const Grain& g = voice.grain(i);
-            if (g.position < 0 || g.age < 0)
-                return false;
-            // Positions the fast render left are inside the sample already.
-            const int32_t position = g.position < voice.sampleLength_ ? g.position : g.position % voice.sampleLength_;
-            grains_[v][i] = Span{-g.age, tableLength_ - g.age, position};
-        }
-        grainCount_[v] = voice.count_;
+        if (!layOutGrains(voice, v))
+            return false;
         firstLive_[v] = 0;
         lastStart_[v] = -1;
         active[activeCount++] = v;
@@ -195,6 +188,27 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, Out
     }
     mixOut(level, stereo, left, right, frames);
     return true;
+}
+
+// The voice's live grains as spans, each living out its length unless
+// something ends it sooner; false for a grain at a negative position or age
+// (odd parameter states), which the per-sample path renders.
+bool GrainRenderer::layOutGrains(const GrainVoice& voice, int32_t v)
+{
+    const int32_t count = voice.count_;
+    const int32_t head = voice.head_;
+    const int32_t length = voice.sampleLength_;
+    const int32_t table = tableLength_;
+    Span* spans = grains_[v];
+    int32_t signs = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        const Grain g = voice.grains_[(head + i) & GrainVoice::kRingMask];
+        signs |= g.position | g.age;
+        // Positions the fast render left are inside the sample already.
+        spans[i] = Span{-g.age, table - g.age, g.position < length ? g.position : g.position % length};
+    }
+    grainCount_[v] = count;
+    return signs >= 0;
 }
 
 // Grain starts, with their scatter draws in frame then voice order. Only
@@ -332,18 +346,19 @@ void GrainRenderer::leaveState(GrainVoice& voice, int32_t v, int32_t frames, int
         int32_t kept = 0;
         while (kept < count && spans[kept].death < frames)
             ++kept;
-        voice.head_ = (voice.head_ + kept) & GrainVoice::kRingMask;
-        voice.count_ = count - kept;
+        // Locals, so that the stores into the ring are known not to touch them.
+        const int32_t head = (voice.head_ + kept) & GrainVoice::kRingMask;
+        const int32_t live = count - kept;
         const int32_t length = voice.sampleLength_;
-        for (int32_t i = 0; i < voice.count_; ++i) {
-            const Span& s = spans[kept + i];
-            int32_t position = s.anchor + offset_[v][frames - 1];
-            if (position >= length)
-                position -= length;
-            Grain& g = voice.grains_[(voice.head_ + i) & GrainVoice::kRingMask];
-            g.position = position;
-            g.age = frames - s.birth;
+        const int32_t offset = offset_[v][frames - 1];
+        const Span* left = spans + kept;
+        for (int32_t i = 0; i < live; ++i) {
+            int32_t position = left[i].anchor + offset;
+            position -= position >= length ? length : 0;
+            voice.grains_[(head + i) & GrainVoice::kRingMask] = Grain{position, frames - left[i].birth};
         }
+        voice.head_ = head;
+        voice.count_ = live;
     }
     if (lastFrame >= 0)
         voice.frac_ = frac_[v][lastFrame];

@@ -85,6 +85,7 @@ private:
     bool renderRun(GrainVoice* voices, ScatterGenerator& scatter, OutputLevel& level, float* left, float* right,
                    int32_t frames);
     bool prepareWeights(GrainVoice* voices);
+    bool layOutGrains(const GrainVoice& voice, int32_t v);
     void advanceVoices(GrainVoice* voices, const int32_t* active, int32_t activeCount, int32_t frames);
     void startGrains(GrainVoice* voices, ScatterGenerator& scatter, int32_t frames);
     int32_t idleFrame(const GrainVoice& voice, int32_t v, int32_t frames);
