@@ -201,7 +201,13 @@ void blockTimes(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(wholeRender)->ArgName("kernel")->Arg(1)->Arg(2)->Iterations(7)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(wholeRender)
+    ->ArgName("kernel")
+    ->Arg(1)
+    ->Arg(2)
+    ->Iterations(7)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(blockTimes)->ArgName("kernel")->Arg(1)->Arg(2)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -35,7 +35,7 @@ struct Half {
 // What every grain of the voice shares in one block.
 struct Block {
     int32_t f0;
-    intptr_t offset; // the voice's offset at f0
+    intptr_t travel; // the voice's travel up to f0
     int32_t second; // how far the second half's first frame reads from f0
     intptr_t limit; // the highest position at f0 whose whole block reads inside the sample
     Half half[2];
@@ -60,7 +60,7 @@ PARVOLINO_AVX2_INLINE Block blockAt(const GrainRenderer::VoiceRun& run, int32_t 
 {
     Block b;
     b.f0 = f0;
-    b.offset = run.offset[f0];
+    b.travel = run.travel[f0];
     b.second = run.travel[f0 + 8] - run.travel[f0];
     b.half[0] = halfAt(run, f0);
     b.half[1] = halfAt(run, f0 + 8);
@@ -146,11 +146,8 @@ PARVOLINO_AVX2_INLINE void wrappedValues(const GrainRenderer::VoiceRun& run, con
                                          int32_t anchor, const float* weights, __m256 (&v)[2])
 {
     int32_t at[kWidth];
-    for (int32_t j = 0; j < kWidth; ++j) {
-        at[j] = anchor + run.offset[b.f0 + j];
-        if (at[j] >= run.length)
-            at[j] -= run.length;
-    }
+    for (int32_t j = 0; j < kWidth; ++j)
+        at[j] = insideSample(anchor + run.travel[b.f0 + j], run.length);
     for (int32_t h = 0; h < 2; ++h) {
         __m256 s0, s1;
         pairsAt(data, at + 8 * h, s0, s1);
@@ -163,17 +160,21 @@ template <int kWindows, bool kStereo>
 PARVOLINO_AVX2_INLINE void grainValues(const GrainRenderer::VoiceRun& run, const Block& b, const GrainRow& g,
                                        const float* weights, __m256 (&v)[2], __m256 (&r)[2])
 {
-    const intptr_t base = g.positionAt(b.offset, run.length);
-    if (__builtin_expect(base <= b.limit, 1)) {
-        channelValues<kWindows>(run.data + base, b, weights, v);
-        if constexpr (kStereo)
-            channelValues<kWindows>(run.right + base, b, weights, r);
-    } else {
-        const int32_t anchor = static_cast<int32_t>(g.anchor + run.length);
-        wrappedValues(run, run.data, b, anchor, weights, v);
-        if constexpr (kStereo)
-            wrappedValues(run, run.right, b, anchor, weights, r);
+    intptr_t base = g.anchor + b.travel;
+    if (__builtin_expect(base > b.limit, 0)) {
+        // Past the sample's end: the position comes round to its start, and
+        // reads that would cross the end go frame by frame.
+        base = insideSample(static_cast<int32_t>(base), run.length);
+        if (base > b.limit) {
+            wrappedValues(run, run.data, b, static_cast<int32_t>(g.anchor), weights, v);
+            if constexpr (kStereo)
+                wrappedValues(run, run.right, b, static_cast<int32_t>(g.anchor), weights, r);
+            return;
+        }
     }
+    channelValues<kWindows>(run.data + base, b, weights, v);
+    if constexpr (kStereo)
+        channelValues<kWindows>(run.right + base, b, weights, r);
 }
 
 // Adds grains [from, to), each only in the lanes where it sounds: a

@@ -82,19 +82,12 @@ private:
 
 // One grain of a run as the kernels read it.
 struct GrainRow {
-    // The grain's anchor less the sample's length: its position at a frame
-    // is this plus the voice's offset there, plus the length when below zero.
+    // Its position at a frame is this plus the voice's travel up to there,
+    // modulo the sample's length.
     intptr_t anchor;
     // Minus its birth frame: where its envelope weights stand against the
     // run's frames.
     intptr_t weightAt;
-
-    // The grain's position at a frame where the voice's offset is `offset`.
-    intptr_t positionAt(intptr_t offset, intptr_t length) const
-    {
-        const intptr_t position = anchor + offset;
-        return position < 0 ? position + length : position;
-    }
 };
 
 // The grains of a run as the kernels read them.
@@ -104,7 +97,6 @@ struct GrainRows {
     explicit GrainRows(const GrainRenderer::VoiceRun& run)
     {
         for (int32_t i = 0; i < run.grainCount; ++i)
-            row[i] = GrainRow{static_cast<intptr_t>(run.grains[i].anchor) - run.length,
-                              -static_cast<intptr_t>(run.grains[i].birth)};
+            row[i] = GrainRow{run.grains[i].anchor, -static_cast<intptr_t>(run.grains[i].birth)};
     }
 };

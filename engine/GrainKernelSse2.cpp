@@ -24,7 +24,8 @@ template <int kVectors>
 struct Block {
     static constexpr int32_t kWidth = 4 * kVectors;
     int32_t f0;
-    intptr_t offset;
+    intptr_t travel; // the voice's travel up to f0
+    intptr_t limit;  // the highest position at f0 whose whole block reads inside the sample
     __m128 frac[kVectors];
     intptr_t d[kWidth];
 };
@@ -34,13 +35,14 @@ inline Block<kVectors> blockAt(const GrainRenderer::VoiceRun& run, int32_t f0)
 {
     Block<kVectors> b;
     b.f0 = f0;
-    b.offset = run.offset[f0];
+    b.travel = run.travel[f0];
 #pragma GCC unroll 4
     for (int32_t h = 0; h < kVectors; ++h)
         b.frac[h] = _mm_loadu_ps(run.frac + f0 + 4 * h);
 #pragma GCC unroll 16
     for (int32_t j = 0; j < b.kWidth; ++j)
         b.d[j] = run.travel[f0 + j] - run.travel[f0];
+    b.limit = run.length - 1 - b.d[b.kWidth - 1];
     return b;
 }
 
@@ -68,21 +70,20 @@ template <int kVectors, bool kStereo>
 inline void grainValues(const GrainRenderer::VoiceRun& run, const Block<kVectors>& b, const GrainRow& g,
                         const float* weights, __m128 (&v)[kVectors], __m128 (&r)[kVectors])
 {
-    const intptr_t length = run.length;
-    const intptr_t base = g.positionAt(b.offset, length);
+    intptr_t base = g.anchor + b.travel;
+    // Past the sample's end the position comes round to its start.
+    if (__builtin_expect(base > b.limit, 0))
+        base = insideSample(static_cast<int32_t>(base), run.length);
     const float* data = run.data;
     const float* right = run.right;
     const intptr_t* at = b.d;
     intptr_t wrapped[b.kWidth];
-    if (__builtin_expect(base + b.d[b.kWidth - 1] < length, 1)) {
+    if (__builtin_expect(base <= b.limit, 1)) {
         data += base;
         right += kStereo ? base : 0;
     } else {
-        for (int32_t j = 0; j < b.kWidth; ++j) {
-            wrapped[j] = g.anchor + length + run.offset[b.f0 + j];
-            if (wrapped[j] >= length)
-                wrapped[j] -= length;
-        }
+        for (int32_t j = 0; j < b.kWidth; ++j)
+            wrapped[j] = insideSample(static_cast<int32_t>(g.anchor) + run.travel[b.f0 + j], run.length);
         at = wrapped;
     }
 #pragma GCC unroll 4
@@ -97,8 +98,8 @@ inline void grainValues(const GrainRenderer::VoiceRun& run, const Block<kVectors
 // Adds grains [from, to), each only in the lanes where it sounds: a
 // cleared lane adds +0.0, which leaves a sum that started at +0.0 as it is.
 template <int kVectors, bool kStereo>
-inline void addClipped(const GrainRenderer::VoiceRun& run, const GrainRows& rows, const Block<kVectors>& b, int32_t from,
-                       int32_t to, __m128 (&sum)[kVectors], __m128 (&sumRight)[kVectors])
+inline void addClipped(const GrainRenderer::VoiceRun& run, const GrainRows& rows, const Block<kVectors>& b,
+                       int32_t from, int32_t to, __m128 (&sum)[kVectors], __m128 (&sumRight)[kVectors])
 {
     for (int32_t i = from; i < to; ++i) {
         const GrainRenderer::Span& g = run.grains[i];

@@ -163,7 +163,6 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, Out
         for (int32_t k = frames; k < frames + kPad; ++k) {
             frac_[v][k] = 0.0f;
             travel_[v][k] = travel_[v][frames - 1];
-            offset_[v][k] = offset_[v][frames - 1];
         }
     }
     startGrains(voices, scatter, frames);
@@ -180,8 +179,8 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, Out
         Span* spans = grains_[v];
         const int32_t count = grainCount_[v];
         const int32_t idle = idleFrame(voice, v, frames);
-        const VoiceRun run{voice.sampleData_, voice.sampleRight_, voice.sampleLength_, frames, voice.noteRate_, travel_[v],
-                           offset_[v], frac_[v], spans, count, weights_ + kPad,
+        const VoiceRun run{voice.sampleData_, voice.sampleRight_, voice.sampleLength_, frames,
+                           voice.noteRate_, travel_[v], frac_[v], spans, count, weights_ + kPad,
                            fadeLevels(voice, frames, idle), voice.gain_, total_, stereo ? totalRight_ : nullptr};
         function_(run);
         leaveState(voice, v, frames, idle);
@@ -204,8 +203,7 @@ bool GrainRenderer::layOutGrains(const GrainVoice& voice, int32_t v)
     for (int32_t i = 0; i < count; ++i) {
         const Grain g = voice.grains_[(head + i) & GrainVoice::kRingMask];
         signs |= g.position | g.age;
-        // Positions the fast render left are inside the sample already.
-        spans[i] = Span{-g.age, table - g.age, g.position < length ? g.position : g.position % length};
+        spans[i] = Span{-g.age, table - g.age, insideSample(g.position, length)};
     }
     grainCount_[v] = count;
     return signs >= 0;
@@ -243,7 +241,8 @@ void GrainRenderer::startGrains(GrainVoice* voices, ScatterGenerator& scatter, i
             const int32_t length = voice.sampleLength_;
             const int32_t r = scatter.next();
             const int32_t start = ((r * range_[v]) >> 15) + static_cast<int32_t>(voice.nextStart_);
-            int32_t anchor = (start < length ? start : start % length) - (frame > 0 ? offset_[v][frame - 1] : 0);
+            const int32_t travelled = frame > 0 ? insideSample(travel_[v][frame - 1], length) : 0;
+            int32_t anchor = insideSample(start, length) - travelled;
             if (anchor < 0)
                 anchor += length;
             spans[count++] = Span{frame, frame + grainLength, anchor};
@@ -350,10 +349,10 @@ void GrainRenderer::leaveState(GrainVoice& voice, int32_t v, int32_t frames, int
         const int32_t head = (voice.head_ + kept) & GrainVoice::kRingMask;
         const int32_t live = count - kept;
         const int32_t length = voice.sampleLength_;
-        const int32_t offset = offset_[v][frames - 1];
+        const int32_t travel = insideSample(travel_[v][frames - 1], length);
         const Span* left = spans + kept;
         for (int32_t i = 0; i < live; ++i) {
-            int32_t position = left[i].anchor + offset;
+            int32_t position = left[i].anchor + travel;
             position -= position >= length ? length : 0;
             voice.grains_[(head + i) & GrainVoice::kRingMask] = Grain{position, frames - left[i].birth};
         }
@@ -412,9 +411,7 @@ void renderVoicePortable(const GrainRenderer::VoiceRun& run)
         const float frac = run.frac[k];
         for (int32_t i = first; i < run.grainCount && run.grains[i].birth <= k; ++i) {
             const GrainRenderer::Span& g = run.grains[i];
-            int32_t p = g.anchor + run.offset[k];
-            if (p >= run.length)
-                p -= run.length;
+            const int32_t p = insideSample(g.anchor + run.travel[k], run.length);
             const float w = run.weights[k - g.birth];
             const float s0 = run.data[p];
             const float s1 = run.data[p + 1];

@@ -32,7 +32,8 @@ public:
     static constexpr int32_t kMaxGrains = GrainVoice::kRingSize + kRun + 1;
 
     // One grain over a run: alive for run frames [birth, death); its read
-    // position at frame k is anchor + the voice's offset at k, modulo length.
+    // position at frame k is anchor + the voice's travel up to k, modulo
+    // length.
     struct Span {
         int32_t birth;
         int32_t death;
@@ -46,8 +47,7 @@ public:
         int32_t length;
         int32_t frames;
         float rate;            // the note's frames per output sample
-        const int32_t* travel; // unwrapped advance summed up to each frame
-        const int32_t* offset; // the same modulo length
+        const int32_t* travel; // the advances summed up to each frame
         const float* frac;     // the shared fraction at each frame
         const Span* grains;
         int32_t grainCount;
@@ -99,10 +99,9 @@ private:
     float tableStep_ = 0.0f;
     alignas(32) float weights_[kMaxGrainLength + 2 * kPad];
     alignas(32) int32_t travel_[kSlots][kRun + kPad];
-    alignas(32) int32_t offset_[kSlots][kRun + kPad];
     alignas(32) float frac_[kSlots][kRun + kPad];
     alignas(32) float scratchFrac_[kRun + kPad];    // rows of lanes no voice uses
-    alignas(32) int32_t scratchInt_[kRun + kPad];
+    alignas(32) int32_t scratchTravel_[kRun + kPad];
     alignas(32) float levels_[kRun + kPad] = {};
     alignas(32) float total_[kRun + kPad] = {};
     alignas(32) float totalRight_[kRun + kPad] = {};
@@ -115,6 +114,13 @@ private:
     int32_t range_[kSlots] = {};
     int32_t retired_[kSlots] = {}; // grains retired by the frame a voice went idle
 };
+
+// A position at or past the sample's start, brought inside it; one the
+// fast render left is inside already.
+inline int32_t insideSample(int32_t position, int32_t length)
+{
+    return position < length ? position : position % length;
+}
 
 // The kernels; each adds one voice over one run into the run's totals.
 void renderVoicePortable(const GrainRenderer::VoiceRun& run);

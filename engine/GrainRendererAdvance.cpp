@@ -1,8 +1,8 @@
 // The voices' per-frame advances over a run: the fraction each frame reads
 // between two sample values, and how far the voice has read since the run
-// began, unwrapped (travel) and wrapped to the sample (offset). Each voice
-// is a serial chain of float adds, so the voices are worked out side by
-// side, a lane each, and turned into one row per voice for the kernels.
+// began (its travel). Each voice is a serial chain of float adds, so the
+// voices are worked out side by side, a lane each, and turned into one row
+// per voice for the kernels.
 #include "engine/GrainRenderer.h"
 
 #if defined(__SSE2__)
@@ -22,10 +22,8 @@ namespace {
 struct Lanes {
     float rate[GrainRenderer::kSlots];
     float frac[GrainRenderer::kSlots];
-    int32_t length[GrainRenderer::kSlots];
     float* fracRow[GrainRenderer::kSlots];
     int32_t* travelRow[GrainRenderer::kSlots];
-    int32_t* offsetRow[GrainRenderer::kSlots];
 };
 
 // Four or eight lanes in the compiler's vector types: the chains below are
@@ -39,20 +37,17 @@ struct LaneVectors<4> {
     typedef int32_t I __attribute__((vector_size(16)));
     // The same, read from anywhere in an array of lanes.
     typedef float LoadF __attribute__((vector_size(16), aligned(4), may_alias));
-    typedef int32_t LoadI __attribute__((vector_size(16), aligned(4), may_alias));
 };
 template <>
 struct LaneVectors<8> {
     typedef float F __attribute__((vector_size(32)));
     typedef int32_t I __attribute__((vector_size(32)));
     typedef float LoadF __attribute__((vector_size(32), aligned(4), may_alias));
-    typedef int32_t LoadI __attribute__((vector_size(32), aligned(4), may_alias));
 };
 
 // kGroups groups of kLanes lanes from `lane` on, advanced kLanes frames at a
 // time; the groups' chains interleave, so one's latency hides behind the
-// others' work. Every advance is below the sample length: one wrap at most
-// per frame.
+// others' work.
 //
 // A lane's rate lies in [n, n + 1) for a whole n, and its fraction in [0, 1):
 // their sum t rounds to a float in [n, n + 2), whose integer part is n, or
@@ -65,25 +60,22 @@ struct Chains {
     using I = typename LaneVectors<kLanes>::I;
 
     F rate[kGroups], frac[kGroups], whole[kGroups], next[kGroups];
-    I wholeSteps[kGroups], length[kGroups], travel[kGroups], offset[kGroups];
+    I wholeSteps[kGroups], travel[kGroups];
     // The last kLanes frames' values, frame by frame, for the rows.
     F fracs[kGroups][kLanes];
-    I travels[kGroups][kLanes], offsets[kGroups][kLanes];
+    I travels[kGroups][kLanes];
 
     __attribute__((always_inline)) Chains(const Lanes& lanes, int32_t lane)
     {
         for (int32_t q = 0; q < kGroups; ++q) {
             const int32_t first = lane + kLanes * q;
             using LoadF = typename LaneVectors<kLanes>::LoadF;
-            using LoadI = typename LaneVectors<kLanes>::LoadI;
             rate[q] = *reinterpret_cast<const LoadF*>(lanes.rate + first);
             frac[q] = *reinterpret_cast<const LoadF*>(lanes.frac + first);
-            length[q] = *reinterpret_cast<const LoadI*>(lanes.length + first);
             wholeSteps[q] = __builtin_convertvector(rate[q], I);
             whole[q] = __builtin_convertvector(wholeSteps[q], F);
             next[q] = whole[q] + 1.0f;
             travel[q] = I{};
-            offset[q] = I{};
         }
     }
 
@@ -96,13 +88,9 @@ struct Chains {
                 const F t = rate[q] + frac[q];
                 const I up = t >= next[q];
                 frac[q] = up ? t - next[q] : t - whole[q];
-                const I step = wholeSteps[q] - up;
-                travel[q] += step;
-                const I m = offset[q] + step;
-                offset[q] = m - ((m >= length[q]) & length[q]);
+                travel[q] += wholeSteps[q] - up;
                 fracs[q][j] = frac[q];
                 travels[q][j] = travel[q];
-                offsets[q][j] = offset[q];
             }
         }
     }
@@ -136,7 +124,6 @@ void advanceGroups(const Lanes& lanes, int32_t lane, int32_t frames)
         for (int32_t q = 0; q < kGroups; ++q) {
             storeTransposed(c.fracs[q], lanes.fracRow + lane + 4 * q, k);
             storeTransposed(c.travels[q], lanes.travelRow + lane + 4 * q, k);
-            storeTransposed(c.offsets[q], lanes.offsetRow + lane + 4 * q, k);
         }
     }
 }
@@ -188,7 +175,6 @@ __attribute__((target("avx2"))) void advanceGroups8(const Lanes& lanes, int32_t 
         for (int32_t q = 0; q < kGroups; ++q) {
             storeTransposed8(c.fracs[q], lanes.fracRow + 8 * q, k);
             storeTransposed8(c.travels[q], lanes.travelRow + 8 * q, k);
-            storeTransposed8(c.offsets[q], lanes.offsetRow + 8 * q, k);
         }
     }
 }
@@ -199,75 +185,51 @@ __attribute__((target("avx2"))) void advanceGroups8(const Lanes& lanes, int32_t 
 void GrainRenderer::advanceVoices(GrainVoice* voices, const int32_t* active, int32_t activeCount, int32_t frames)
 {
 #if defined(__SSE2__)
-    bool small = true;
-    for (int32_t a = 0; a < activeCount; ++a) {
-        const GrainVoice& voice = voices[active[a]];
-        if (!(voice.noteRate_ + 1.0f < static_cast<float>(voice.sampleLength_)))
-            small = false;
+    Lanes lanes;
+    for (int32_t a = 0; a < kSlots; ++a) {
+        const bool used = a < activeCount;
+        const int32_t v = used ? active[a] : 0;
+        lanes.rate[a] = used ? voices[v].noteRate_ : 0.0f;
+        lanes.frac[a] = used ? voices[v].frac_ : 0.0f;
+        lanes.fracRow[a] = used ? frac_[v] : scratchFrac_;
+        lanes.travelRow[a] = used ? travel_[v] : scratchTravel_;
     }
-    if (small) {
-        Lanes lanes;
-        for (int32_t a = 0; a < kSlots; ++a) {
-            const bool used = a < activeCount;
-            const int32_t v = used ? active[a] : 0;
-            lanes.rate[a] = used ? voices[v].noteRate_ : 0.0f;
-            lanes.frac[a] = used ? voices[v].frac_ : 0.0f;
-            lanes.length[a] = used ? voices[v].sampleLength_ : 1;
-            lanes.fracRow[a] = used ? frac_[v] : scratchFrac_;
-            lanes.travelRow[a] = used ? travel_[v] : scratchInt_;
-            lanes.offsetRow[a] = used ? offset_[v] : scratchInt_;
-        }
 #if defined(PARVOLINO_ADVANCE_AVX2)
-        if (kernel_ == Avx2) {
-            // Two groups of eight cover the twelve voices, three every slot.
-            if (activeCount > 16)
-                advanceGroups8<3>(lanes, frames);
-            else if (activeCount > 8)
-                advanceGroups8<2>(lanes, frames);
-            else
-                advanceGroups8<1>(lanes, frames);
-            return;
-        }
-#endif
-        // Three groups side by side cover the twelve voices; the fade slots
-        // take more rounds.
-        for (int32_t lane = 0; lane < activeCount; lane += 12) {
-            const int32_t groups = (activeCount - lane + 3) / 4;
-            if (groups >= 3)
-                advanceGroups<3>(lanes, lane, frames);
-            else if (groups == 2)
-                advanceGroups<2>(lanes, lane, frames);
-            else
-                advanceGroups<1>(lanes, lane, frames);
-        }
+    if (kernel_ == Avx2) {
+        // Two groups of eight cover the twelve voices, three every slot.
+        if (activeCount > 16)
+            advanceGroups8<3>(lanes, frames);
+        else if (activeCount > 8)
+            advanceGroups8<2>(lanes, frames);
+        else
+            advanceGroups8<1>(lanes, frames);
         return;
     }
 #endif
-    float fr[kSlots];
-    int32_t travel[kSlots], offset[kSlots];
-    for (int32_t a = 0; a < activeCount; ++a) {
-        fr[a] = voices[active[a]].frac_;
-        travel[a] = 0;
-        offset[a] = 0;
+    // Three groups side by side cover the twelve voices; the fade slots take
+    // more rounds.
+    for (int32_t lane = 0; lane < activeCount; lane += 12) {
+        const int32_t groups = (activeCount - lane + 3) / 4;
+        if (groups >= 3)
+            advanceGroups<3>(lanes, lane, frames);
+        else if (groups == 2)
+            advanceGroups<2>(lanes, lane, frames);
+        else
+            advanceGroups<1>(lanes, lane, frames);
     }
-    for (int32_t k = 0; k < frames; ++k) {
-        for (int32_t a = 0; a < activeCount; ++a) {
-            const int32_t v = active[a];
-            const int32_t length = voices[v].sampleLength_;
-            const float t = voices[v].noteRate_ + fr[a];
+#else
+    for (int32_t a = 0; a < activeCount; ++a) {
+        const int32_t v = active[a];
+        float frac = voices[v].frac_;
+        int32_t travel = 0;
+        for (int32_t k = 0; k < frames; ++k) {
+            const float t = voices[v].noteRate_ + frac;
             const int32_t step = static_cast<int32_t>(t);
-            fr[a] = t - static_cast<float>(step);
-            frac_[v][k] = fr[a];
-            travel[a] += step;
-            travel_[v][k] = travel[a];
-            int32_t m = offset[a] + step;
-            if (m >= length) {
-                m -= length;
-                if (m >= length)
-                    m %= length;
-            }
-            offset[a] = m;
-            offset_[v][k] = m;
+            frac = t - static_cast<float>(step);
+            travel += step;
+            frac_[v][k] = frac;
+            travel_[v][k] = travel;
         }
     }
+#endif
 }
