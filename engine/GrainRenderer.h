@@ -26,7 +26,7 @@ public:
     static constexpr int32_t kRun = 256;        // frames per schedule pass
     // Stretches between events this short cost the per-sample path less than
     // laying out every grain for a run.
-    static constexpr int32_t kShortestRun = 2;
+    static constexpr int32_t kShortestRun = 4;
     static constexpr int32_t kPad = 16;         // widest kernel's block of frames
     static constexpr int32_t kMaxGrainLength = 1 << 14;
     static constexpr int32_t kMaxGrains = GrainVoice::kRingSize + kRun + 1;
