@@ -155,26 +155,43 @@ PARVOLINO_AVX2_INLINE void wrappedValues(const GrainRenderer::VoiceRun& run, con
     }
 }
 
-// One grain's weighted values over the block, left (v) and right (r).
+// One grain's weighted values over the block, left (v) and right (r), where
+// its position has passed the sample's end: the position comes round to its
+// start, and reads that would cross the end go frame by frame. Rare, and
+// kept out of the grain loop, whose registers it would take.
 template <int kWindows, bool kStereo>
-PARVOLINO_AVX2_INLINE void grainValues(const GrainRenderer::VoiceRun& run, const Block& b, const GrainRow& g,
-                                       const float* weights, __m256 (&v)[2], __m256 (&r)[2])
+__attribute__((target("avx2"), noinline, cold)) void valuesPastTheEnd(const GrainRenderer::VoiceRun& run,
+                                                                      const Block& b, const GrainRow& g,
+                                                                      const float* weights, __m256 (&v)[2],
+                                                                      __m256 (&r)[2])
 {
-    intptr_t base = g.anchor + b.travel;
-    if (__builtin_expect(base > b.limit, 0)) {
-        // Past the sample's end: the position comes round to its start, and
-        // reads that would cross the end go frame by frame.
-        base = insideSample(static_cast<int32_t>(base), run.length);
-        if (base > b.limit) {
-            wrappedValues(run, run.data, b, static_cast<int32_t>(g.anchor), weights, v);
-            if constexpr (kStereo)
-                wrappedValues(run, run.right, b, static_cast<int32_t>(g.anchor), weights, r);
-            return;
-        }
+    const intptr_t base = insideSample(static_cast<int32_t>(g.anchor + b.travel), run.length);
+    if (base <= b.limit) {
+        channelValues<kWindows>(run.data + base, b, weights, v);
+        if constexpr (kStereo)
+            channelValues<kWindows>(run.right + base, b, weights, r);
+    } else {
+        wrappedValues(run, run.data, b, static_cast<int32_t>(g.anchor), weights, v);
+        if constexpr (kStereo)
+            wrappedValues(run, run.right, b, static_cast<int32_t>(g.anchor), weights, r);
     }
-    channelValues<kWindows>(run.data + base, b, weights, v);
+}
+
+// One grain's weighted values over the block, left (v) and right (r); the
+// run's channels come as locals, which the call above cannot change.
+template <int kWindows, bool kStereo>
+PARVOLINO_AVX2_INLINE void grainValues(const GrainRenderer::VoiceRun& run, const float* data, const float* right,
+                                       const Block& b, const GrainRow& g, const float* weights, __m256 (&v)[2],
+                                       __m256 (&r)[2])
+{
+    const intptr_t base = g.anchor + b.travel;
+    if (__builtin_expect(base > b.limit, 0)) {
+        valuesPastTheEnd<kWindows, kStereo>(run, b, g, weights, v, r);
+        return;
+    }
+    channelValues<kWindows>(data + base, b, weights, v);
     if constexpr (kStereo)
-        channelValues<kWindows>(run.right + base, b, weights, r);
+        channelValues<kWindows>(right + base, b, weights, r);
 }
 
 // Adds grains [from, to), each only in the lanes where it sounds: a
@@ -186,7 +203,8 @@ PARVOLINO_AVX2_INLINE void addClipped(const GrainRenderer::VoiceRun& run, const 
     for (int32_t i = from; i < to; ++i) {
         const GrainRenderer::Span& g = run.grains[i];
         __m256 v[2], r[2];
-        grainValues<kWindows, kStereo>(run, b, rows.row[i], run.weights + b.f0 + rows.row[i].weightAt, v, r);
+        grainValues<kWindows, kStereo>(run, run.data, run.right, b, rows.row[i],
+                                       run.weights + b.f0 + rows.row[i].weightAt, v, r);
 #pragma GCC unroll 2
         for (int32_t h = 0; h < 2; ++h) {
             const __m256i lane = _mm256_add_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(8 * h));
@@ -221,6 +239,8 @@ template <int kWindows, bool kStereo>
 __attribute__((target("avx2"))) void renderVoice(const GrainRenderer::VoiceRun& run)
 {
     const GrainRows rows(run);
+    const float* const data = run.data;
+    const float* const right = run.right;
     BlockGrains grains(run.grains, run.grainCount, kWidth);
     for (int32_t f0 = 0; f0 < run.frames; f0 += kWidth) {
         const Block b = blockAt<kWindows>(run, f0);
@@ -232,7 +252,7 @@ __attribute__((target("avx2"))) void renderVoice(const GrainRenderer::VoiceRun& 
         const GrainRow* end = rows.row + grains.wholeTo();
         for (const GrainRow* g = rows.row + grains.wholeFrom(); g < end; ++g) {
             __m256 v[2], r[2];
-            grainValues<kWindows, kStereo>(run, b, *g, weights + g->weightAt, v, r);
+            grainValues<kWindows, kStereo>(run, data, right, b, *g, weights + g->weightAt, v, r);
 #pragma GCC unroll 2
             for (int32_t h = 0; h < 2; ++h) {
                 sum[h] = _mm256_add_ps(sum[h], v[h]);
