@@ -20,12 +20,16 @@ namespace {
 #define PARVOLINO_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
 
 constexpr int32_t kWidth = 16; // frames per block
+// A run whose half blocks read both values of every frame within one window
+// of eight values (slow notes), so that one load serves both.
+constexpr int kNarrow = -1;
 
 // How the eight frames of a half block read: each one's fraction, and how
 // far it reads from the half's first frame.
 struct Half {
     __m256 frac;
     __m256i distance;
+    __m256i next; // the distance plus one, for narrow runs
     // Bits 3 and 4 of the distance in the sign bit: which of up to four
     // windows of eight values a frame's value lies in.
     __m256 window8;
@@ -42,19 +46,24 @@ struct Block {
     int32_t d[kWidth]; // how far each frame reads from f0, for reads pair by pair
 };
 
+template <int kWindows>
 PARVOLINO_AVX2_INLINE Half halfAt(const GrainRenderer::VoiceRun& run, int32_t f)
 {
     Half h;
     h.frac = _mm256_loadu_ps(run.frac + f);
     h.distance = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(run.travel + f)),
                                   _mm256_set1_epi32(run.travel[f]));
+    if constexpr (kWindows == kNarrow)
+        h.next = _mm256_add_epi32(h.distance, _mm256_set1_epi32(1));
     h.window8 = _mm256_castsi256_ps(_mm256_slli_epi32(h.distance, 28));
     h.window16 = _mm256_castsi256_ps(_mm256_slli_epi32(h.distance, 27));
     return h;
 }
 
 // kWindows 1 to 4: each half's reads lie within that many windows of eight
-// values from its first frame's position; 0: farther apart, read pair by pair.
+// values from its first frame's position, one set for the first value of
+// each frame and one from the next value on for the second; kNarrow: one
+// window for both; 0: farther apart, read pair by pair.
 template <int kWindows>
 PARVOLINO_AVX2_INLINE Block blockAt(const GrainRenderer::VoiceRun& run, int32_t f0)
 {
@@ -62,9 +71,11 @@ PARVOLINO_AVX2_INLINE Block blockAt(const GrainRenderer::VoiceRun& run, int32_t 
     b.f0 = f0;
     b.travel = run.travel[f0];
     b.second = run.travel[f0 + 8] - run.travel[f0];
-    b.half[0] = halfAt(run, f0);
-    b.half[1] = halfAt(run, f0 + 8);
-    if constexpr (kWindows > 0) {
+    b.half[0] = halfAt<kWindows>(run, f0);
+    b.half[1] = halfAt<kWindows>(run, f0 + 8);
+    if constexpr (kWindows == kNarrow) {
+        b.limit = run.length - 7 - b.second;
+    } else if constexpr (kWindows > 0) {
         b.limit = run.length - 8 * kWindows - b.second;
     } else {
         const __m256i first = _mm256_set1_epi32(run.travel[f0]);
@@ -129,7 +140,11 @@ PARVOLINO_AVX2_INLINE void channelValues(const float* p, const Block& b, const f
 #pragma GCC unroll 2
     for (int32_t h = 0; h < 2; ++h) {
         __m256 s0, s1;
-        if constexpr (kWindows > 0) {
+        if constexpr (kWindows == kNarrow) {
+            const __m256 window = _mm256_loadu_ps(p + (h == 0 ? 0 : b.second));
+            s0 = _mm256_permutevar8x32_ps(window, b.half[h].distance);
+            s1 = _mm256_permutevar8x32_ps(window, b.half[h].next);
+        } else if constexpr (kWindows > 0) {
             const float* q = p + (h == 0 ? 0 : b.second);
             s0 = valuesAt<kWindows>(q, b.half[h]);
             s1 = valuesAt<kWindows>(q + 1, b.half[h]);
@@ -275,6 +290,10 @@ __attribute__((target("avx2"))) void renderVoiceReading(const GrainRenderer::Voi
     // 7 * rate + 1 and a margin far above those roundings.
     const double rate = run.rate;
     const int32_t reach = rate < 1024.0 ? static_cast<int32_t>(7.0 * rate + 1.0 + 1e-5 * (rate + 1.0)) : 1 << 20;
+    if (reach < 7) {
+        renderVoice<kNarrow, kStereo>(run);
+        return;
+    }
     switch (reach >> 3) {
     case 0: renderVoice<1, kStereo>(run); break;
     case 1: renderVoice<2, kStereo>(run); break;
