@@ -1,10 +1,11 @@
-// The grain kernel eight frames at a time with AVX2, chosen at run time.
-// Only multiplies and adds, never fused: the same roundings as the scalar path.
-// A stereo sample's right channel is read at the same positions, in the same
-// way, and summed apart.
+// The grain kernel with AVX2, chosen at run time: sixteen frames at a time
+// in two halves of eight lanes. Lanes are frames: each lane adds the voice's
+// grains oldest first, as the per-sample path does, with only multiplies and
+// adds, never fused: the same roundings. A stereo sample's right channel is
+// read at the same positions, in the same way, and summed apart.
 // Not built for Windows, whose compilers do not keep the stack aligned for
 // 32-byte spills.
-#include "engine/GrainRenderer.h"
+#include "engine/GrainKernelBlock.h"
 
 #if defined(__x86_64__) && !defined(_WIN32) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
@@ -18,41 +19,111 @@ namespace {
 
 #define PARVOLINO_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
 
+constexpr int32_t kWidth = 16; // frames per block
+// A run whose half blocks read both values of every frame within one window
+// of eight values (slow notes), so that one load serves both.
+constexpr int kNarrow = -1;
+
+// How the eight frames of a half block read: each one's fraction, and how
+// far it reads from the half's first frame.
+struct Half {
+    __m256 frac;
+    __m256i distance;
+    __m256i next; // the distance plus one, for narrow runs
+    // Bits 3 and 4 of the distance in the sign bit: which of up to four
+    // windows of eight values a frame's value lies in.
+    __m256 window8;
+    __m256 window16;
+};
+
+// What every grain of the voice shares in one block.
+struct Block {
+    int32_t f0;
+    intptr_t travel; // the voice's travel up to f0
+    int32_t second; // how far the second half's first frame reads from f0
+    intptr_t limit; // the highest position at f0 whose whole block reads inside the sample
+    Half half[2];
+    int32_t d[kWidth]; // how far each frame reads from f0, for reads pair by pair
+};
+
+template <int kWindows>
+PARVOLINO_AVX2_INLINE Half halfAt(const GrainRenderer::VoiceRun& run, int32_t f)
+{
+    Half h;
+    h.frac = _mm256_loadu_ps(run.frac + f);
+    h.distance = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(run.travel + f)),
+                                  _mm256_set1_epi32(run.travel[f]));
+    if constexpr (kWindows == kNarrow)
+        h.next = _mm256_add_epi32(h.distance, _mm256_set1_epi32(1));
+    h.window8 = _mm256_castsi256_ps(_mm256_slli_epi32(h.distance, 28));
+    h.window16 = _mm256_castsi256_ps(_mm256_slli_epi32(h.distance, 27));
+    return h;
+}
+
+// kWindows 1 to 4: each half's reads lie within that many windows of eight
+// values from its first frame's position, one set for the first value of
+// each frame and one from the next value on for the second; kNarrow: one
+// window for both; 0: farther apart, read pair by pair.
+template <int kWindows>
+PARVOLINO_AVX2_INLINE Block blockAt(const GrainRenderer::VoiceRun& run, int32_t f0)
+{
+    Block b;
+    b.f0 = f0;
+    b.travel = run.travel[f0];
+    b.second = run.travel[f0 + 8] - run.travel[f0];
+    b.half[0] = halfAt<kWindows>(run, f0);
+    b.half[1] = halfAt<kWindows>(run, f0 + 8);
+    if constexpr (kWindows == kNarrow) {
+        b.limit = run.length - 7 - b.second;
+    } else if constexpr (kWindows > 0) {
+        b.limit = run.length - 8 * kWindows - b.second;
+    } else {
+        const __m256i first = _mm256_set1_epi32(run.travel[f0]);
+#pragma GCC unroll 2
+        for (int32_t h = 0; h < 2; ++h)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(b.d + 8 * h),
+                                _mm256_sub_epi32(_mm256_loadu_si256(
+                                                     reinterpret_cast<const __m256i*>(run.travel + f0 + 8 * h)),
+                                                 first));
+        b.limit = run.length - 1 - b.d[kWidth - 1];
+    }
+    return b;
+}
+
+// The value each frame reads from p on, p[distance], within `kWindows`
+// windows of eight values: a permute per window, blended by window.
+template <int kWindows>
+PARVOLINO_AVX2_INLINE __m256 valuesAt(const float* p, const Half& h)
+{
+    const __m256 a = _mm256_permutevar8x32_ps(_mm256_loadu_ps(p), h.distance);
+    if constexpr (kWindows == 1)
+        return a;
+    const __m256 ab = _mm256_blendv_ps(a, _mm256_permutevar8x32_ps(_mm256_loadu_ps(p + 8), h.distance), h.window8);
+    if constexpr (kWindows == 2)
+        return ab;
+    const __m256 c = _mm256_permutevar8x32_ps(_mm256_loadu_ps(p + 16), h.distance);
+    if constexpr (kWindows == 3)
+        return _mm256_blendv_ps(ab, c, h.window16);
+    const __m256 cd = _mm256_blendv_ps(c, _mm256_permutevar8x32_ps(_mm256_loadu_ps(p + 24), h.distance), h.window8);
+    return _mm256_blendv_ps(ab, cd, h.window16);
+}
+
 // Frame j's two neighbouring sample values, (p[j], p[j + 1]), in one load.
 PARVOLINO_AVX2_INLINE __m128 pairAt(const float* p)
 {
     return _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
 }
 
-// Eight pairs regrouped into the eight first and the eight second values.
-PARVOLINO_AVX2_INLINE void regroup(__m128 q0, __m128 q1, __m128 q2, __m128 q3, __m128 q4, __m128 q5, __m128 q6,
-                                   __m128 q7, __m256& s0, __m256& s1)
+// Eight frames' pairs of values, from p + at[j], regrouped into the eight
+// first and the eight second values.
+PARVOLINO_AVX2_INLINE void pairsAt(const float* p, const int32_t* at, __m256& s0, __m256& s1)
 {
-    const __m128 a = _mm_unpacklo_ps(q0, q1);
-    const __m128 b = _mm_unpacklo_ps(q2, q3);
-    const __m128 c = _mm_unpacklo_ps(q4, q5);
-    const __m128 d = _mm_unpacklo_ps(q6, q7);
+    const __m128 a = _mm_unpacklo_ps(pairAt(p + at[0]), pairAt(p + at[1]));
+    const __m128 b = _mm_unpacklo_ps(pairAt(p + at[2]), pairAt(p + at[3]));
+    const __m128 c = _mm_unpacklo_ps(pairAt(p + at[4]), pairAt(p + at[5]));
+    const __m128 d = _mm_unpacklo_ps(pairAt(p + at[6]), pairAt(p + at[7]));
     s0 = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_movelh_ps(a, b)), _mm_movelh_ps(c, d), 1);
     s1 = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_movehl_ps(b, a)), _mm_movehl_ps(d, c), 1);
-}
-
-// The pairs of frames that all read within the eight values from p: one
-// load and two permutes.
-PARVOLINO_AVX2_INLINE void pairsWithin8(const float* p, __m256i dv, __m256i dv1, __m256& s0, __m256& s1)
-{
-    const __m256 x = _mm256_loadu_ps(p);
-    s0 = _mm256_permutevar8x32_ps(x, dv);
-    s1 = _mm256_permutevar8x32_ps(x, dv1);
-}
-
-// The same within sixteen values, the lanes past eight taken from the second.
-PARVOLINO_AVX2_INLINE void pairsWithin16(const float* p, __m256i dv, __m256i dv1, __m256 upper0, __m256 upper1,
-                                         __m256& s0, __m256& s1)
-{
-    const __m256 x0 = _mm256_loadu_ps(p);
-    const __m256 x1 = _mm256_loadu_ps(p + 8);
-    s0 = _mm256_blendv_ps(_mm256_permutevar8x32_ps(x0, dv), _mm256_permutevar8x32_ps(x1, dv), upper0);
-    s1 = _mm256_blendv_ps(_mm256_permutevar8x32_ps(x0, dv1), _mm256_permutevar8x32_ps(x1, dv1), upper1);
 }
 
 // The interpolated value of eight frames times their envelope weights.
@@ -61,100 +132,174 @@ PARVOLINO_AVX2_INLINE __m256 weighted(__m256 s0, __m256 s1, __m256 frac, __m256 
     return _mm256_mul_ps(_mm256_add_ps(s0, _mm256_mul_ps(_mm256_sub_ps(s1, s0), frac)), w);
 }
 
-template <bool kStereo>
-__attribute__((target("avx2"))) void renderVoice(const GrainRenderer::VoiceRun& run, float* out, float* outRight)
+// One channel of one grain over the block, from its position at f0:
+// weighted values per half.
+template <int kWindows>
+PARVOLINO_AVX2_INLINE void channelValues(const float* p, const Block& b, const float* weights, __m256 (&v)[2])
 {
-    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    const __m256i one = _mm256_set1_epi32(1);
-    const float* data = run.data;
-    const float* right = run.right;
-    const int32_t length = run.length;
-    int32_t first = 0;
-    for (int32_t f0 = 0; f0 < run.frames; f0 += 8) {
-        while (first < run.grainCount && run.grains[first].death <= f0)
-            ++first;
-        const __m256 frac = _mm256_loadu_ps(run.frac + f0);
-        // Every grain of the voice reads at these distances from its
-        // position at the block's first frame.
-        const int32_t* travel = run.travel + f0;
-        const int32_t d1 = travel[1] - travel[0], d2 = travel[2] - travel[0], d3 = travel[3] - travel[0];
-        const int32_t d4 = travel[4] - travel[0], d5 = travel[5] - travel[0], d6 = travel[6] - travel[0];
-        const int32_t d7 = travel[7] - travel[0];
-        const __m256i dv = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(travel)),
-                                            _mm256_set1_epi32(travel[0]));
-        const __m256i dv1 = _mm256_add_epi32(dv, one);
-        // Slow notes read within eight values: one load and two permutes.
-        const bool narrow = d7 < 7;
-        // Notes up to about twice the file's speed read within sixteen.
-        const bool within16 = d7 < 15;
-        const __m256i seven = _mm256_set1_epi32(7);
-        const __m256 upper0 = _mm256_castsi256_ps(_mm256_cmpgt_epi32(dv, seven));
-        const __m256 upper1 = _mm256_castsi256_ps(_mm256_cmpgt_epi32(dv1, seven));
-        const int32_t offset = run.offset[f0];
-        const int32_t end = f0 + 8;
-        __m256 sum = _mm256_setzero_ps();
-        __m256 sumRight = _mm256_setzero_ps();
-        for (int32_t i = first; i < run.grainCount && run.grains[i].birth < end; ++i) {
-            const GrainRenderer::Span& g = run.grains[i];
-            int32_t base = g.anchor + offset;
-            if (base >= length)
-                base -= length;
-            // The pairs of values each frame reads, left (s) and right (t).
-            __m256 s0, s1, t0, t1;
-            if (narrow && base + 7 <= length) {
-                pairsWithin8(data + base, dv, dv1, s0, s1);
-                if constexpr (kStereo)
-                    pairsWithin8(right + base, dv, dv1, t0, t1);
-            } else if (within16 && base + 15 <= length) {
-                pairsWithin16(data + base, dv, dv1, upper0, upper1, s0, s1);
-                if constexpr (kStereo)
-                    pairsWithin16(right + base, dv, dv1, upper0, upper1, t0, t1);
-            } else if (base + d7 < length) {
-                const float* p = data + base;
-                regroup(pairAt(p), pairAt(p + d1), pairAt(p + d2), pairAt(p + d3), pairAt(p + d4), pairAt(p + d5),
-                        pairAt(p + d6), pairAt(p + d7), s0, s1);
-                if constexpr (kStereo) {
-                    const float* q = right + base;
-                    regroup(pairAt(q), pairAt(q + d1), pairAt(q + d2), pairAt(q + d3), pairAt(q + d4),
-                            pairAt(q + d5), pairAt(q + d6), pairAt(q + d7), t0, t1);
-                }
-            } else {
-                int32_t at[8];
-                for (int32_t j = 0; j < 8; ++j) {
-                    at[j] = g.anchor + run.offset[f0 + j];
-                    if (at[j] >= length)
-                        at[j] -= length;
-                }
-                regroup(pairAt(data + at[0]), pairAt(data + at[1]), pairAt(data + at[2]), pairAt(data + at[3]),
-                        pairAt(data + at[4]), pairAt(data + at[5]), pairAt(data + at[6]), pairAt(data + at[7]), s0,
-                        s1);
-                if constexpr (kStereo)
-                    regroup(pairAt(right + at[0]), pairAt(right + at[1]), pairAt(right + at[2]),
-                            pairAt(right + at[3]), pairAt(right + at[4]), pairAt(right + at[5]),
-                            pairAt(right + at[6]), pairAt(right + at[7]), t0, t1);
-            }
-            const __m256 w = _mm256_loadu_ps(run.weights + (f0 - g.birth));
-            __m256 v = weighted(s0, s1, frac, w);
-            __m256 r;
-            if constexpr (kStereo)
-                r = weighted(t0, t1, frac, w);
-            // Only a grain born or dying inside the block needs lanes cleared;
-            // lanes past the run are never used.
-            if (g.birth > f0 || g.death < end) {
-                const __m256 live = _mm256_castsi256_ps(
-                    _mm256_andnot_si256(_mm256_cmpgt_epi32(_mm256_set1_epi32(g.birth - f0), lane),
-                                        _mm256_cmpgt_epi32(_mm256_set1_epi32(g.death - f0), lane)));
-                v = _mm256_and_ps(v, live);
-                if constexpr (kStereo)
-                    r = _mm256_and_ps(r, live);
-            }
-            sum = _mm256_add_ps(sum, v);
-            if constexpr (kStereo)
-                sumRight = _mm256_add_ps(sumRight, r);
+#pragma GCC unroll 2
+    for (int32_t h = 0; h < 2; ++h) {
+        __m256 s0, s1;
+        if constexpr (kWindows == kNarrow) {
+            const __m256 window = _mm256_loadu_ps(p + (h == 0 ? 0 : b.second));
+            s0 = _mm256_permutevar8x32_ps(window, b.half[h].distance);
+            s1 = _mm256_permutevar8x32_ps(window, b.half[h].next);
+        } else if constexpr (kWindows > 0) {
+            const float* q = p + (h == 0 ? 0 : b.second);
+            s0 = valuesAt<kWindows>(q, b.half[h]);
+            s1 = valuesAt<kWindows>(q + 1, b.half[h]);
+        } else {
+            pairsAt(p, b.d + 8 * h, s0, s1);
         }
-        _mm256_storeu_ps(out + f0, sum);
+        v[h] = weighted(s0, s1, b.half[h].frac, _mm256_loadu_ps(weights + 8 * h));
+    }
+}
+
+// The same for reads that cross the sample's end: frame by frame, each
+// position wrapped on its own.
+PARVOLINO_AVX2_INLINE void wrappedValues(const GrainRenderer::VoiceRun& run, const float* data, const Block& b,
+                                         int32_t anchor, const float* weights, __m256 (&v)[2])
+{
+    int32_t at[kWidth];
+    for (int32_t j = 0; j < kWidth; ++j)
+        at[j] = insideSample(anchor + run.travel[b.f0 + j], run.length);
+    for (int32_t h = 0; h < 2; ++h) {
+        __m256 s0, s1;
+        pairsAt(data, at + 8 * h, s0, s1);
+        v[h] = weighted(s0, s1, b.half[h].frac, _mm256_loadu_ps(weights + 8 * h));
+    }
+}
+
+// One grain's weighted values over the block, left (v) and right (r), where
+// its position has passed the sample's end: the position comes round to its
+// start, and reads that would cross the end go frame by frame. Rare, and
+// kept out of the grain loop, whose registers it would take.
+template <int kWindows, bool kStereo>
+__attribute__((target("avx2"), noinline, cold)) void valuesPastTheEnd(const GrainRenderer::VoiceRun& run,
+                                                                      const Block& b, const GrainRow& g,
+                                                                      const float* weights, __m256 (&v)[2],
+                                                                      __m256 (&r)[2])
+{
+    const intptr_t base = insideSample(static_cast<int32_t>(g.anchor + b.travel), run.length);
+    if (base <= b.limit) {
+        channelValues<kWindows>(run.data + base, b, weights, v);
         if constexpr (kStereo)
-            _mm256_storeu_ps(outRight + f0, sumRight);
+            channelValues<kWindows>(run.right + base, b, weights, r);
+    } else {
+        wrappedValues(run, run.data, b, static_cast<int32_t>(g.anchor), weights, v);
+        if constexpr (kStereo)
+            wrappedValues(run, run.right, b, static_cast<int32_t>(g.anchor), weights, r);
+    }
+}
+
+// One grain's weighted values over the block, left (v) and right (r); the
+// run's channels come as locals, which the call above cannot change.
+template <int kWindows, bool kStereo>
+PARVOLINO_AVX2_INLINE void grainValues(const GrainRenderer::VoiceRun& run, const float* data, const float* right,
+                                       const Block& b, const GrainRow& g, const float* weights, __m256 (&v)[2],
+                                       __m256 (&r)[2])
+{
+    const intptr_t base = g.anchor + b.travel;
+    if (__builtin_expect(base > b.limit, 0)) {
+        valuesPastTheEnd<kWindows, kStereo>(run, b, g, weights, v, r);
+        return;
+    }
+    channelValues<kWindows>(data + base, b, weights, v);
+    if constexpr (kStereo)
+        channelValues<kWindows>(right + base, b, weights, r);
+}
+
+// Adds grains [from, to), each only in the lanes where it sounds: a
+// cleared lane adds +0.0, which leaves a sum that started at +0.0 as it is.
+template <int kWindows, bool kStereo>
+PARVOLINO_AVX2_INLINE void addClipped(const GrainRenderer::VoiceRun& run, const GrainRows& rows, const Block& b,
+                                      int32_t from, int32_t to, __m256 (&sum)[2], __m256 (&sumRight)[2])
+{
+    for (int32_t i = from; i < to; ++i) {
+        const GrainRenderer::Span& g = run.grains[i];
+        __m256 v[2], r[2];
+        grainValues<kWindows, kStereo>(run, run.data, run.right, b, rows.row[i],
+                                       run.weights + b.f0 + rows.row[i].weightAt, v, r);
+#pragma GCC unroll 2
+        for (int32_t h = 0; h < 2; ++h) {
+            const __m256i lane = _mm256_add_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(8 * h));
+            const __m256 live = _mm256_castsi256_ps(
+                _mm256_andnot_si256(_mm256_cmpgt_epi32(_mm256_set1_epi32(g.birth - b.f0), lane),
+                                    _mm256_cmpgt_epi32(_mm256_set1_epi32(g.death - b.f0), lane)));
+            sum[h] = _mm256_add_ps(sum[h], _mm256_and_ps(v[h], live));
+            if constexpr (kStereo)
+                sumRight[h] = _mm256_add_ps(sumRight[h], _mm256_and_ps(r[h], live));
+        }
+    }
+}
+
+// Adds a block's sums times the voice's level into the run's totals.
+template <bool kStereo>
+PARVOLINO_AVX2_INLINE void addToTotals(const GrainRenderer::VoiceRun& run, int32_t f0, const __m256 (&sum)[2],
+                                       const __m256 (&sumRight)[2])
+{
+#pragma GCC unroll 2
+    for (int32_t h = 0; h < 2; ++h) {
+        const int32_t f = f0 + 8 * h;
+        const __m256 level = run.levels != nullptr ? _mm256_loadu_ps(run.levels + f) : _mm256_set1_ps(run.gain);
+        _mm256_storeu_ps(run.total + f, _mm256_add_ps(_mm256_loadu_ps(run.total + f), _mm256_mul_ps(sum[h], level)));
+        if (run.totalRight != nullptr)
+            _mm256_storeu_ps(run.totalRight + f,
+                             _mm256_add_ps(_mm256_loadu_ps(run.totalRight + f),
+                                           _mm256_mul_ps(kStereo ? sumRight[h] : sum[h], level)));
+    }
+}
+
+template <int kWindows, bool kStereo>
+__attribute__((target("avx2"))) void renderVoice(const GrainRenderer::VoiceRun& run)
+{
+    const GrainRows rows(run);
+    const float* const data = run.data;
+    const float* const right = run.right;
+    BlockGrains grains(run.grains, run.grainCount, kWidth);
+    for (int32_t f0 = 0; f0 < run.frames; f0 += kWidth) {
+        const Block b = blockAt<kWindows>(run, f0);
+        grains.moveTo(f0);
+        __m256 sum[2] = {_mm256_setzero_ps(), _mm256_setzero_ps()};
+        __m256 sumRight[2] = {_mm256_setzero_ps(), _mm256_setzero_ps()};
+        addClipped<kWindows, kStereo>(run, rows, b, grains.endingFrom(), grains.wholeFrom(), sum, sumRight);
+        const float* weights = run.weights + f0;
+        const GrainRow* end = rows.row + grains.wholeTo();
+        for (const GrainRow* g = rows.row + grains.wholeFrom(); g < end; ++g) {
+            __m256 v[2], r[2];
+            grainValues<kWindows, kStereo>(run, data, right, b, *g, weights + g->weightAt, v, r);
+#pragma GCC unroll 2
+            for (int32_t h = 0; h < 2; ++h) {
+                sum[h] = _mm256_add_ps(sum[h], v[h]);
+                if constexpr (kStereo)
+                    sumRight[h] = _mm256_add_ps(sumRight[h], r[h]);
+            }
+        }
+        addClipped<kWindows, kStereo>(run, rows, b, grains.wholeTo(), grains.bornTo(), sum, sumRight);
+        addToTotals<kStereo>(run, f0, sum, sumRight);
+    }
+}
+
+template <bool kStereo>
+__attribute__((target("avx2"))) void renderVoiceReading(const GrainRenderer::VoiceRun& run)
+{
+    // The farthest a half block can read from its first frame's position
+    // decides how the whole run reads. Seven advances sum to 7 * rate plus
+    // the first fraction less the last, plus the roundings of the sums
+    // (each below half a unit in the last place of rate + 1): less than
+    // 7 * rate + 1 and a margin far above those roundings.
+    const double rate = run.rate;
+    const int32_t reach = rate < 1024.0 ? static_cast<int32_t>(7.0 * rate + 1.0 + 1e-5 * (rate + 1.0)) : 1 << 20;
+    if (reach < 7) {
+        renderVoice<kNarrow, kStereo>(run);
+        return;
+    }
+    switch (reach >> 3) {
+    case 0: renderVoice<1, kStereo>(run); break;
+    case 1: renderVoice<2, kStereo>(run); break;
+    case 2: renderVoice<3, kStereo>(run); break;
+    case 3: renderVoice<4, kStereo>(run); break;
+    default: renderVoice<0, kStereo>(run); break;
     }
 }
 
@@ -162,13 +307,12 @@ __attribute__((target("avx2"))) void renderVoice(const GrainRenderer::VoiceRun& 
 
 } // namespace
 
-__attribute__((target("avx2"))) void renderVoiceAvx2(const GrainRenderer::VoiceRun& run, float* out,
-                                                     float* outRight)
+__attribute__((target("avx2"))) void renderVoiceAvx2(const GrainRenderer::VoiceRun& run)
 {
     if (run.right != nullptr)
-        renderVoice<true>(run, out, outRight);
+        renderVoiceReading<true>(run);
     else
-        renderVoice<false>(run, out, outRight);
+        renderVoiceReading<false>(run);
 }
 
 #else
@@ -178,9 +322,9 @@ bool grainKernelAvx2Built()
     return false;
 }
 
-void renderVoiceAvx2(const GrainRenderer::VoiceRun& run, float* out, float* outRight)
+void renderVoiceAvx2(const GrainRenderer::VoiceRun& run)
 {
-    renderVoiceSse2(run, out, outRight);
+    renderVoiceSse2(run);
 }
 
 #endif

@@ -1,9 +1,9 @@
-// The grain kernel four frames at a time with SSE2 (every x86-64 CPU and the
-// 32-bit Windows build have it). Lanes are frames; each lane adds the voice's
-// grains oldest first, a grain not alive in a lane adding +0.0, which leaves
-// a sum that started at +0.0 unchanged. A stereo sample's right channel is
-// read at the same positions and summed the same way.
-#include "engine/GrainRenderer.h"
+// The grain kernel with SSE2 (every x86-64 CPU and the 32-bit Windows build
+// have it), sixteen frames at a time in four vectors of four lanes. Lanes are
+// frames: each lane adds the voice's grains oldest first, as the per-sample
+// path does, with only multiplies and adds. A stereo sample's right channel
+// is read at the same positions and summed the same way.
+#include "engine/GrainKernelBlock.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -15,6 +15,37 @@ bool grainKernelSse2Built()
 
 namespace {
 
+constexpr int32_t kMaxVectors = 4; // vectors of four frames in the widest block
+
+// What every grain of the voice shares in one block: the
+// fraction of each frame, and how far each frame reads from the grain's
+// position at the block's first frame (the voice's offset there).
+template <int kVectors>
+struct Block {
+    static constexpr int32_t kWidth = 4 * kVectors;
+    int32_t f0;
+    intptr_t travel; // the voice's travel up to f0
+    intptr_t limit;  // the highest position at f0 whose whole block reads inside the sample
+    __m128 frac[kVectors];
+    intptr_t d[kWidth];
+};
+
+template <int kVectors>
+inline Block<kVectors> blockAt(const GrainRenderer::VoiceRun& run, int32_t f0)
+{
+    Block<kVectors> b;
+    b.f0 = f0;
+    b.travel = run.travel[f0];
+#pragma GCC unroll 4
+    for (int32_t h = 0; h < kVectors; ++h)
+        b.frac[h] = _mm_loadu_ps(run.frac + f0 + 4 * h);
+#pragma GCC unroll 16
+    for (int32_t j = 0; j < b.kWidth; ++j)
+        b.d[j] = run.travel[f0 + j] - run.travel[f0];
+    b.limit = run.length - 1 - b.d[b.kWidth - 1];
+    return b;
+}
+
 // Frame j's two neighbouring sample values, (p[j], p[j + 1]), in one load.
 inline __m128 pairAt(const float* p)
 {
@@ -22,98 +53,130 @@ inline __m128 pairAt(const float* p)
 }
 
 // The interpolated value of four frames times their envelope weights, from
-// each frame's pair of sample values.
-inline __m128 weighted(__m128 q0, __m128 q1, __m128 q2, __m128 q3, __m128 frac, __m128 w)
+// the frames' pairs of sample values at p + at[0..3].
+inline __m128 weighted(const float* p, const intptr_t* at, __m128 frac, __m128 w)
 {
-    const __m128 a = _mm_unpacklo_ps(q0, q1);
-    const __m128 b = _mm_unpacklo_ps(q2, q3);
+    const __m128 a = _mm_unpacklo_ps(pairAt(p + at[0]), pairAt(p + at[1]));
+    const __m128 b = _mm_unpacklo_ps(pairAt(p + at[2]), pairAt(p + at[3]));
     const __m128 s0 = _mm_movelh_ps(a, b);
     const __m128 s1 = _mm_movehl_ps(b, a);
     return _mm_mul_ps(_mm_add_ps(s0, _mm_mul_ps(_mm_sub_ps(s1, s0), frac)), w);
 }
 
-template <bool kStereo>
-void renderVoice(const GrainRenderer::VoiceRun& run, float* out, float* outRight)
+// One grain's weighted values over the block, four frames a vector, left
+// (v) and right (r). Reads that would cross the sample's end go frame by frame,
+// each wrapped on its own.
+template <int kVectors, bool kStereo>
+inline void grainValues(const GrainRenderer::VoiceRun& run, const Block<kVectors>& b, const GrainRow& g,
+                        const float* weights, __m128 (&v)[kVectors], __m128 (&r)[kVectors])
 {
-    const __m128i lane = _mm_setr_epi32(0, 1, 2, 3);
+    intptr_t base = g.anchor + b.travel;
+    // Past the sample's end the position comes round to its start.
+    if (__builtin_expect(base > b.limit, 0))
+        base = insideSample(static_cast<int32_t>(base), run.length);
     const float* data = run.data;
     const float* right = run.right;
-    const int32_t length = run.length;
-    int32_t first = 0;
-    for (int32_t f0 = 0; f0 < run.frames; f0 += 4) {
-        while (first < run.grainCount && run.grains[first].death <= f0)
-            ++first;
-        const __m128 frac = _mm_loadu_ps(run.frac + f0);
-        // Every grain of the voice reads at these distances from its
-        // position at the block's first frame.
-        const int32_t* travel = run.travel + f0;
-        const int32_t d1 = travel[1] - travel[0], d2 = travel[2] - travel[0], d3 = travel[3] - travel[0];
-        const int32_t offset = run.offset[f0];
-        const int32_t end = f0 + 4;
-        __m128 sum = _mm_setzero_ps();
-        __m128 sumRight = _mm_setzero_ps();
-        for (int32_t i = first; i < run.grainCount && run.grains[i].birth < end; ++i) {
-            const GrainRenderer::Span& g = run.grains[i];
-            int32_t base = g.anchor + offset;
-            if (base >= length)
-                base -= length;
-            // Each load brings a frame's two neighbouring sample values,
-            // left (q) and right (u).
-            __m128 q0, q1, q2, q3, u0, u1, u2, u3;
-            if (base + d3 < length) {
-                const float* p = data + base;
-                q0 = pairAt(p), q1 = pairAt(p + d1), q2 = pairAt(p + d2), q3 = pairAt(p + d3);
-                if constexpr (kStereo) {
-                    const float* p = right + base;
-                    u0 = pairAt(p), u1 = pairAt(p + d1), u2 = pairAt(p + d2), u3 = pairAt(p + d3);
-                }
-            } else {
-                int32_t at[4];
-                for (int32_t j = 0; j < 4; ++j) {
-                    at[j] = g.anchor + run.offset[f0 + j];
-                    if (at[j] >= length)
-                        at[j] -= length;
-                }
-                q0 = pairAt(data + at[0]), q1 = pairAt(data + at[1]), q2 = pairAt(data + at[2]);
-                q3 = pairAt(data + at[3]);
-                if constexpr (kStereo) {
-                    u0 = pairAt(right + at[0]), u1 = pairAt(right + at[1]), u2 = pairAt(right + at[2]);
-                    u3 = pairAt(right + at[3]);
-                }
-            }
-            const __m128 w = _mm_loadu_ps(run.weights + (f0 - g.birth));
-            __m128 v = weighted(q0, q1, q2, q3, frac, w);
-            __m128 r;
-            if constexpr (kStereo)
-                r = weighted(u0, u1, u2, u3, frac, w);
-            // Only a grain born or dying inside the block needs lanes cleared;
-            // lanes past the run are never used.
-            if (g.birth > f0 || g.death < end) {
-                const __m128 live = _mm_castsi128_ps(_mm_andnot_si128(
-                    _mm_cmpgt_epi32(_mm_set1_epi32(g.birth - f0), lane),
-                    _mm_cmpgt_epi32(_mm_set1_epi32(g.death - f0), lane)));
-                v = _mm_and_ps(v, live);
-                if constexpr (kStereo)
-                    r = _mm_and_ps(r, live);
-            }
-            sum = _mm_add_ps(sum, v);
-            if constexpr (kStereo)
-                sumRight = _mm_add_ps(sumRight, r);
-        }
-        _mm_storeu_ps(out + f0, sum);
+    const intptr_t* at = b.d;
+    intptr_t wrapped[b.kWidth];
+    if (__builtin_expect(base <= b.limit, 1)) {
+        data += base;
+        right += kStereo ? base : 0;
+    } else {
+        for (int32_t j = 0; j < b.kWidth; ++j)
+            wrapped[j] = insideSample(static_cast<int32_t>(g.anchor) + run.travel[b.f0 + j], run.length);
+        at = wrapped;
+    }
+#pragma GCC unroll 4
+    for (int32_t h = 0; h < kVectors; ++h) {
+        const __m128 w = _mm_loadu_ps(weights + 4 * h);
+        v[h] = weighted(data, at + 4 * h, b.frac[h], w);
         if constexpr (kStereo)
-            _mm_storeu_ps(outRight + f0, sumRight);
+            r[h] = weighted(right, at + 4 * h, b.frac[h], w);
+    }
+}
+
+// Adds grains [from, to), each only in the lanes where it sounds: a
+// cleared lane adds +0.0, which leaves a sum that started at +0.0 as it is.
+template <int kVectors, bool kStereo>
+inline void addClipped(const GrainRenderer::VoiceRun& run, const GrainRows& rows, const Block<kVectors>& b,
+                       int32_t from, int32_t to, __m128 (&sum)[kVectors], __m128 (&sumRight)[kVectors])
+{
+    for (int32_t i = from; i < to; ++i) {
+        const GrainRenderer::Span& g = run.grains[i];
+        __m128 v[kVectors], r[kVectors];
+        grainValues<kVectors, kStereo>(run, b, rows.row[i], run.weights + b.f0 + rows.row[i].weightAt, v, r);
+#pragma GCC unroll 4
+        for (int32_t h = 0; h < kVectors; ++h) {
+            const __m128i lane = _mm_setr_epi32(4 * h, 4 * h + 1, 4 * h + 2, 4 * h + 3);
+            const __m128 live = _mm_castsi128_ps(_mm_andnot_si128(
+                _mm_cmpgt_epi32(_mm_set1_epi32(g.birth - b.f0), lane),
+                _mm_cmpgt_epi32(_mm_set1_epi32(g.death - b.f0), lane)));
+            sum[h] = _mm_add_ps(sum[h], _mm_and_ps(v[h], live));
+            if constexpr (kStereo)
+                sumRight[h] = _mm_add_ps(sumRight[h], _mm_and_ps(r[h], live));
+        }
+    }
+}
+
+// Mono takes sixteen frames per grain; stereo, which needs twice the sums,
+// eight, so that they stay in registers.
+// Adds a block's sums times the voice's level into the run's totals.
+template <int kVectors, bool kStereo>
+inline void addToTotals(const GrainRenderer::VoiceRun& run, int32_t f0, const __m128 (&sum)[kVectors],
+                        const __m128 (&sumRight)[kVectors])
+{
+#pragma GCC unroll 4
+    for (int32_t h = 0; h < kVectors; ++h) {
+        const int32_t f = f0 + 4 * h;
+        const __m128 level = run.levels != nullptr ? _mm_loadu_ps(run.levels + f) : _mm_set1_ps(run.gain);
+        _mm_storeu_ps(run.total + f, _mm_add_ps(_mm_loadu_ps(run.total + f), _mm_mul_ps(sum[h], level)));
+        if (run.totalRight != nullptr)
+            _mm_storeu_ps(run.totalRight + f, _mm_add_ps(_mm_loadu_ps(run.totalRight + f),
+                                                         _mm_mul_ps(kStereo ? sumRight[h] : sum[h], level)));
+    }
+}
+
+template <bool kStereo, int kVectors = kStereo ? 2 : kMaxVectors>
+void renderVoice(const GrainRenderer::VoiceRun& run)
+{
+    constexpr int32_t kWidth = 4 * kVectors;
+    const GrainRows rows(run);
+    BlockGrains grains(run.grains, run.grainCount, kWidth);
+    for (int32_t f0 = 0; f0 < run.frames; f0 += kWidth) {
+        const Block<kVectors> b = blockAt<kVectors>(run, f0);
+        grains.moveTo(f0);
+        __m128 sum[kVectors], sumRight[kVectors];
+#pragma GCC unroll 4
+        for (int32_t h = 0; h < kVectors; ++h) {
+            sum[h] = _mm_setzero_ps();
+            sumRight[h] = _mm_setzero_ps();
+        }
+        addClipped<kVectors, kStereo>(run, rows, b, grains.endingFrom(), grains.wholeFrom(), sum, sumRight);
+        const float* weights = run.weights + f0;
+        const GrainRow* end = rows.row + grains.wholeTo();
+        for (const GrainRow* g = rows.row + grains.wholeFrom(); g < end; ++g) {
+            __m128 v[kVectors], r[kVectors];
+            grainValues<kVectors, kStereo>(run, b, *g, weights + g->weightAt, v, r);
+#pragma GCC unroll 4
+            for (int32_t h = 0; h < kVectors; ++h) {
+                sum[h] = _mm_add_ps(sum[h], v[h]);
+                if constexpr (kStereo)
+                    sumRight[h] = _mm_add_ps(sumRight[h], r[h]);
+            }
+        }
+        addClipped<kVectors, kStereo>(run, rows, b, grains.wholeTo(), grains.bornTo(), sum, sumRight);
+        addToTotals<kVectors, kStereo>(run, f0, sum, sumRight);
     }
 }
 
 } // namespace
 
-void renderVoiceSse2(const GrainRenderer::VoiceRun& run, float* out, float* outRight)
+void renderVoiceSse2(const GrainRenderer::VoiceRun& run)
 {
     if (run.right != nullptr)
-        renderVoice<true>(run, out, outRight);
+        renderVoice<true>(run);
     else
-        renderVoice<false>(run, out, outRight);
+        renderVoice<false>(run);
 }
 
 #else
@@ -123,9 +186,9 @@ bool grainKernelSse2Built()
     return false;
 }
 
-void renderVoiceSse2(const GrainRenderer::VoiceRun& run, float* out, float* outRight)
+void renderVoiceSse2(const GrainRenderer::VoiceRun& run)
 {
-    renderVoicePortable(run, out, outRight);
+    renderVoicePortable(run);
 }
 
 #endif

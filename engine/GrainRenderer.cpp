@@ -118,45 +118,6 @@ bool GrainRenderer::prepareWeights(GrainVoice* voices)
 
 namespace {
 
-// total[k] += add[k] for k < frames (both padded to whole vectors).
-void addInto(float* total, const float* add, int32_t frames)
-{
-#if defined(__SSE2__)
-    for (int32_t k = 0; k < frames; k += 4)
-        _mm_storeu_ps(total + k, _mm_add_ps(_mm_loadu_ps(total + k), _mm_loadu_ps(add + k)));
-#else
-    for (int32_t k = 0; k < frames; ++k)
-        total[k] += add[k];
-#endif
-}
-
-// total[k] += add[k] * by[k] for k < frames (all padded to whole vectors).
-void addScaledInto(float* total, const float* add, const float* by, int32_t frames)
-{
-#if defined(__SSE2__)
-    for (int32_t k = 0; k < frames; k += 4) {
-        const __m128 scaled = _mm_mul_ps(_mm_loadu_ps(add + k), _mm_loadu_ps(by + k));
-        _mm_storeu_ps(total + k, _mm_add_ps(_mm_loadu_ps(total + k), scaled));
-    }
-#else
-    for (int32_t k = 0; k < frames; ++k)
-        total[k] += add[k] * by[k];
-#endif
-}
-
-// total[k] += add[k] * by for k < frames (both padded to whole vectors).
-void addScaledInto(float* total, const float* add, float by, int32_t frames)
-{
-#if defined(__SSE2__)
-    const __m128 factor = _mm_set1_ps(by);
-    for (int32_t k = 0; k < frames; k += 4)
-        _mm_storeu_ps(total + k, _mm_add_ps(_mm_loadu_ps(total + k), _mm_mul_ps(_mm_loadu_ps(add + k), factor)));
-#else
-    for (int32_t k = 0; k < frames; ++k)
-        total[k] += add[k] * by;
-#endif
-}
-
 #if defined(__SSE2__)
 // Zero in place of subnormals, infinities and NaN, as keepNormal does.
 inline __m128 keepNormal4(__m128 out)
@@ -168,111 +129,6 @@ inline __m128 keepNormal4(__m128 out)
 #endif
 
 } // namespace
-
-void GrainRenderer::advanceVoices(GrainVoice* voices, const int32_t* active, int32_t activeCount, int32_t frames)
-{
-    // The shared fraction and the integer advance per frame: a serial chain
-    // per voice, so the voices are computed side by side.
-#if defined(__SSE2__)
-    bool small = true; // every advance below the sample length: one wrap at most
-    for (int32_t a = 0; a < activeCount; ++a) {
-        const GrainVoice& voice = voices[active[a]];
-        if (!(voice.noteRate_ + 1.0f < static_cast<float>(voice.sampleLength_)))
-            small = false;
-    }
-    if (small) {
-        alignas(16) float rate[kSlots] = {}, fr[kSlots] = {};
-        alignas(16) int32_t length[kSlots];
-        for (int32_t a = 0; a < kSlots; ++a)
-            length[a] = 1;
-        for (int32_t a = 0; a < activeCount; ++a) {
-            rate[a] = voices[active[a]].noteRate_;
-            fr[a] = voices[active[a]].frac_;
-            length[a] = voices[active[a]].sampleLength_;
-        }
-        constexpr int32_t kGroups = kSlots / 4;
-        __m128 rateV[kGroups], fracV[kGroups];
-        __m128i lengthV[kGroups], lastV[kGroups], travelV[kGroups], offsetV[kGroups];
-        for (int32_t q = 0; q < kGroups; ++q) {
-            rateV[q] = _mm_load_ps(rate + 4 * q);
-            fracV[q] = _mm_load_ps(fr + 4 * q);
-            lengthV[q] = _mm_load_si128(reinterpret_cast<const __m128i*>(length + 4 * q));
-            lastV[q] = _mm_sub_epi32(lengthV[q], _mm_set1_epi32(1));
-            travelV[q] = _mm_setzero_si128();
-            offsetV[q] = _mm_setzero_si128();
-        }
-        const int32_t groups = (activeCount + 3) / 4;
-        // Four frames at a time, turned from voices-by-frame into the
-        // kernels' frame runs per voice.
-        for (int32_t k = 0; k < frames; k += 4) {
-            __m128 fs[kGroups][4];
-            __m128i ts[kGroups][4], os[kGroups][4];
-            for (int32_t j = 0; j < 4; ++j) {
-                for (int32_t q = 0; q < groups; ++q) {
-                    const __m128 t = _mm_add_ps(rateV[q], fracV[q]);
-                    const __m128i step = _mm_cvttps_epi32(t);
-                    fracV[q] = _mm_sub_ps(t, _mm_cvtepi32_ps(step));
-                    travelV[q] = _mm_add_epi32(travelV[q], step);
-                    __m128i m = _mm_add_epi32(offsetV[q], step);
-                    m = _mm_sub_epi32(m, _mm_and_si128(_mm_cmpgt_epi32(m, lastV[q]), lengthV[q]));
-                    offsetV[q] = m;
-                    fs[q][j] = fracV[q];
-                    ts[q][j] = travelV[q];
-                    os[q][j] = m;
-                }
-            }
-            for (int32_t q = 0; q < groups; ++q) {
-                __m128* f = fs[q];
-                const __m128i* tr = ts[q];
-                const __m128i* of = os[q];
-                _MM_TRANSPOSE4_PS(f[0], f[1], f[2], f[3]);
-                __m128 t0 = _mm_castsi128_ps(tr[0]), t1 = _mm_castsi128_ps(tr[1]), t2 = _mm_castsi128_ps(tr[2]),
-                       t3 = _mm_castsi128_ps(tr[3]);
-                _MM_TRANSPOSE4_PS(t0, t1, t2, t3);
-                __m128 o0 = _mm_castsi128_ps(of[0]), o1 = _mm_castsi128_ps(of[1]), o2 = _mm_castsi128_ps(of[2]),
-                       o3 = _mm_castsi128_ps(of[3]);
-                _MM_TRANSPOSE4_PS(o0, o1, o2, o3);
-                const __m128 tt[4] = {t0, t1, t2, t3}, oo[4] = {o0, o1, o2, o3};
-                const int32_t n = activeCount - 4 * q < 4 ? activeCount - 4 * q : 4;
-                for (int32_t j = 0; j < n; ++j) {
-                    const int32_t v = active[4 * q + j];
-                    _mm_storeu_ps(frac_[v] + k, f[j]);
-                    _mm_storeu_ps(reinterpret_cast<float*>(travel_[v] + k), tt[j]);
-                    _mm_storeu_ps(reinterpret_cast<float*>(offset_[v] + k), oo[j]);
-                }
-            }
-        }
-        return;
-    }
-#endif
-    float fr[kSlots];
-    int32_t travel[kSlots], offset[kSlots];
-    for (int32_t a = 0; a < activeCount; ++a) {
-        fr[a] = voices[active[a]].frac_;
-        travel[a] = 0;
-        offset[a] = 0;
-    }
-    for (int32_t k = 0; k < frames; ++k) {
-        for (int32_t a = 0; a < activeCount; ++a) {
-            const int32_t v = active[a];
-            const int32_t length = voices[v].sampleLength_;
-            const float t = voices[v].noteRate_ + fr[a];
-            const int32_t step = static_cast<int32_t>(t);
-            fr[a] = t - static_cast<float>(step);
-            frac_[v][k] = fr[a];
-            travel[a] += step;
-            travel_[v][k] = travel[a];
-            int32_t m = offset[a] + step;
-            if (m >= length) {
-                m -= length;
-                if (m >= length)
-                    m %= length;
-            }
-            offset[a] = m;
-            offset_[v][k] = m;
-        }
-    }
-}
 
 bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, OutputLevel& level, float* left,
                               float* right, int32_t frames)
@@ -293,13 +149,8 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, Out
         if (voice.sampleLength_ < 1 || voice.sampleData_ == nullptr || spacing_[v] < 0 || range_[v] < 0 ||
             range_[v] > 65535)
             return false;
-        for (int32_t i = 0; i < voice.count_; ++i) {
-            const Grain& g = voice.grain(i);
-            if (g.position < 0 || g.age < 0)
-                return false;
-            grains_[v][i] = Span{-g.age, INT_MAX, g.position % voice.sampleLength_};
-        }
-        grainCount_[v] = voice.count_;
+        if (!layOutGrains(voice, v))
+            return false;
         firstLive_[v] = 0;
         lastStart_[v] = -1;
         active[activeCount++] = v;
@@ -312,7 +163,6 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, Out
         for (int32_t k = frames; k < frames + kPad; ++k) {
             frac_[v][k] = 0.0f;
             travel_[v][k] = travel_[v][frames - 1];
-            offset_[v][k] = offset_[v][frames - 1];
         }
     }
     startGrains(voices, scatter, frames);
@@ -328,19 +178,35 @@ bool GrainRenderer::renderRun(GrainVoice* voices, ScatterGenerator& scatter, Out
         GrainVoice& voice = voices[v];
         Span* spans = grains_[v];
         const int32_t count = grainCount_[v];
-        for (int32_t i = firstLive_[v]; i < count; ++i) {
-            if (spans[i].death == INT_MAX)
-                spans[i].death = spans[i].birth + tableLength_;
-        }
         const int32_t idle = idleFrame(voice, v, frames);
-        const VoiceRun run{voice.sampleData_, voice.sampleRight_, voice.sampleLength_, frames, travel_[v],
-                           offset_[v], frac_[v], spans, count, weights_ + kPad};
-        function_(run, voiceOut_, voiceOutRight_);
-        addVoice(voice, stereo, frames, idle);
+        const VoiceRun run{voice.sampleData_, voice.sampleRight_, voice.sampleLength_, frames,
+                           voice.noteRate_, travel_[v], frac_[v], spans, count, weights_ + kPad,
+                           fadeLevels(voice, frames, idle), voice.gain_, total_, stereo ? totalRight_ : nullptr};
+        function_(run);
         leaveState(voice, v, frames, idle);
     }
     mixOut(level, stereo, left, right, frames);
     return true;
+}
+
+// The voice's live grains as spans, each living out its length unless
+// something ends it sooner; false for a grain at a negative position or age
+// (odd parameter states), which the per-sample path renders.
+bool GrainRenderer::layOutGrains(const GrainVoice& voice, int32_t v)
+{
+    const int32_t count = voice.count_;
+    const int32_t head = voice.head_;
+    const int32_t length = voice.sampleLength_;
+    const int32_t table = tableLength_;
+    Span* spans = grains_[v];
+    int32_t signs = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        const Grain g = voice.grains_[(head + i) & GrainVoice::kRingMask];
+        signs |= g.position | g.age;
+        spans[i] = Span{-g.age, table - g.age, insideSample(g.position, length)};
+    }
+    grainCount_[v] = count;
+    return signs >= 0;
 }
 
 // Grain starts, with their scatter draws in frame then voice order. Only
@@ -368,19 +234,18 @@ void GrainRenderer::startGrains(GrainVoice* voices, ScatterGenerator& scatter, i
             Span* spans = grains_[v];
             int32_t& first = firstLive_[v];
             int32_t& count = grainCount_[v];
-            while (first < count && frame - spans[first].birth >= grainLength) {
-                spans[first].death = spans[first].birth + grainLength;
+            while (first < count && spans[first].death <= frame)
                 ++first;
-            }
             if (count - first == GrainVoice::kRingSize)
                 spans[first++].death = frame;
             const int32_t length = voice.sampleLength_;
             const int32_t r = scatter.next();
             const int32_t start = ((r * range_[v]) >> 15) + static_cast<int32_t>(voice.nextStart_);
-            int32_t anchor = start % length - (frame > 0 ? offset_[v][frame - 1] : 0);
+            const int32_t travelled = frame > 0 ? insideSample(travel_[v][frame - 1], length) : 0;
+            int32_t anchor = insideSample(start, length) - travelled;
             if (anchor < 0)
                 anchor += length;
-            spans[count++] = Span{frame, INT_MAX, anchor};
+            spans[count++] = Span{frame, frame + grainLength, anchor};
 
             float next = voice.nextStart_ + static_cast<float>(spacing_[v]) * speed_[v];
             const float sampleLength = static_cast<float>(length);
@@ -428,28 +293,31 @@ int32_t GrainRenderer::idleFrame(const GrainVoice& voice, int32_t v, int32_t fra
     return idle;
 }
 
-// Adds the voice's output times its level into the totals: the note's gain,
-// and along a fade the fade's curve until the frame the voice goes idle. A
-// mono voice adds the same to both sides of a stereo output.
-void GrainRenderer::addVoice(const GrainVoice& voice, bool stereo, int32_t frames, int32_t idle)
+// A fading voice's level per frame: the fade's curve from the note's gain
+// until the frame the voice goes idle, then 0.0 (the kernels add nothing
+// there); null for a voice at its gain throughout.
+const float* GrainRenderer::fadeLevels(const GrainVoice& voice, int32_t frames, int32_t idle)
 {
-    const float* right = voice.sampleRight_ != nullptr ? voiceOutRight_ : voiceOut_;
-    if (voice.state_ == GrainVoice::Fading) {
-        for (int32_t k = 0; k < frames; ++k)
-            levels_[k] = k < idle ? GrainVoice::fadeLevel(voice.gain_, voice.fadeAge_ + k, voice.fadeLength_) : 0.0f;
-        addScaledInto(total_, voiceOut_, levels_, frames);
-        if (stereo)
-            addScaledInto(totalRight_, right, levels_, frames);
-    } else if (voice.gain_ != 1.0f) {
-        addScaledInto(total_, voiceOut_, voice.gain_, frames);
-        if (stereo)
-            addScaledInto(totalRight_, right, voice.gain_, frames);
-    } else {
-        // Times exactly 1.0 would change no bit.
-        addInto(total_, voiceOut_, frames);
-        if (stereo)
-            addInto(totalRight_, right, frames);
+    if (voice.state_ != GrainVoice::Fading)
+        return nullptr;
+    int32_t k = 0;
+#if defined(__SSE2__)
+    // The same operations as fadeLevel, four frames at once.
+    const __m128 gain = _mm_set1_ps(voice.gain_);
+    const __m128 length = _mm_set1_ps(static_cast<float>(voice.fadeLength_));
+    const __m128 one = _mm_set1_ps(1.0f), two = _mm_set1_ps(2.0f), three = _mm_set1_ps(3.0f);
+    for (; k + 4 <= idle; k += 4) {
+        const __m128i age = _mm_add_epi32(_mm_set1_epi32(voice.fadeAge_ + k), _mm_setr_epi32(0, 1, 2, 3));
+        const __m128 t = _mm_div_ps(_mm_cvtepi32_ps(age), length);
+        const __m128 curve = _mm_mul_ps(_mm_mul_ps(t, t), _mm_sub_ps(three, _mm_mul_ps(two, t)));
+        _mm_storeu_ps(levels_ + k, _mm_mul_ps(gain, _mm_sub_ps(one, curve)));
     }
+#endif
+    for (; k < idle && k < frames; ++k)
+        levels_[k] = GrainVoice::fadeLevel(voice.gain_, voice.fadeAge_ + k, voice.fadeLength_);
+    for (; k < frames; ++k)
+        levels_[k] = 0.0f;
+    return levels_;
 }
 
 // The voice's state as the per-sample path leaves it after the run.
@@ -477,18 +345,19 @@ void GrainRenderer::leaveState(GrainVoice& voice, int32_t v, int32_t frames, int
         int32_t kept = 0;
         while (kept < count && spans[kept].death < frames)
             ++kept;
-        voice.head_ = (voice.head_ + kept) & GrainVoice::kRingMask;
-        voice.count_ = count - kept;
+        // Locals, so that the stores into the ring are known not to touch them.
+        const int32_t head = (voice.head_ + kept) & GrainVoice::kRingMask;
+        const int32_t live = count - kept;
         const int32_t length = voice.sampleLength_;
-        for (int32_t i = 0; i < voice.count_; ++i) {
-            const Span& s = spans[kept + i];
-            int32_t position = s.anchor + offset_[v][frames - 1];
-            if (position >= length)
-                position -= length;
-            Grain& g = voice.grains_[(voice.head_ + i) & GrainVoice::kRingMask];
-            g.position = position;
-            g.age = frames - s.birth;
+        const int32_t travel = insideSample(travel_[v][frames - 1], length);
+        const Span* left = spans + kept;
+        for (int32_t i = 0; i < live; ++i) {
+            int32_t position = left[i].anchor + travel;
+            position -= position >= length ? length : 0;
+            voice.grains_[(head + i) & GrainVoice::kRingMask] = Grain{position, frames - left[i].birth};
         }
+        voice.head_ = head;
+        voice.count_ = live;
     }
     if (lastFrame >= 0)
         voice.frac_ = frac_[v][lastFrame];
@@ -532,7 +401,7 @@ void GrainRenderer::mixOut(OutputLevel& level, bool stereo, float* left, float* 
     }
 }
 
-void renderVoicePortable(const GrainRenderer::VoiceRun& run, float* out, float* outRight)
+void renderVoicePortable(const GrainRenderer::VoiceRun& run)
 {
     int32_t first = 0;
     for (int32_t k = 0; k < run.frames; ++k) {
@@ -542,9 +411,7 @@ void renderVoicePortable(const GrainRenderer::VoiceRun& run, float* out, float* 
         const float frac = run.frac[k];
         for (int32_t i = first; i < run.grainCount && run.grains[i].birth <= k; ++i) {
             const GrainRenderer::Span& g = run.grains[i];
-            int32_t p = g.anchor + run.offset[k];
-            if (p >= run.length)
-                p -= run.length;
+            const int32_t p = insideSample(g.anchor + run.travel[k], run.length);
             const float w = run.weights[k - g.birth];
             const float s0 = run.data[p];
             const float s1 = run.data[p + 1];
@@ -555,7 +422,9 @@ void renderVoicePortable(const GrainRenderer::VoiceRun& run, float* out, float* 
                 sumRight += (r0 + (r1 - r0) * frac) * w;
             }
         }
-        out[k] = sum;
-        outRight[k] = sumRight;
+        const float level = run.levels != nullptr ? run.levels[k] : run.gain;
+        run.total[k] += sum * level;
+        if (run.totalRight != nullptr)
+            run.totalRight[k] += (run.right != nullptr ? sumRight : sum) * level;
     }
 }

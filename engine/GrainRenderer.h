@@ -24,12 +24,16 @@ public:
     static constexpr int32_t kFades = 12;       // fade slots after them
     static constexpr int32_t kSlots = kVoices + kFades;
     static constexpr int32_t kRun = 256;        // frames per schedule pass
-    static constexpr int32_t kPad = 8;          // widest kernel's lane count
+    // Stretches between events this short cost the per-sample path less than
+    // laying out every grain for a run.
+    static constexpr int32_t kShortestRun = 4;
+    static constexpr int32_t kPad = 16;         // widest kernel's block of frames
     static constexpr int32_t kMaxGrainLength = 1 << 14;
     static constexpr int32_t kMaxGrains = GrainVoice::kRingSize + kRun + 1;
 
     // One grain over a run: alive for run frames [birth, death); its read
-    // position at frame k is anchor + the voice's offset at k, modulo length.
+    // position at frame k is anchor + the voice's travel up to k, modulo
+    // length.
     struct Span {
         int32_t birth;
         int32_t death;
@@ -42,16 +46,24 @@ public:
         const float* right; // the right channel, null for a mono sample
         int32_t length;
         int32_t frames;
-        const int32_t* travel; // unwrapped advance summed up to each frame
-        const int32_t* offset; // the same modulo length
+        float rate;            // the note's frames per output sample
+        const int32_t* travel; // the advances summed up to each frame
         const float* frac;     // the shared fraction at each frame
         const Span* grains;
         int32_t grainCount;
         const float* weights; // envelope weight per age, kPad zeros either side
+        // The voice's level per frame, or null where it is `gain` throughout.
+        const float* levels;
+        float gain;
+        // The voices' sums so far, and the right channel's (null for a mono
+        // output); kPad floats past the run for the kernels' last block.
+        float* total;
+        float* totalRight;
     };
-    // Writes the grains' sum per frame into out (and the right channel's
-    // into outRight for a stereo sample).
-    using KernelFunction = void (*)(const VoiceRun&, float* out, float* outRight);
+    // Adds the grains' sum per frame times the voice's level into run.total,
+    // and the right channel's into run.totalRight (a mono sample's sum to
+    // both).
+    using KernelFunction = void (*)(const VoiceRun&);
 
     // The kernel named by PARVOLINO_KERNEL (scalar, sse2, avx2) if this CPU
     // runs it, else the fastest it runs.
@@ -73,10 +85,11 @@ private:
     bool renderRun(GrainVoice* voices, ScatterGenerator& scatter, OutputLevel& level, float* left, float* right,
                    int32_t frames);
     bool prepareWeights(GrainVoice* voices);
+    bool layOutGrains(const GrainVoice& voice, int32_t v);
     void advanceVoices(GrainVoice* voices, const int32_t* active, int32_t activeCount, int32_t frames);
     void startGrains(GrainVoice* voices, ScatterGenerator& scatter, int32_t frames);
     int32_t idleFrame(const GrainVoice& voice, int32_t v, int32_t frames);
-    void addVoice(const GrainVoice& voice, bool stereo, int32_t frames, int32_t idle);
+    const float* fadeLevels(const GrainVoice& voice, int32_t frames, int32_t idle);
     void leaveState(GrainVoice& voice, int32_t v, int32_t frames, int32_t idle);
     void mixOut(OutputLevel& level, bool stereo, float* left, float* right, int32_t frames);
 
@@ -86,10 +99,9 @@ private:
     float tableStep_ = 0.0f;
     alignas(32) float weights_[kMaxGrainLength + 2 * kPad];
     alignas(32) int32_t travel_[kSlots][kRun + kPad];
-    alignas(32) int32_t offset_[kSlots][kRun + kPad];
     alignas(32) float frac_[kSlots][kRun + kPad];
-    alignas(32) float voiceOut_[kRun + kPad] = {};
-    alignas(32) float voiceOutRight_[kRun + kPad] = {};
+    alignas(32) float scratchFrac_[kRun + kPad];    // rows of lanes no voice uses
+    alignas(32) int32_t scratchTravel_[kRun + kPad];
     alignas(32) float levels_[kRun + kPad] = {};
     alignas(32) float total_[kRun + kPad] = {};
     alignas(32) float totalRight_[kRun + kPad] = {};
@@ -103,10 +115,16 @@ private:
     int32_t retired_[kSlots] = {}; // grains retired by the frame a voice went idle
 };
 
-// The kernels; each renders one voice over one run into out[0, frames), and
-// the right channel of a stereo sample into outRight[0, frames).
-void renderVoicePortable(const GrainRenderer::VoiceRun& run, float* out, float* outRight);
-void renderVoiceSse2(const GrainRenderer::VoiceRun& run, float* out, float* outRight);
-void renderVoiceAvx2(const GrainRenderer::VoiceRun& run, float* out, float* outRight);
+// A position at or past the sample's start, brought inside it; one the
+// fast render left is inside already.
+inline int32_t insideSample(int32_t position, int32_t length)
+{
+    return position < length ? position : position % length;
+}
+
+// The kernels; each adds one voice over one run into the run's totals.
+void renderVoicePortable(const GrainRenderer::VoiceRun& run);
+void renderVoiceSse2(const GrainRenderer::VoiceRun& run);
+void renderVoiceAvx2(const GrainRenderer::VoiceRun& run);
 bool grainKernelSse2Built();
 bool grainKernelAvx2Built();

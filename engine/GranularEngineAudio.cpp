@@ -51,7 +51,8 @@ void GranularEngine::adoptFadeLengths()
 void GranularEngine::renderFrames(float* left, float* right, int32_t from, int32_t to)
 {
     static_assert(kNumVoices == GrainRenderer::kVoices && kNumFades == GrainRenderer::kFades);
-    from += renderer_.render(voices_, allocator_, threadScatterGenerator(), outputLevel_, left, right, from, to);
+    if (to - from > GrainRenderer::kShortestRun)
+        from += renderer_.render(voices_, allocator_, threadScatterGenerator(), outputLevel_, left, right, from, to);
     renderFramesPerSample(left, right, from, to);
 }
 
