@@ -21,19 +21,8 @@ offset=256      # the host's events reach the plug-in this many frames late
 started=$(date +%s)
 
 work=$(mktemp -d /tmp/parvolino-ardour.XXXXXX)
-fail() {
-  echo "ardour stage: FAIL: $* (after $(($(date +%s) - started)) s; logs in $work)"
-  exit 1
-}
-# Runs a step with a time limit, its output kept in $work/<name>.log.
-step() { # name seconds command...
-  local name=$1 seconds=$2; shift 2
-  timeout "$seconds" "$@" >"$work/$name.log" 2>&1
-  local rc=$?
-  [ $rc -eq 124 ] && fail "$name timed out after $seconds s"
-  return $rc
-}
-show() { grep -v 'Ignored automation data' "$work/$1.log" | tail -n "${2:-20}"; }
+stage=ardour
+source "$root/scripts/stages/lib/host-steps.bash"
 
 [ -f "$module" ] || fail "$module is missing: build first"
 [ -x "$renderer" ] || fail "$renderer is missing: the comparison needs it"
@@ -87,9 +76,6 @@ step patch 30 ardour7-lua "$tools/session-patch.lua" "$session/session.ardour" "
 # the host lists the parameters and programs; save again as "reloaded".
 step reload 120 ardour7-lua "$tools/session-readback.lua" "$session" session $rate $block reloaded ||
   { show reload; fail "could not reload the session"; }
-expect_line() { # log line-pattern what
-  grep -Eq "$2" "$work/$1.log" || { show "$1" 30; fail "$3"; }
-}
 expect_line reload '^plugin name=Parvolino maker=Hevarun unique_id=1214599265 params=4$' "the host does not see Parvolino's identity"
 expect_line reload '^param 0 Speed 0\.500000$' "Speed is not 0.5 after the reload"
 expect_line reload '^param 1 Length 0\.300000$' "Length set in the session did not survive the reload"

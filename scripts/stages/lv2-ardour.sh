@@ -37,22 +37,8 @@ for tool in ardour7-lua ardour7-export; do
 done
 
 work=$(mktemp -d /tmp/parvolino-lv2-ardour.XXXXXX)
-fail() {
-  echo "lv2-ardour stage: FAIL: $* (after $(($(date +%s) - started)) s; logs in $work)"
-  exit 1
-}
-# Runs a step with a time limit, its output kept in $work/<name>.log.
-step() { # name seconds command...
-  local name=$1 seconds=$2; shift 2
-  timeout "$seconds" "$@" >"$work/$name.log" 2>&1
-  local rc=$?
-  [ $rc -eq 124 ] && fail "$name timed out after $seconds s"
-  return $rc
-}
-show() { grep -v 'Ignored automation data' "$work/$1.log" | tail -n "${2:-20}"; }
-expect_line() { # log line-pattern what
-  grep -Eq "$2" "$work/$1.log" || { show "$1" 30; fail "$3"; }
-}
+stage=lv2-ardour
+source "$root/scripts/stages/lib/host-steps.bash"
 skip_part() { not_run=$((not_run + 1)); echo "  NOT RUN: $*"; }
 stub_dsp() { grep -qa PARVOLINO_LV2_DSP_STUB "$bundle/parvolino_dsp.so"; }
 

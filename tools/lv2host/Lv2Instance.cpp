@@ -297,12 +297,16 @@ bool Lv2Instance::saveState(const std::string& folder, std::string& error)
     return true;
 }
 
-void Lv2Instance::restore(const LilvState* state)
+bool Lv2Instance::restore(LilvState* state)
 {
+    if (state == nullptr)
+        return false;
     lilv_state_restore(state, instance_, setPortValue, this, 0, features_->list());
+    lilv_state_free(state);
     // A plug-in may finish a restore on its worker (it was given the
     // schedule): a run of no frames takes the answer before anything plays.
     run(0, {});
+    return true;
 }
 
 void Lv2Instance::loadDefaultState()
@@ -312,22 +316,14 @@ void Lv2Instance::loadDefaultState()
     lilv_node_free(feature);
     if (!wanted)
         return;
-    if (LilvState* state = lilv_state_new_from_world(world_, urids_.mapFeature(), lilv_plugin_get_uri(plugin_))) {
-        restore(state);
-        lilv_state_free(state);
-    }
+    restore(lilv_state_new_from_world(world_, urids_.mapFeature(), lilv_plugin_get_uri(plugin_)));
 }
 
 bool Lv2Instance::restoreState(const std::string& folder, std::string& error)
 {
     const std::string file = folderOf(folder) + "state.ttl";
-    LilvState* state = lilv_state_new_from_file(world_, urids_.mapFeature(), nullptr, file.c_str());
-    if (state == nullptr) {
-        error = "no state could be read from " + file;
-        return false;
-    }
-    restore(state);
-    lilv_state_free(state);
+    if (!restore(lilv_state_new_from_file(world_, urids_.mapFeature(), nullptr, file.c_str())))
+        return error = "no state could be read from " + file, false;
     return true;
 }
 
@@ -337,11 +333,7 @@ bool Lv2Instance::applyPreset(const std::string& uri, std::string& error)
     lilv_world_load_resource(world_, preset);
     LilvState* state = lilv_state_new_from_world(world_, urids_.mapFeature(), preset);
     lilv_node_free(preset);
-    if (state == nullptr) {
-        error = "no preset " + uri;
-        return false;
-    }
-    restore(state);
-    lilv_state_free(state);
+    if (!restore(state))
+        return error = "no preset " + uri, false;
     return true;
 }

@@ -58,7 +58,8 @@ private:
         std::string path;
     };
     void writeInputs(const std::vector<BlockMidi>& midi);
-    void restore(const LilvState* state);
+    // Restores and frees a state; false for none.
+    bool restore(LilvState* state);
     // The state the plug-in's description gives it, for a plug-in that asks
     // for it with state:loadDefaultState.
     void loadDefaultState();
