@@ -83,10 +83,7 @@ step state 60 "$lv2host" --bundle "$bundle" --uri $uri --rate $rate --sample "$s
 step reload 120 ardour7-lua "$tools/session-readback.lua" "$session" session $rate $block reloaded ||
   { show reload; fail "could not reload the session"; }
 expect_line reload "^plugin name=Parvolino uri=$uri\$" "the host does not see the LV2 plug-in"
-expect_line reload '^param 0 Speed 0\.500000$' "Speed is not 0.5 after the reload"
-expect_line reload '^param 1 Length 0\.300000$' "Length set in the session did not survive the reload"
-expect_line reload '^param 2 Density 0\.700000$' "Density set in the session did not survive the reload"
-expect_line reload '^param 3 Random 0\.000000$' "Random set in the session did not survive the reload"
+expect_session_values reload
 for p in 1 2 3 4; do
   expect_line reload "^program $((p - 1)) Program $p\$" "the host does not list the preset Program $p"
 done

@@ -20,3 +20,11 @@ show() { grep -v 'Ignored automation data' "$work/$1.log" | tail -n "${2:-20}"; 
 expect_line() { # log line-pattern what
   grep -Eq "$2" "$work/$1.log" || { show "$1" 30; fail "$3"; }
 }
+# The values the session was made with (session-create.lua ... 1=0.3 2=0.7
+# 3=0) as session-readback.lua prints them after a reload.
+expect_session_values() { # log
+  expect_line "$1" '^param 0 Speed 0\.500000$' "Speed is not 0.5 after the reload"
+  expect_line "$1" '^param 1 Length 0\.300000$' "Length set in the session did not survive the reload"
+  expect_line "$1" '^param 2 Density 0\.700000$' "Density set in the session did not survive the reload"
+  expect_line "$1" '^param 3 Random 0\.000000$' "Random set in the session did not survive the reload"
+}
