@@ -92,7 +92,7 @@ kept=$(sed -n 's/^kept \([0-9]*\)$/\1/p' "$work/chunk.log")
 [ "${kept:-0}" -gt "$(stat -c %s "$sample")" ] || fail "the saved chunk does not keep the sample (${kept:-no} bytes after the bank)"
 
 # 6. The host renders the re-saved session; we render the same score from the same bank.
-step export 180 ardour7-export -b float -o "$work/ardour.wav" "$session" reloaded ||
+export_session export "$work/ardour.wav" "$session" reloaded ||
   { show export; fail "the host's export failed"; }
 [ -s "$work/ardour.wav" ] || { show export; fail "the host's export wrote nothing"; }
 step score 30 ardour7-lua "$tools/score-export.lua" $rate $((length - offset)) "$work/score.txt" ||
@@ -117,7 +117,7 @@ step chunk-kept 30 ardour7-lua "$tools/chunk-print.lua" "$session/kept.ardour" "
   { show chunk-kept; fail "the session saved without the sample file has no usable chunk"; }
 cmp -s "$work/bank.bin" "$work/bank-kept.bin" ||
   fail "saved again without its file, the chunk lost the sample or changed ($(grep '^kept' "$work/chunk-kept.log"))"
-step export-kept 180 ardour7-export -b float -o "$work/ardour-kept.wav" "$session" kept ||
+export_session export-kept "$work/ardour-kept.wav" "$session" kept ||
   { show export-kept; fail "the host's export without the sample file failed"; }
 step render-kept 120 "$renderer" --plugin "$module" --score "$work/score.txt" --chunk "$work/bank-kept.bin" \
   --block $block --format float -o "$work/ours-kept.wav" || { show render-kept; fail "parvolino-render failed on the kept sample"; }

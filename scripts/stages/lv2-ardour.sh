@@ -100,7 +100,7 @@ else
 fi
 
 # 5. The host exports the re-saved session.
-step export 180 ardour7-export -b float -o "$work/ardour.wav" "$session" reloaded ||
+export_session export "$work/ardour.wav" "$session" reloaded ||
   { show export; fail "the host's export failed"; }
 [ -s "$work/ardour.wav" ] || { show export; fail "the host's export wrote nothing"; }
 echo "  ok: Ardour exported the session with the LV2 plug-in"
@@ -127,7 +127,7 @@ if stub_dsp; then
 else
   step reload-kept 120 ardour7-lua "$tools/session-readback.lua" "$session" reloaded $rate $block kept ||
     { show reload-kept; fail "could not reload the session without the sample file"; }
-  step export-kept 180 ardour7-export -b float -o "$work/ardour-kept.wav" "$session" kept ||
+  export_session export-kept "$work/ardour-kept.wav" "$session" kept ||
     { show export-kept; fail "the host's export without the sample file failed"; }
   step compare-kept 120 ardour7-lua "$tools/wav-compare.lua" "$work/ardour-kept.wav" "$work/ours.wav" $offset 0 ||
     { show compare-kept; fail "without the sample file, the host's render differs from ours"; }
