@@ -21,19 +21,8 @@ offset=256      # the host's events reach the plug-in this many frames late
 started=$(date +%s)
 
 work=$(mktemp -d /tmp/parvolino-ardour.XXXXXX)
-fail() {
-  echo "ardour stage: FAIL: $* (after $(($(date +%s) - started)) s; logs in $work)"
-  exit 1
-}
-# Runs a step with a time limit, its output kept in $work/<name>.log.
-step() { # name seconds command...
-  local name=$1 seconds=$2; shift 2
-  timeout "$seconds" "$@" >"$work/$name.log" 2>&1
-  local rc=$?
-  [ $rc -eq 124 ] && fail "$name timed out after $seconds s"
-  return $rc
-}
-show() { grep -v 'Ignored automation data' "$work/$1.log" | tail -n "${2:-20}"; }
+stage=ardour
+source "$root/scripts/stages/lib/host-steps.bash"
 
 [ -f "$module" ] || fail "$module is missing: build first"
 [ -x "$renderer" ] || fail "$renderer is missing: the comparison needs it"
@@ -87,14 +76,8 @@ step patch 30 ardour7-lua "$tools/session-patch.lua" "$session/session.ardour" "
 # the host lists the parameters and programs; save again as "reloaded".
 step reload 120 ardour7-lua "$tools/session-readback.lua" "$session" session $rate $block reloaded ||
   { show reload; fail "could not reload the session"; }
-expect_line() { # log line-pattern what
-  grep -Eq "$2" "$work/$1.log" || { show "$1" 30; fail "$3"; }
-}
 expect_line reload '^plugin name=Parvolino maker=Hevarun unique_id=1214599265 params=4$' "the host does not see Parvolino's identity"
-expect_line reload '^param 0 Speed 0\.500000$' "Speed is not 0.5 after the reload"
-expect_line reload '^param 1 Length 0\.300000$' "Length set in the session did not survive the reload"
-expect_line reload '^param 2 Density 0\.700000$' "Density set in the session did not survive the reload"
-expect_line reload '^param 3 Random 0\.000000$' "Random set in the session did not survive the reload"
+expect_session_values reload
 [ "$(grep -c '^program ' "$work/reload.log")" -eq 4 ] || { show reload 30; fail "the host does not list four programs"; }
 
 # 5. The chunk the host saved after the reload: our names, path and values.
@@ -109,7 +92,7 @@ kept=$(sed -n 's/^kept \([0-9]*\)$/\1/p' "$work/chunk.log")
 [ "${kept:-0}" -gt "$(stat -c %s "$sample")" ] || fail "the saved chunk does not keep the sample (${kept:-no} bytes after the bank)"
 
 # 6. The host renders the re-saved session; we render the same score from the same bank.
-step export 180 ardour7-export -b float -o "$work/ardour.wav" "$session" reloaded ||
+export_session export "$work/ardour.wav" "$session" reloaded ||
   { show export; fail "the host's export failed"; }
 [ -s "$work/ardour.wav" ] || { show export; fail "the host's export wrote nothing"; }
 step score 30 ardour7-lua "$tools/score-export.lua" $rate $((length - offset)) "$work/score.txt" ||
@@ -134,7 +117,7 @@ step chunk-kept 30 ardour7-lua "$tools/chunk-print.lua" "$session/kept.ardour" "
   { show chunk-kept; fail "the session saved without the sample file has no usable chunk"; }
 cmp -s "$work/bank.bin" "$work/bank-kept.bin" ||
   fail "saved again without its file, the chunk lost the sample or changed ($(grep '^kept' "$work/chunk-kept.log"))"
-step export-kept 180 ardour7-export -b float -o "$work/ardour-kept.wav" "$session" kept ||
+export_session export-kept "$work/ardour-kept.wav" "$session" kept ||
   { show export-kept; fail "the host's export without the sample file failed"; }
 step render-kept 120 "$renderer" --plugin "$module" --score "$work/score.txt" --chunk "$work/bank-kept.bin" \
   --block $block --format float -o "$work/ours-kept.wav" || { show render-kept; fail "parvolino-render failed on the kept sample"; }

@@ -1,10 +1,11 @@
 -- Builds a session headlessly: a MIDI track with the plug-in as its
 -- instrument, the test score sender before it, a render range, and any
--- parameter values given; saves it and closes.
--- Usage: ardour7-lua session-create.lua PLUGIN_PATH SESSION_DIR NAME RATE BLOCK LENGTH [INDEX=VALUE ...]
+-- parameter values given; saves it and closes. The plug-in is the VST 2
+-- module at PLUGIN (a path), or the LV2 plug-in whose URI PLUGIN is.
+-- Usage: ardour7-lua session-create.lua PLUGIN SESSION_DIR NAME RATE BLOCK LENGTH [INDEX=VALUE ...]
 local plugin_path, dir, name = arg[1], arg[2], arg[3]
 local rate, block, length = tonumber (arg[4]), tonumber (arg[5]), tonumber (arg[6])
-assert (plugin_path and dir and name and rate and block and length, "usage: PLUGIN_PATH SESSION_DIR NAME RATE BLOCK LENGTH [INDEX=VALUE ...]")
+assert (plugin_path and dir and name and rate and block and length, "usage: PLUGIN SESSION_DIR NAME RATE BLOCK LENGTH [INDEX=VALUE ...]")
 
 local function fail (msg) print ("FAIL: " .. msg); os.exit (1) end
 
@@ -20,7 +21,8 @@ if not create_session (dir, name, rate) then fail ("could not create the session
 
 local info
 for p in ARDOUR.LuaAPI.list_plugins ():iter () do
-	if p.type == ARDOUR.PluginType.LXVST and p.path == plugin_path then info = p end
+	if (p.type == ARDOUR.PluginType.LXVST and p.path == plugin_path)
+		or (p.type == ARDOUR.PluginType.LV2 and p.unique_id == plugin_path) then info = p end
 end
 if not info then fail ("the host does not list " .. plugin_path) end
 print (string.format ("listed: %s (unique id %s)", info.name, info.unique_id))

@@ -1,6 +1,7 @@
--- Loads a saved session and prints what the host sees of its instrument:
--- identity, each parameter with its name and value, and each program name;
--- then saves the session again as SNAPSHOT when one is named. Ends with
+-- Loads a saved session and prints what the host sees of its instrument
+-- (the VST 2 module or the LV2 plug-in): identity, each parameter with its
+-- name and value, and each program (preset) name; then saves the session
+-- again as SNAPSHOT when one is named. Ends with
 -- "took load MS save MS": how long the host took to load and to save.
 -- Lines start with a keyword so the stage can check them with grep.
 -- Usage: ardour7-lua session-readback.lua SESSION_DIR NAME RATE BLOCK [SNAPSHOT]
@@ -26,7 +27,24 @@ for route in Session:get_routes ():iter () do
 		local proc = route:nth_plugin (i)
 		if proc:isnil () then break end
 		local plugin = proc:to_insert ():plugin (0)
-		if plugin:get_info ().type == ARDOUR.PluginType.LXVST then
+		local kind = plugin:get_info ().type
+		if kind == ARDOUR.PluginType.LV2 and plugin:unique_id ():find ("^urn:parvolino:") then
+			found = true
+			-- Ports are the parameters here; the control inputs are counted apart.
+			print (string.format ("plugin name=%s uri=%s", proc:display_name (), plugin:unique_id ()))
+			local n = 0
+			for k = 0, plugin:parameter_count () - 1 do
+				if plugin:parameter_is_control (k) and plugin:parameter_is_input (k) then
+					print (string.format ("param %d %s %.6f", n, plugin:parameter_label (k), ARDOUR.LuaAPI.get_processor_param (proc, n, false)))
+					n = n + 1
+				end
+			end
+			for k = 1, 128 do
+				local preset = plugin:preset_by_uri (string.format ("%s#program%d", plugin:unique_id (), k))
+				if not preset then break end
+				print (string.format ("program %d %s", k - 1, preset.label))
+			end
+		elseif kind == ARDOUR.PluginType.LXVST then
 			found = true
 			print (string.format ("plugin name=%s maker=%s unique_id=%s params=%d",
 				proc:display_name (), plugin:maker (), plugin:unique_id (), plugin:parameter_count ()))
@@ -44,7 +62,7 @@ for route in Session:get_routes ():iter () do
 		i = i + 1
 	end
 end
-if not found then fail ("no VST instrument in the session") end
+if not found then fail ("no VST 2 or LV2 instrument of ours in the session") end
 local saving = ARDOUR.LuaAPI.monotonic_time ()
 if snapshot and not Session:save_state (snapshot, false, false, false, false, false) then
 	fail ("could not save the session as " .. snapshot)

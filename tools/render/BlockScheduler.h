@@ -33,6 +33,10 @@ public:
     // The next block; false once the whole length has been handed out.
     bool next(RenderBlock& block);
 
+    // The length of the blocks handed out from now on. 0 hands out a block
+    // of no frames at the current position, as a host may run one.
+    void setBlockSize(int32_t blockSize) { blockSize_ = blockSize > 0 ? blockSize : 0; }
+
 private:
     int64_t nextParamFrameAfter(int64_t frame);
 
