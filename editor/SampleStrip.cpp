@@ -90,8 +90,8 @@ void SampleStrip::showKeeping(bool keep, bool overLimit, bool onlyCopiesAnyway) 
     // Over the limit the box stays ticked, and its title says why nothing is
     // kept, or that only the samples whose files are gone still are.
     const bool tooMuch = keep && overLimit;
-    keepBox->setTitle(onlyCopiesAnyway ? "Keeps missing files only"
-                      : tooMuch        ? "Keep samples: over 16 MB"
+    keepBox->setTitle(onlyCopiesAnyway ? "Keeps missing files"
+                      : tooMuch        ? "Over 16 MB: paths only"
                                        : "Keep samples in project");
     keepBox->setTitleColor(tooMuch || onlyCopiesAnyway ? missingFontColor : displayFontColor);
 }

@@ -128,7 +128,7 @@ TEST_F(PanelStrip, SaysWhatTheProgramHoldsAndShowsTheGrainsAsTheyPlay) {
     // whole panel drawn afresh shows it.
     CheckBox* keepBox = editor->getStrip().getKeepBox();
     const std::vector<uint32_t> keeping = keepBoxPixels();
-    keepBox->setTitle("Keep samples: over 16 MB");
+    keepBox->setTitle("Over 16 MB: paths only");
     idle();
     const std::vector<uint32_t> overLimit = keepBoxPixels();
     EXPECT_GT(keepBoxChanges(keeping), 50);
