@@ -103,12 +103,13 @@ namespace {
 // Faces are kept for the life of the process: there are only a few sizes.
 class FontLibrary {
 public:
+    // Fontconfig is the whole process's: the host's toolkit goes on using
+    // it after this module is unloaded (an LV2 host unloads a UI's module
+    // when the UI closes), so it is never shut down from here.
     ~FontLibrary() {
         faces.clear();
         if (library)
             FT_Done_FreeType(library);
-        if (fontconfigReady)
-            FcFini();
     }
 
     std::shared_ptr<const TextFace> open(const platform::FontAttributes& attributes) {
