@@ -7,7 +7,6 @@
 #include <lv2/midi/midi.h>
 #include <lv2/patch/patch.h>
 #include <lv2/state/state.h>
-#include <lv2/time/time.h>
 
 void Lv2Urids::mapAll(const LV2_URID_Map& map)
 {
@@ -29,7 +28,7 @@ void Lv2Urids::mapAll(const LV2_URID_Map& map)
     patchProperty = id(LV2_PATCH__property);
     patchValue = id(LV2_PATCH__value);
     stateChanged = id(LV2_STATE__StateChanged);
-    timeFrame = id(LV2_TIME__frame);
+    atomBeatTime = id(LV2_ATOM__beatTime);
 
     sample = id(lv2uris::kSample);
     keepSamples = id(lv2uris::kKeepSamples);

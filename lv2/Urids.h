@@ -25,7 +25,7 @@ struct Lv2Urids {
     LV2_URID patchProperty = 0;
     LV2_URID patchValue = 0;
     LV2_URID stateChanged = 0;
-    LV2_URID timeFrame = 0;
+    LV2_URID atomBeatTime = 0;
 
     // The plug-in's parameters and state keys.
     LV2_URID sample = 0;

@@ -132,8 +132,10 @@ void Lv2Plugin::readControl(uint32_t frames)
     played_ = 0;
     eventCount_ = 0;
     if (control_ != nullptr) {
-        // Times in frames; a host that counts in beats gets its events at the block's start.
-        const bool inFrames = control_->body.unit == 0 || control_->body.unit == urids_.timeFrame;
+        // Times in frames. A host that counts in beats gets its events at
+        // the block's start; any other unit is taken for frames, as some
+        // hosts leave the field unset (Ardour 7 leaves what its buffer held).
+        const bool inFrames = control_->body.unit != urids_.atomBeatTime;
         LV2_ATOM_SEQUENCE_FOREACH (control_, event) {
             const int64_t time = inFrames ? event->time.frames : 0;
             const int32_t frame = int32_t(std::clamp<int64_t>(time, 0, blockFrames_));
