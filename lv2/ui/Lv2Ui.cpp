@@ -51,7 +51,7 @@ bool Lv2Ui::open(void* parent, const LV2UI_Resize* resize, LV2UI_Widget* widget)
         ownWindow_ = std::make_unique<TopLevelWindow>();
         if (!ownWindow_->create(shown.width(), shown.height(), "Parvolino"))
             return false;
-        parent = reinterpret_cast<void*>(uintptr_t(ownWindow_->id()));
+        parent = reinterpret_cast<void*>(ownWindow_->id());
     }
     if (editor_.open(parent) == 0 || editor_.getFrame() == nullptr || editor_.getFrame()->getSystemWindow() == nullptr)
         return false;

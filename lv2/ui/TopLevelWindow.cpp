@@ -1,5 +1,6 @@
 #include "lv2/ui/TopLevelWindow.h"
 
+#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 bool TopLevelWindow::create(int32_t width, int32_t height, const char* title)
@@ -21,7 +22,8 @@ bool TopLevelWindow::create(int32_t width, int32_t height, const char* title)
         XFree(hints);
     }
     deleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
-    XSetWMProtocols(display_, window_, &deleteWindow_, 1);
+    Atom protocols[] = {Atom(deleteWindow_)};
+    XSetWMProtocols(display_, window_, protocols, 1);
     XFlush(display_);
     return true;
 }

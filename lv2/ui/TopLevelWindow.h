@@ -4,9 +4,9 @@
 // opens inside it, the host shows and hides it, and the window manager's
 // close button asks the host to close the UI.
 
-#include <X11/Xlib.h>
-
 #include <cstdint>
+
+struct _XDisplay;
 
 class TopLevelWindow {
 public:
@@ -14,15 +14,17 @@ public:
     bool create(int32_t width, int32_t height, const char* title);
     ~TopLevelWindow();
 
-    Window id() const { return window_; }
+    // The X window's id.
+    uintptr_t id() const { return window_; }
     void show();
     void hide();
     // True once the window manager asked to close it (since the last show).
     bool closeRequested();
 
 private:
-    Display* display_ = nullptr;
-    Window window_ = 0;
-    Atom deleteWindow_ = 0;
+    // Xlib's types, kept out of this header: its macros clash with other code.
+    _XDisplay* display_ = nullptr;
+    unsigned long window_ = 0;
+    unsigned long deleteWindow_ = 0;
     bool closing_ = false;
 };
