@@ -7,6 +7,7 @@
 #include <lv2/atom/forge.h>
 #include <lv2/atom/util.h>
 #include <lv2/midi/midi.h>
+#include <lv2/patch/patch.h>
 
 #include <cstring>
 
@@ -142,6 +143,23 @@ int InProcessLv2::resize(LV2UI_Feature_Handle self, int width, int height)
     host->resizedWidth = width;
     host->resizedHeight = height;
     return 0;
+}
+
+void InProcessLv2::setSample(const std::string& path)
+{
+    std::vector<uint8_t> message(path.size() + 256);
+    LV2_Atom_Forge forge;
+    lv2_atom_forge_init(&forge, &map_);
+    lv2_atom_forge_set_buffer(&forge, message.data(), message.size());
+    LV2_Atom_Forge_Frame object;
+    lv2_atom_forge_object(&forge, &object, 0, map(LV2_PATCH__Set));
+    lv2_atom_forge_key(&forge, map(LV2_PATCH__property));
+    lv2_atom_forge_urid(&forge, map(lv2uris::kSample));
+    lv2_atom_forge_key(&forge, map(LV2_PATCH__value));
+    lv2_atom_forge_path(&forge, path.c_str(), uint32_t(path.size()));
+    lv2_atom_forge_pop(&forge, &object);
+    message.resize(lv2_atom_total_size(reinterpret_cast<const LV2_Atom*>(message.data())));
+    fromUi_.push_back(std::move(message));
 }
 
 void InProcessLv2::writeControlSequence(const std::vector<Midi>& midi)

@@ -44,6 +44,9 @@ public:
     void setControl(int32_t parameter, float value);
     float control(int32_t parameter) const { return controls_[parameter]; }
 
+    // patch:Set of the plug-in's sample, as a host's generic controls send
+    // it, on the control port at the next block.
+    void setSample(const std::string& path);
     // One block, its MIDI on the control port after the UI's messages.
     void run(uint32_t frames, const std::vector<Midi>& midi = {});
     const std::vector<float>& output(int channel) const { return audio_[channel]; }

@@ -35,8 +35,8 @@ TEST(Lv2Dsp, PlaysBitForBitAsTheVst2ModuleAtAnyBlockLengths)
     TestFolder folder;
     const std::string sample = folder.file("voice.wav");
     writeStereoSample(sample, 30000, 44100);
-    // Notes, the pedal, pitch bend and all notes off; and 600 controller
-    // messages in one stretch, more than the DSP hands the instrument at once.
+    // Notes, the pedal, pitch bend, all notes off and a burst of 600
+    // controller messages.
     std::ofstream score(folder.file("score.txt"));
     score << "rate 48000\nparam 1 0.62\nparam 2 0.9\nparam 3 0.3\n"
              "at 0 on 60 100\nat 70 on 67 90\nat 700 cc 64 127\nat 2000 bend 0 100\n"
