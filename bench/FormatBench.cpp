@@ -9,6 +9,7 @@
 //
 // lv2_us and vst2_us: microseconds per block over the whole score (the
 // iterations' median); lv2/vst2: the median of the iterations' ratios.
+#include "bench/BenchClock.h"
 #include "bench/BenchSample.h"
 #include "bench/HeavyScore.h"
 #include "lv2/Uris.h"
@@ -30,18 +31,7 @@ constexpr float kRate = 48000.0f;
 constexpr int32_t kBlock = 256;
 constexpr int32_t kScoreFrames = 20 * 48000;
 
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using Clock = BenchClock;
 
 // The VST 2 module with the score's sample and parameters, as a host that
 // restored a project holding them.

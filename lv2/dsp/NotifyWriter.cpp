@@ -41,31 +41,32 @@ bool NotifyWriter::hasRoom(uint32_t bytes) const
     return port_ != nullptr && forge_.size - forge_.offset >= uint64_t(bytes) + sizeof(LV2_Atom_Event) + 8;
 }
 
-void NotifyWriter::setPath(LV2_URID property, const char* path)
+bool NotifyWriter::beginPatchSet(LV2_URID property, LV2_Atom_Forge_Frame& object)
 {
-    const uint32_t length = uint32_t(strnlen(path, parvolino::lv2protocol::kMaxPathBytes - 1));
     if (!hasRoom(kLargestPatchSet))
-        return;
-    LV2_Atom_Forge_Frame object;
+        return false;
     lv2_atom_forge_frame_time(&forge_, 0);
     lv2_atom_forge_object(&forge_, &object, 0, urids_.patchSet);
     lv2_atom_forge_key(&forge_, urids_.patchProperty);
     lv2_atom_forge_urid(&forge_, property);
     lv2_atom_forge_key(&forge_, urids_.patchValue);
-    lv2_atom_forge_path(&forge_, path, length);
+    return true;
+}
+
+void NotifyWriter::setPath(LV2_URID property, const char* path)
+{
+    LV2_Atom_Forge_Frame object;
+    if (!beginPatchSet(property, object))
+        return;
+    lv2_atom_forge_path(&forge_, path, uint32_t(strnlen(path, parvolino::lv2protocol::kMaxPathBytes - 1)));
     lv2_atom_forge_pop(&forge_, &object);
 }
 
 void NotifyWriter::setBool(LV2_URID property, bool value)
 {
-    if (!hasRoom(kLargestPatchSet))
-        return;
     LV2_Atom_Forge_Frame object;
-    lv2_atom_forge_frame_time(&forge_, 0);
-    lv2_atom_forge_object(&forge_, &object, 0, urids_.patchSet);
-    lv2_atom_forge_key(&forge_, urids_.patchProperty);
-    lv2_atom_forge_urid(&forge_, property);
-    lv2_atom_forge_key(&forge_, urids_.patchValue);
+    if (!beginPatchSet(property, object))
+        return;
     lv2_atom_forge_bool(&forge_, value);
     lv2_atom_forge_pop(&forge_, &object);
 }

@@ -33,6 +33,9 @@ public:
     LV2_Atom_Forge& forge() { return forge_; }
 
 private:
+    // Starts a patch:Set of the property, up to its value; false when there is no room.
+    bool beginPatchSet(LV2_URID property, LV2_Atom_Forge_Frame& object);
+
     const Lv2Urids& urids_;
     LV2_Atom_Forge forge_{};
     LV2_Atom_Forge_Frame sequence_{};

@@ -8,6 +8,7 @@
 #include <lv2/atom/util.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 using namespace parvolino;
@@ -34,6 +35,20 @@ std::string textOf(const LV2_Atom* atom)
         return {};
     const char* text = static_cast<const char*>(LV2_ATOM_BODY_CONST(atom));
     return std::string(text, strnlen(text, atom->size));
+}
+
+// The values of an object's properties with these keys, in their order;
+// null for a key the object lacks.
+template <size_t N>
+std::array<const LV2_Atom*, N> propertiesOf(const LV2_Atom_Object& object, const std::array<LV2_URID, N>& keys)
+{
+    std::array<const LV2_Atom*, N> values{};
+    LV2_ATOM_OBJECT_FOREACH (&object, property) {
+        for (size_t i = 0; i < N; ++i)
+            if (property->key == keys[i])
+                values[i] = &property->value;
+    }
+    return values;
 }
 
 // The elements of an atom:Vector of the type, and how many there are.
@@ -193,18 +208,10 @@ void RemoteController::receive(const LV2_Atom& atom)
 
 void RemoteController::readStatus(const LV2_Atom_Object& object)
 {
-    const LV2_Atom* path = nullptr;
-    const LV2_Atom* origin = nullptr;
-    const LV2_Atom* keep = nullptr;
-    const LV2_Atom* overLimit = nullptr;
-    const LV2_Atom* onlyCopiesAnyway = nullptr;
-    const LV2_Atom* samplesPerMs = nullptr;
-    const LV2_Atom* loading = nullptr;
-    const LV2_Atom* loadingPath = nullptr;
-    const LV2_Atom* loaded = nullptr;
-    lv2_atom_object_get(&object, urids_.path, &path, urids_.origin, &origin, urids_.keep, &keep, urids_.overLimit,
-                        &overLimit, urids_.onlyCopiesAnyway, &onlyCopiesAnyway, urids_.samplesPerMs, &samplesPerMs,
-                        urids_.loading, &loading, urids_.loadingPath, &loadingPath, urids_.loaded, &loaded, 0);
+    const auto [path, origin, keep, overLimit, onlyCopiesAnyway, samplesPerMs, loading, loadingPath, loaded] =
+        propertiesOf(object, std::array{urids_.path, urids_.origin, urids_.keep, urids_.overLimit,
+                                        urids_.onlyCopiesAnyway, urids_.samplesPerMs, urids_.loading,
+                                        urids_.loadingPath, urids_.loaded});
     status_.path = textOf(path);
     const int32_t where = intOf(origin, urids_.atomInt);
     status_.origin = where >= 0 && where <= int32_t(SampleOrigin::damaged) ? SampleOrigin(where) : SampleOrigin::none;
@@ -227,16 +234,9 @@ void RemoteController::readStatus(const LV2_Atom_Object& object)
 
 void RemoteController::readOverview(const LV2_Atom_Object& object)
 {
-    const LV2_Atom* serial = nullptr;
-    const LV2_Atom* channels = nullptr;
-    const LV2_Atom* rate = nullptr;
-    const LV2_Atom* frames = nullptr;
-    const LV2_Atom* firstBucket = nullptr;
-    const LV2_Atom* bucketCount = nullptr;
-    const LV2_Atom* ranges = nullptr;
-    lv2_atom_object_get(&object, urids_.serial, &serial, urids_.channels, &channels, urids_.rate, &rate, urids_.frames,
-                        &frames, urids_.firstBucket, &firstBucket, urids_.bucketCount, &bucketCount, urids_.ranges,
-                        &ranges, 0);
+    const auto [serial, channels, rate, frames, firstBucket, bucketCount, ranges] =
+        propertiesOf(object, std::array{urids_.serial, urids_.channels, urids_.rate, urids_.frames,
+                                        urids_.firstBucket, urids_.bucketCount, urids_.ranges});
     const uint32_t lanes = uint32_t(intOf(channels, urids_.atomInt));
     const int32_t first = intOf(firstBucket, urids_.atomInt, -1);
     const int32_t count = intOf(bucketCount, urids_.atomInt);
@@ -274,13 +274,8 @@ void RemoteController::readOverview(const LV2_Atom_Object& object)
 
 void RemoteController::readGrains(const LV2_Atom_Object& object)
 {
-    const LV2_Atom* serial = nullptr;
-    const LV2_Atom* sampleLength = nullptr;
-    const LV2_Atom* voiceCount = nullptr;
-    const LV2_Atom* firstVoice = nullptr;
-    const LV2_Atom* voices = nullptr;
-    lv2_atom_object_get(&object, urids_.serial, &serial, urids_.sampleLength, &sampleLength, urids_.voiceCount,
-                        &voiceCount, urids_.firstVoice, &firstVoice, urids_.voices, &voices, 0);
+    const auto [serial, sampleLength, voiceCount, firstVoice, voices] = propertiesOf(
+        object, std::array{urids_.serial, urids_.sampleLength, urids_.voiceCount, urids_.firstVoice, urids_.voices});
     const int32_t total = intOf(voiceCount, urids_.atomInt, -1);
     const int32_t first = intOf(firstVoice, urids_.atomInt, -1);
     uint32_t count = 0;
@@ -325,9 +320,7 @@ void RemoteController::readGrains(const LV2_Atom_Object& object)
 
 std::string RemoteController::readText(const LV2_Atom_Object& object) const
 {
-    const LV2_Atom* message = nullptr;
-    lv2_atom_object_get(&object, urids_.message, &message, 0);
-    return textOf(message);
+    return textOf(propertiesOf(object, std::array{urids_.message})[0]);
 }
 
 void RemoteController::send(LV2_URID type, LV2_URID property, const LV2_Atom* value)
