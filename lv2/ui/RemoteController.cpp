@@ -243,7 +243,8 @@ void RemoteController::readOverview(const LV2_Atom_Object& object)
     uint32_t floats = 0;
     const float* values = vectorOf<float>(ranges, urids_, urids_.atomFloat, floats);
     const bool fits = lanes >= 1 && lanes <= lv2protocol::kMaxOverviewChannels && count > 0 &&
-                      first >= 0 && first + count <= SampleOverview::kBuckets && floats == lanes * uint32_t(count) * 2;
+                      count <= SampleOverview::kBuckets && first >= 0 && first <= SampleOverview::kBuckets - count &&
+                      floats == lanes * uint32_t(count) * 2;
     if (!fits)
         return;
     if (first == 0) {
