@@ -19,72 +19,19 @@ compare=$build/tests/x11/parvolino-x11-compare
 tools=$root/tools/ardour
 uri=urn:parvolino:instrument
 started=$(date +%s)
+stage=lv2-ardour-gui
+source "$root/scripts/stages/lib/ardour-gui.bash"
 
-not_run() { echo "lv2-ardour-gui stage: NOT RUN: $*"; exit 77; }
-for tool in ardour ardour7-lua Xvfb xdotool xwininfo; do
-  command -v "$tool" >/dev/null || not_run "$tool is not installed (scripts/install-deps)"
-done
-/usr/bin/python3 -c 'import gi; gi.require_version("Gtk", "3.0"); from gi.repository import Gtk' 2>/dev/null ||
-  not_run "Debian's python3-gi and gir1.2-gtk-3.0 are not installed (scripts/install-deps)"
+require_gui_tools xwininfo
 for built in "$bundle/parvolino_ui.so" "$lv2host" "$renderer" "$x11host" "$compare"; do
-  [ -e "$built" ] || { echo "lv2-ardour-gui stage: FAIL: $built is missing: build first"; exit 1; }
+  [ -e "$built" ] || fail "$built is missing: build first"
 done
-
-work=$(mktemp -d /tmp/parvolino-lv2-ardour-gui.XXXXXX)
-xvfb_pid=
-ardour_pid=
-failures=0
-cleanup() {
-  [ -n "$ardour_pid" ] && kill "$ardour_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  wait 2>/dev/null
-}
-trap cleanup EXIT
-# A failure that leaves nothing to check further; the screen is kept.
-fail() {
-  [ -n "${DISPLAY:-}" ] &&
-    timeout 20 "$x11host" capture "$(xwininfo -root | awk '/Window id/ {print $4}')" "$work/screen.png" >/dev/null 2>&1
-  echo "lv2-ardour-gui stage: FAIL: $* (after $(($(date +%s) - started)) s; logs and screen.png in $work)"
-  exit 1
-}
-pass() { echo "  ok: $*"; }
-check() { # description command...
-  local what=$1; shift
-  if "$@"; then pass "$what"; else failures=$((failures + 1)); echo "  FAILED: $what"; fi
-}
-xdo() { timeout 10 xdotool "$@"; }
-# Waits up to the seconds given for the command to succeed.
-within() { # seconds command...
-  local deadline=$((SECONDS + $1)); shift
-  until "$@"; do [ $SECONDS -lt $deadline ] || return 1; sleep 0.2; done
-}
 
 # --- the host's own state: a scratch home, this bundle only -------------------
-export HOME=$work/home LV2_PATH=$work/lv2:/usr/lib/lv2
-unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME
-config=$HOME/.config/ardour7
-mkdir -p "$config/scripts" "$work/lv2"
+make_gui_home
+export LV2_PATH=$work/lv2:/usr/lib/lv2
+mkdir -p "$work/lv2"
 ln -s "$bundle" "$work/lv2/parvolino.lv2"
-# No first-run wizard, and the silent engine started at once (it is hidden
-# from the engine dialog unless asked for).
-touch "$config/.a7"
-cat >"$config/config" <<'EOF'
-<?xml version="1.0" encoding="UTF-8"?>
-<Ardour>
-  <Config>
-    <Option name="hide-dummy-backend" value="0"/>
-    <Option name="try-autostart-engine" value="1"/>
-  </Config>
-  <Extra>
-    <AudioMIDISetup>
-      <EngineStates>
-        <State backend="None (Dummy)" driver="Normal Speed" device="Silence" input-device="" output-device="" sample-rate="48000" buffer-size="1024" n-periods="0" input-latency="0" output-latency="0" lm-input="" lm-output="" active="1" use-buffered-io="0" midi-option="1 in, 1 out, Silence" lru="1"><MIDIDevices/></State>
-      </EngineStates>
-    </AudioMIDISetup>
-  </Extra>
-</Ardour>
-EOF
-cp "$tools/note-sender.lua" "$config/scripts/parvolino-test-notes.lua"
 
 # A session with the plug-in on a MIDI track, Length 0.3 from the host, the
 # sample in its state as a user's saved project holds it (saved there by
@@ -103,31 +50,9 @@ timeout 30 ardour7-lua "$tools/session-show-editor.lua" "$session/session.ardour
   fail "could not open the plug-in window in the saved session: $(tail -1 "$work/show.log")"
 
 # --- the X server and the host ----------------------------------------------
-timeout 300 Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-within 5 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=:$(head -n1 "$work/display")
-unset DBUS_SESSION_BUS_ADDRESS
-export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
-
-timeout 150 ardour -n -a "$session" >"$work/ardour.log" 2>&1 &
-ardour_pid=$!
-plugin_window= main_window= panel=
-find_windows() {
-  plugin_window=$(xdo search --onlyvisible --name 'Parvolino.*\[LV2\]$' 2>/dev/null | head -n1)
-  main_window=$(xdo search --name '^\*?session - Ardour$' 2>/dev/null | head -n1)
-  panel=$(xdo search --classname '^Plugin[0-9a-f]{8}$' 2>/dev/null | head -n1)
-  [ -n "$plugin_window" ] && [ -n "$main_window" ] && [ -n "$panel" ]
-}
-within 60 find_windows || fail "Ardour did not show the plug-in window with the panel"
-pass "Ardour shows the plug-in window '$(xdo getwindowname "$plugin_window")' with the panel in it"
-title() { xdo getwindowname "$main_window"; }
-modified() { [ "$(title)" = "*session - Ardour" ]; }
-clean() { [ "$(title)" = "session - Ardour" ]; }
-save() { xdo windowfocus "$main_window"; xdo key ctrl+s; within 10 clean; }
+open_session_in_host "$session" 'Parvolino.*\[LV2\]$'
 # The state file of the plug-in's latest save.
 latest_state() { ls -td "$session"/plugins/*/state*/ 2>/dev/null | head -n1; }
-read -r panel_x panel_y < <(xwininfo -id "$panel" | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4} END {print x, y}')
 within 10 clean
 check "the freshly opened session is not modified ($(title))" clean
 
@@ -143,10 +68,9 @@ timeout 20 "$x11host" capture "$panel" "$work/panel.png" >"$work/capture.log" 2>
 # Every pixel, the text in the labels too: both are drawn by the same code.
 compare_panel() {
   timeout 20 "$compare" "$work/panel.png" "$work/headless.png" >"$work/compare.log" 2>&1 &&
-    grep -q '^text areas: 0 of' "$work/compare.log"
+    grep -q '^text areas: 0 of' "$work/compare.log" || { sed 's/^/    /' "$work/compare.log"; return 1; }
 }
-check "the panel in Ardour's window matches the headless panel of the same state" compare_panel ||
-  sed 's/^/    /' "$work/compare.log"
+check "the panel in Ardour's window matches the headless panel of the same state" compare_panel
 
 # --- a knob drag moves the control port, and a save keeps it -----------------
 length_x=$((panel_x + 160)) length_y=$((panel_y + 150))
@@ -160,9 +84,6 @@ check "the saved session holds the dragged Length ($length_value, was 0.3)" \
   awk -v v="${length_value:-0.3}" 'BEGIN { exit !(v > 0.35) }'
 
 # --- a file manager's drop ------------------------------------------------------
-drag() { # file...
-  timeout 40 /usr/bin/python3 "$root/tools/gtkdrag/file-drag.py" $((panel_x + 200)) $((panel_y + 72)) "$@" 2>&1
-}
 # Another sound than the session's sample: a host compares the files a
 # state names by their contents, and keeps the older state when they match.
 /usr/bin/python3 - "$work/drop me.wav" <<'PY'
@@ -179,7 +100,4 @@ check "a save makes it clean again" save
 check "the plug-in's saved state names the dropped file ($(latest_state))" \
   grep -q "drop%20me.wav\|drop me.wav" "$(latest_state)/state.ttl"
 
-[ "$failures" -eq 0 ] || fail "$failures check(s) failed"
-kill "$ardour_pid" 2>/dev/null; wait "$ardour_pid" 2>/dev/null; ardour_pid=
-rm -rf "$work"
-echo "lv2-ardour-gui stage: ok in $(($(date +%s) - started)) s"
+finish_gui_stage
