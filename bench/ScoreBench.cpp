@@ -14,6 +14,7 @@
 // timed over five renders and its fastest time kept (`min5` figures): what
 // the machine's other work adds to single blocks drops out, what the engine
 // does in them stays.
+#include "bench/BenchClock.h"
 #include "bench/BenchSample.h"
 #include "bench/HeavyScore.h"
 #include "bench/PlainGranular.h"
@@ -39,18 +40,7 @@ const StereoBenchSample& stereoSample()
     return sample;
 }
 
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using Clock = BenchClock;
 
 // An engine ready to play the score: sample loaded and taken up, parameters set.
 std::unique_ptr<GranularEngine> scoreEngine(GrainRenderer::Kernel kernel)

@@ -3,7 +3,8 @@
 // thread copies each voice's start point and live grains into a snapshot
 // and hands it to the editor, which reads it at its idle calls.
 
-#include <atomic>
+#include "engine/LatestExchange.h"
+
 #include <cstdint>
 
 struct GrainSnapshot {
@@ -30,35 +31,5 @@ struct GrainSnapshot {
     Voice voices[kMaxVoices] = {};
 };
 
-// Hands snapshots from one writer (the audio thread) to one reader (the
-// editor) through three slots: the writer fills its own slot and swaps it
-// with the middle one; the reader swaps its slot with the middle one when
-// that holds a newer snapshot. Each side only ever touches a slot the other
-// cannot reach, so a snapshot is never read half-written, and neither side
-// locks, allocates or waits.
-class GrainSnapshotExchange {
-public:
-    // Writer: the slot to fill, completely, before each publish.
-    GrainSnapshot& writable() { return slots_[back_]; }
-    void publish() { back_ = middle_.exchange(back_ | kFresh, std::memory_order_acq_rel) & kSlotMask; }
-
-    // Reader: takes the newest published snapshot; false when there is none
-    // since the last take. latest() stays valid and unchanged until the next take.
-    bool take()
-    {
-        if ((middle_.load(std::memory_order_relaxed) & kFresh) == 0)
-            return false;
-        front_ = middle_.exchange(front_, std::memory_order_acq_rel) & kSlotMask;
-        return true;
-    }
-    const GrainSnapshot& latest() const { return slots_[front_]; }
-
-private:
-    static constexpr uint32_t kSlotMask = 3;
-    static constexpr uint32_t kFresh = 4;
-
-    GrainSnapshot slots_[3];
-    uint32_t back_ = 0;  // writer only
-    std::atomic<uint32_t> middle_{1};
-    uint32_t front_ = 2; // reader only
-};
+// Hands snapshots from the audio thread to the one reader that shows them.
+using GrainSnapshotExchange = LatestExchange<GrainSnapshot>;

@@ -1,101 +1,68 @@
-// A stand-in for the UI adapter: a blank 400 x 290 X11 window inside the
-// host's parent window (or a window of its own shown through the show
-// interface), idled by the host. The real adapter, which shows the panel,
-// replaces this file.
+// The UI module's entry point: the UI's descriptor with its idle and show
+// interfaces, each call handed to the instance.
 #include "lv2/Uris.h"
+#include "lv2/ui/Lv2Ui.h"
+#include "platform/ModuleInstance.h"
 
-#include <X11/Xlib.h>
-#include <lv2/core/lv2.h>
+#include <dlfcn.h>
 #include <lv2/ui/ui.h>
 
-#include <cstdint>
 #include <cstring>
-#include <new>
 
 namespace {
 
-constexpr unsigned kWidth = 400;
-constexpr unsigned kHeight = 290;
-
-struct StubUi {
-    Display* display = nullptr;
-    Window window = 0;
-};
-
-const void* findFeature(const LV2_Feature* const* features, const char* uri)
+Lv2Ui* uiOf(LV2UI_Handle handle)
 {
-    for (const LV2_Feature* const* f = features; f && *f; ++f)
-        if (std::strcmp((*f)->URI, uri) == 0)
-            return (*f)->data;
-    return nullptr;
+    return static_cast<Lv2Ui*>(handle);
+}
+
+// The toolkit names its window class and finds its artwork by the module's
+// handle: this module's load address.
+__attribute__((constructor)) void attachModule()
+{
+    Dl_info info;
+    if (dladdr(reinterpret_cast<void*>(&attachModule), &info) != 0)
+        moduleInstance = info.dli_fbase;
+}
+
+LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char*, const char*, LV2UI_Write_Function write,
+                         LV2UI_Controller controller, LV2UI_Widget* widget, const LV2_Feature* const* features)
+{
+    return Lv2Ui::create(write, controller, widget, features);
 }
 
 void cleanup(LV2UI_Handle handle)
 {
-    auto* ui = static_cast<StubUi*>(handle);
-    if (ui->window != 0)
-        XDestroyWindow(ui->display, ui->window);
-    if (ui->display != nullptr)
-        XCloseDisplay(ui->display);
-    delete ui;
+    delete uiOf(handle);
 }
 
-LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char*, const char*, LV2UI_Write_Function,
-                         LV2UI_Controller, LV2UI_Widget* widget, const LV2_Feature* const* features)
+// Nothing may unwind into the host: a message that could not be taken for
+// want of memory is let go.
+void portEvent(LV2UI_Handle handle, uint32_t port, uint32_t size, uint32_t format, const void* buffer)
 {
-    auto* ui = new (std::nothrow) StubUi;
-    if (ui == nullptr)
-        return nullptr;
-    ui->display = XOpenDisplay(nullptr);
-    if (ui->display == nullptr) {
-        cleanup(ui);
-        return nullptr;
+    try {
+        uiOf(handle)->portEvent(port, size, format, buffer);
+    } catch (...) {
     }
-    // Embedded where the host gives a parent; else a window of its own,
-    // shown when the host asks through the show interface.
-    const void* parent = findFeature(features, LV2_UI__parent);
-    const Window parentWindow =
-        parent != nullptr ? Window(reinterpret_cast<uintptr_t>(parent)) : DefaultRootWindow(ui->display);
-    const int screen = DefaultScreen(ui->display);
-    ui->window = XCreateSimpleWindow(ui->display, parentWindow, 0, 0, kWidth, kHeight, 0,
-                                     BlackPixel(ui->display, screen), WhitePixel(ui->display, screen));
-    XStoreName(ui->display, ui->window, "Parvolino");
-    if (parent != nullptr)
-        XMapWindow(ui->display, ui->window);
-    XFlush(ui->display);
-    if (const auto* resize = static_cast<const LV2UI_Resize*>(findFeature(features, LV2_UI__resize)))
-        resize->ui_resize(resize->handle, int(kWidth), int(kHeight));
-    *widget = reinterpret_cast<LV2UI_Widget>(uintptr_t(ui->window));
-    return ui;
 }
 
-void portEvent(LV2UI_Handle, uint32_t, uint32_t, uint32_t, const void*) {}
-
-// Drains the window's events; nothing is drawn yet.
 int idle(LV2UI_Handle handle)
 {
-    auto* ui = static_cast<StubUi*>(handle);
-    while (XPending(ui->display) > 0) {
-        XEvent event;
-        XNextEvent(ui->display, &event);
+    try {
+        return uiOf(handle)->idle();
+    } catch (...) {
+        return 0;
     }
-    return 0;
 }
 
 int show(LV2UI_Handle handle)
 {
-    auto* ui = static_cast<StubUi*>(handle);
-    XMapRaised(ui->display, ui->window);
-    XFlush(ui->display);
-    return 0;
+    return uiOf(handle)->show();
 }
 
 int hide(LV2UI_Handle handle)
 {
-    auto* ui = static_cast<StubUi*>(handle);
-    XUnmapWindow(ui->display, ui->window);
-    XFlush(ui->display);
-    return 0;
+    return uiOf(handle)->hide();
 }
 
 const void* extensionData(const char* uri)

@@ -103,20 +103,24 @@ namespace {
 // Faces are kept for the life of the process: there are only a few sizes.
 class FontLibrary {
 public:
+    // Fontconfig's shared state is the whole process's: the host's toolkit
+    // goes on using it after this module is unloaded (an LV2 host unloads a
+    // UI's module when the UI closes). The library keeps a configuration of
+    // its own and lets go of that only, never shutting fontconfig down.
     ~FontLibrary() {
         faces.clear();
         if (library)
             FT_Done_FreeType(library);
-        if (fontconfigReady)
-            FcFini();
+        if (config)
+            FcConfigDestroy(config);
     }
 
     std::shared_ptr<const TextFace> open(const platform::FontAttributes& attributes) {
         std::lock_guard<std::mutex> lock(mutex);
         if (!library && FT_Init_FreeType(&library) != 0)
             library = nullptr;
-        if (!fontconfigReady)
-            fontconfigReady = FcInit() == FcTrue;
+        if (!config)
+            config = FcInitLoadConfigAndFonts();
 
         const int32_t pixels = emPixelsFor(attributes);
         std::string file;
@@ -178,7 +182,7 @@ private:
 
     void resolve(const platform::FontAttributes& attributes, int32_t pixels, std::string& file, int& index,
                  bool& embolden) {
-        if (!fontconfigReady)
+        if (!config)
             return;
         std::string name(attributes.faceName, strnlen(attributes.faceName, sizeof attributes.faceName));
         FcPattern* pattern = FcPatternCreate();
@@ -190,10 +194,10 @@ private:
         FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(std::min(weight, 1000)));
         FcPatternAddInteger(pattern, FC_SLANT, attributes.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
         FcPatternAddDouble(pattern, FC_PIXEL_SIZE, pixels);
-        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+        FcConfigSubstitute(config, pattern, FcMatchPattern);
         FcDefaultSubstitute(pattern);
         FcResult result = FcResultNoMatch;
-        FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+        FcPattern* match = FcFontMatch(config, pattern, &result);
         if (match) {
             FcChar8* path = nullptr;
             if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path)
@@ -209,7 +213,7 @@ private:
 
     std::mutex mutex;
     FT_Library library = nullptr;
-    bool fontconfigReady = false;
+    FcConfig* config = nullptr;  // our own, not the process's default
     std::map<std::string, std::shared_ptr<TextFace>> faces;
 };
 

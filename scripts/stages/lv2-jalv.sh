@@ -35,8 +35,13 @@ failures=0
 not_run=0
 cleanup() {
   exec 4>&- 2>/dev/null || true
-  local pid
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  local i
+  # The JACK clients before the server (pids[0]): a client whose server
+  # went first can hang for good in closing. Each program runs under
+  # timeout -k, which kills what ignores the polite signal.
+  for ((i = ${#pids[@]} - 1; i > 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+  sleep 0.5
+  [ ${#pids[@]} -gt 0 ] && kill "${pids[0]}" 2>/dev/null
   wait 2>/dev/null
   rm -rf "$work"
 }
@@ -72,7 +77,7 @@ export LV2_PATH=$work/lv2:/usr/lib/lv2
 # A server name of the stage's own, so other JACK servers on the machine are
 # neither used nor disturbed.
 export JACK_DEFAULT_SERVER=parvolino-stage-$$ JACK_NO_AUDIO_RESERVATION=1
-timeout 300 jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r $rate -p 256 >"$work/jackd.log" 2>&1 &
+timeout -k 5 300 jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r $rate -p 256 >"$work/jackd.log" 2>&1 &
 pids+=($!)
 if ! timeout 15 jack_wait -w >/dev/null 2>&1; then
   echo "lv2-jalv stage: NOT RUN: jackd with the dummy backend did not start here:"
@@ -92,7 +97,7 @@ else
 fi
 # jalv runs while its standard input is open: the stage holds the fifo's other end.
 mkfifo "$work/jalv.in"
-timeout 120 jalv -t -x -n pv-jalv -l "$work/state" $uri <"$work/jalv.in" >"$work/jalv.log" 2>&1 &
+timeout -k 5 120 jalv -t -x -n pv-jalv -l "$work/state" $uri <"$work/jalv.in" >"$work/jalv.log" 2>&1 &
 jalv_pid=$!
 pids+=($jalv_pid)
 exec 4>"$work/jalv.in"
@@ -104,7 +109,7 @@ fi
 
 # A C-major chord held for half of each second, from a JACK MIDI sequencer.
 # (Every program started from here on is kept off jalv's input, fd 4.)
-timeout 120 jack_midiseq pv-notes $rate 0 60 24000 0 64 24000 0 67 24000 >"$work/midiseq.log" 2>&1 4>&- &
+timeout -k 5 120 jack_midiseq pv-notes $rate 0 60 24000 0 64 24000 0 67 24000 >"$work/midiseq.log" 2>&1 4>&- &
 pids+=($!)
 if ports_appear pv-notes:out && timeout 10 jack_connect pv-notes:out pv-jalv:control; then
   pass "the sequencer's notes reach the plug-in's control port"
@@ -112,7 +117,7 @@ else
   fail "could not connect the sequencer to the plug-in"; show midiseq
 fi
 sleep 0.5
-timeout 30 jack_rec -f "$work/jalv.wav" -d 3 -b 32 pv-jalv:out_left pv-jalv:out_right >"$work/rec.log" 2>&1 4>&-
+timeout -k 5 30 jack_rec -f "$work/jalv.wav" -d 3 -b 32 pv-jalv:out_left pv-jalv:out_right >"$work/rec.log" 2>&1 4>&-
 frames=$(soxi -s "$work/jalv.wav" 2>/dev/null || echo 0)
 if [ "${frames:-0}" -ge $((2 * rate)) ] && kill -0 $jalv_pid 2>/dev/null; then
   pass "the plug-in ran for 3 s of notes in jalv ($frames frames recorded from its outputs)"
@@ -144,13 +149,13 @@ fi
 if ! command -v Xvfb >/dev/null || ! command -v xwininfo >/dev/null; then
   skip_part "the plug-in's UI in jalv.gtk3: Xvfb or xwininfo is not installed"
 else
-  timeout 120 Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" 2>"$work/xvfb.log" &
+  timeout -k 5 120 Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" 2>"$work/xvfb.log" &
   pids+=($!)
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
   export DISPLAY=:$(head -n1 "$work/display")
   export NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache
   unset DBUS_SESSION_BUS_ADDRESS
-  timeout 60 jalv.gtk3 -x --jack-name pv-jalv-ui $uri >"$work/jalv-ui.log" 2>&1 &
+  timeout -k 5 60 jalv.gtk3 -x --jack-name pv-jalv-ui $uri >"$work/jalv-ui.log" 2>&1 &
   ui_pid=$!
   pids+=($ui_pid)
   shown=

@@ -2,7 +2,7 @@
 // runs it in blocks of 1, 63, 0 and 512 frames in turn, writes every frame,
 // and a state it saved through lilv restores into a fresh instance.
 
-#include "lv2/Uris.h"
+#include "tests/lv2/ToolRuns.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -13,29 +13,10 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// Runs the host on the bundle's plug-in with args; returns its exit code
-// and fills output with what it printed (both streams).
-int runHost(const std::string& args, std::string& output)
-{
-    const std::string command = std::string("'") + PARVOLINO_LV2HOST + "' --bundle '" + PARVOLINO_LV2_BUNDLE +
-                                "' --uri '" + parvolino::lv2uris::kPlugin + "' " + args + " 2>&1";
-    output.clear();
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return -1;
-    char chunk[4096];
-    size_t got = 0;
-    while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0)
-        output.append(chunk, got);
-    const int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 TEST(Lv2Host, RunsAnyBlockLengthsAndRestoresASavedStateIntoAFreshInstance)
 {
@@ -55,7 +36,7 @@ TEST(Lv2Host, RunsAnyBlockLengthsAndRestoresASavedStateIntoAFreshInstance)
     // Blocks of 1, 63, 0 and 512 frames in turn: 1, 63, 0, 512, 1, 63, 0,
     // 512, 1 and the last 47 of the 1200 frames.
     std::string output;
-    ASSERT_EQ(runHost("--score '" + (dir / "notes.txt").string() + "' --blocks 1,63,0,512 --set speed=0.25 -o '" +
+    ASSERT_EQ(runLv2Host("--score '" + (dir / "notes.txt").string() + "' --blocks 1,63,0,512 --set speed=0.25 -o '" +
                           wav + "' --save-state '" + state + "'",
                       output),
               0)
@@ -77,13 +58,13 @@ TEST(Lv2Host, RunsAnyBlockLengthsAndRestoresASavedStateIntoAFreshInstance)
 
     // A fresh instance in a fresh process takes the values back from the
     // state: the one set on the command line and the one the score set.
-    ASSERT_EQ(runHost("--restore-state '" + state + "' --print-controls", output), 0) << output;
+    ASSERT_EQ(runLv2Host("--restore-state '" + state + "' --print-controls", output), 0) << output;
     EXPECT_NE(output.find("control speed 0.250000\n"), std::string::npos) << output;
     EXPECT_NE(output.find("control length 0.750000\n"), std::string::npos) << output;
     EXPECT_NE(output.find("control random 0.100000\n"), std::string::npos) << output;
 
     // Asked for something it cannot do, it says so and fails.
-    EXPECT_NE(runHost("--restore-state '" + (dir / "nowhere").string() + "'", output), 0);
+    EXPECT_NE(runLv2Host("--restore-state '" + (dir / "nowhere").string() + "'", output), 0);
     EXPECT_NE(output.find("no state could be read"), std::string::npos) << output;
     fs::remove_all(dir);
 }

@@ -12,7 +12,8 @@ local function fail (msg) print ("FAIL: " .. msg); os.exit (1) end
 
 local xml = chunk.read_file (file) or fail ("cannot read " .. file)
 local at, _, processor = xml:find ('<Processor id="(%d+)"[^>]-type="lxvst"')
-if not at then fail ("no VST instrument in " .. file) end
+if not at then at, _, processor = xml:find ('<Processor id="(%d+)"[^>]-type="lv2"') end
+if not at then fail ("no VST or LV2 instrument in " .. file) end
 local route
 for id in xml:sub (1, at):gmatch ('<Route [^>]-id="(%d+)"') do route = id end
 if not route then fail ("the instrument is on no route") end

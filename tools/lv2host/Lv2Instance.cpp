@@ -219,8 +219,8 @@ void Lv2Instance::writeInputs(const std::vector<BlockMidi>& midi)
 void Lv2Instance::run(uint32_t frames, const std::vector<BlockMidi>& midi)
 {
     writeInputs(midi);
-    lilv_instance_run(instance_, frames);
-    worker_.finishBlock();
+    runPlugin(frames);
+    finishBlock();
 }
 
 const float* Lv2Instance::output(int channel) const
