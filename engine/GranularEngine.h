@@ -97,7 +97,9 @@ public:
 
     // Loads a sample and makes it the current program's, before it returns
     // (the renderer, tests); null on success, else the message to show.
-    const char* loadSampleFile(const char* path);
+    // A watch, when given, follows the read (a format that shows the
+    // progress of a load it runs on a thread of its host's).
+    const char* loadSampleFile(const char* path, WaveReadWatch* watch = nullptr);
     // For the editor: loads a sample on the plug-in's own thread, the files
     // tried in order until one loads, while the current one goes on
     // playing; a request supersedes the one running. False when there was
@@ -280,7 +282,7 @@ private:
     void freeDroppedCopies() noexcept;
     // Loads the file at path for program, holding its bytes as the copy to
     // keep when they fit its budget.
-    const char* loadAndHoldFile(int32_t program, const char* path);
+    const char* loadAndHoldFile(int32_t program, const char* path, WaveReadWatch* watch = nullptr);
     // The chunk for the host when memory ran short: the bank alone.
     int32_t saveBankOnly(void** data, const GranularProgram* bank);
     void postNotice(const char* text) { notice_.store(text, std::memory_order_release); }

@@ -40,10 +40,10 @@ const char* GranularEngine::loadSample(const FileBytes& bytes)
     return nullptr;
 }
 
-const char* GranularEngine::loadAndHoldFile(int32_t program, const char* path)
+const char* GranularEngine::loadAndHoldFile(int32_t program, const char* path, WaveReadWatch* watch)
 {
     PreparedSample prepared;
-    if (!prepareSampleFile(path, keepBudgetFor(program, path), channelMode(), nullptr, prepared))
+    if (!prepareSampleFile(path, keepBudgetFor(program, path), channelMode(), watch, prepared))
         return failed(prepared);
     publishPrepared(prepared);
     holdCopyOf(prepared);
@@ -97,14 +97,14 @@ bool GranularEngine::fitsProgram(const char* path)
     return path != nullptr && strnlen(path, sizeof programs_[0].samplePath) < sizeof programs_[0].samplePath;
 }
 
-const char* GranularEngine::loadSampleFile(const char* path)
+const char* GranularEngine::loadSampleFile(const char* path, WaveReadWatch* watch)
 {
     if (!fitsProgram(path))
         return waveResultMessage(kWaveFileNotFound);
     loader_.cancel();
     const int32_t current = currentProgram_.load(relaxed);
     try {
-        if (const char* message = loadAndHoldFile(current, path))
+        if (const char* message = loadAndHoldFile(current, path, watch))
             return message;
     } catch (...) {
         return waveResultMessage(kWaveOutOfMemory);

@@ -13,7 +13,8 @@
 // - `status`: kPath (atom:Path, empty for none), kOrigin (atom:Int, a
 //   SampleOrigin), kKeep, kOverLimit, kOnlyCopiesAnyway (atom:Bool),
 //   kSamplesPerMs (atom:Float, the host rate's, for the display texts),
-//   kLoading (atom:Bool) and kLoadingPath (atom:Path) while a load runs,
+//   kLoading (atom:Bool), kLoadingPath (atom:Path) and kLoadingPermille
+//   (atom:Int, how much of the file is read) while a load runs,
 //   kLoaded (atom:Bool) true once after a load the user asked for.
 // - `overview`: a piece of the loaded sample's overview: kSerial, kChannels,
 //   kRate, kFrames, kFirstBucket, kBucketCount (atom:Int), kRanges (an
@@ -40,6 +41,7 @@ inline constexpr char kOnlyCopiesAnyway[] = "urn:parvolino:instrument#onlyCopies
 inline constexpr char kSamplesPerMs[] = "urn:parvolino:instrument#samplesPerMs";
 inline constexpr char kLoading[] = "urn:parvolino:instrument#loading";
 inline constexpr char kLoadingPath[] = "urn:parvolino:instrument#loadingPath";
+inline constexpr char kLoadingPermille[] = "urn:parvolino:instrument#loadingPermille";
 inline constexpr char kLoaded[] = "urn:parvolino:instrument#loaded";
 inline constexpr char kSerial[] = "urn:parvolino:instrument#serial";
 inline constexpr char kChannels[] = "urn:parvolino:instrument#channels";

@@ -49,6 +49,7 @@ void Lv2Urids::mapAll(const LV2_URID_Map& map)
     samplesPerMs = id(lv2protocol::kSamplesPerMs);
     loading = id(lv2protocol::kLoading);
     loadingPath = id(lv2protocol::kLoadingPath);
+    loadingPermille = id(lv2protocol::kLoadingPermille);
     loaded = id(lv2protocol::kLoaded);
     serial = id(lv2protocol::kSerial);
     channels = id(lv2protocol::kChannels);

@@ -48,6 +48,7 @@ struct Lv2Urids {
     LV2_URID samplesPerMs = 0;
     LV2_URID loading = 0;
     LV2_URID loadingPath = 0;
+    LV2_URID loadingPermille = 0;
     LV2_URID loaded = 0;
     LV2_URID serial = 0;
     LV2_URID channels = 0;

@@ -246,7 +246,8 @@ LV2_Worker_Status Lv2Plugin::work(LV2_Worker_Respond_Function respond, LV2_Worke
         const std::lock_guard<std::mutex> hold(engineMutex_);
         switch (job.kind) {
         case JobKind::load:
-            if (const char* failure = engine_.loadSampleFile(job.path)) {
+            load_.watch.permille.store(0, std::memory_order_relaxed);
+            if (const char* failure = engine_.loadSampleFile(job.path, &load_.watch)) {
                 answer.kind = AnswerKind::loadFailed;
                 copyText(answer.message, sizeof answer.message, failure);
             } else {

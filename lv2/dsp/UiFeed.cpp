@@ -47,6 +47,9 @@ void UiFeed::afterBlock(uint32_t frames, NotifyWriter& out, const SampleReport& 
     if (!active() || sinceLast_ < interval_ || !out.hasRoom(kMaxMessageBytes))
         return;
     sinceLast_ = 0;
+    // A load's progress, in whole percent, goes with the status.
+    if (load.inFlight > 0 && load.watch.permille.load(std::memory_order_relaxed) / 10 != shownPercent_)
+        statusDirty_ = true;
     if (failurePending_) {
         writeText(out, urids_.loadFailed, failure_);
         failurePending_ = false;
@@ -85,6 +88,9 @@ void UiFeed::writeStatus(NotifyWriter& out, const SampleReport& report, LoadStat
     lv2_atom_forge_bool(&forge, load.inFlight > 0);
     lv2_atom_forge_key(&forge, urids_.loadingPath);
     lv2_atom_forge_path(&forge, load.path, uint32_t(strnlen(load.path, sizeof load.path - 1)));
+    shownPercent_ = load.inFlight > 0 ? load.watch.permille.load(std::memory_order_relaxed) / 10 : 0;
+    lv2_atom_forge_key(&forge, urids_.loadingPermille);
+    lv2_atom_forge_int(&forge, int32_t(shownPercent_ * 10));
     lv2_atom_forge_key(&forge, urids_.loaded);
     lv2_atom_forge_bool(&forge, load.justLoaded);
     out.endMessage(object);

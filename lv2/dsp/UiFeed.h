@@ -6,6 +6,7 @@
 // instrument's grain snapshot, texts copied here.
 
 #include "lv2/Protocol.h"
+#include "sample/WaveInput.h"
 
 #include <cstdint>
 
@@ -17,6 +18,7 @@ struct SampleReport;
 // A load the user asked for, as run() knows it.
 struct LoadState {
     int32_t inFlight = 0;  // loads scheduled and not yet answered
+    WaveReadWatch watch;  // follows the running load's read (the worker's thread writes it)
     char path[parvolino::lv2protocol::kMaxPathBytes] = {};  // the latest of them
     bool justLoaded = false;  // one finished since the UI last heard
 };
@@ -53,6 +55,7 @@ private:
     bool statusDirty_ = false;
     int32_t overviewNext_ = -1;     // the next piece's first bucket; -1: none to send
     int32_t grainsNext_ = -1;       // the next part's first voice; -1: none to send
+    uint32_t shownPercent_ = 0;     // of a load, as the UI last heard it
     bool failurePending_ = false;
     char failure_[parvolino::lv2protocol::kMaxTextBytes] = {};
     int32_t voiceInts_[parvolino::lv2protocol::kMaxVoiceInts] = {};

@@ -208,10 +208,10 @@ void RemoteController::receive(const LV2_Atom& atom)
 
 void RemoteController::readStatus(const LV2_Atom_Object& object)
 {
-    const auto [path, origin, keep, overLimit, onlyCopiesAnyway, samplesPerMs, loading, loadingPath, loaded] =
-        propertiesOf(object, std::array{urids_.path, urids_.origin, urids_.keep, urids_.overLimit,
-                                        urids_.onlyCopiesAnyway, urids_.samplesPerMs, urids_.loading,
-                                        urids_.loadingPath, urids_.loaded});
+    const auto [path, origin, keep, overLimit, onlyCopiesAnyway, samplesPerMs, loading, loadingPath, permille,
+                loaded] = propertiesOf(object, std::array{urids_.path, urids_.origin, urids_.keep, urids_.overLimit,
+                                                          urids_.onlyCopiesAnyway, urids_.samplesPerMs, urids_.loading,
+                                                          urids_.loadingPath, urids_.loadingPermille, urids_.loaded});
     status_.path = textOf(path);
     const int32_t where = intOf(origin, urids_.atomInt);
     status_.origin = where >= 0 && where <= int32_t(SampleOrigin::damaged) ? SampleOrigin(where) : SampleOrigin::none;
@@ -222,7 +222,7 @@ void RemoteController::readStatus(const LV2_Atom_Object& object)
         samplesPerMs_ = reinterpret_cast<const LV2_Atom_Float*>(samplesPerMs)->body;
     progress_.active = boolOf(loading, urids_.atomBool);
     progress_.path = progress_.active ? textOf(loadingPath) : std::string();
-    progress_.permille = 0;
+    progress_.permille = progress_.active ? uint32_t(std::clamp(intOf(permille, urids_.atomInt), 0, 1000)) : 0;
     loaded_ = loaded_ || boolOf(loaded, urids_.atomBool);
     if (editor_ == nullptr)
         return;
