@@ -173,13 +173,15 @@ PARVOLINO_AVX2_INLINE void wrappedValues(const GrainRenderer::VoiceRun& run, con
 // One grain's weighted values over the block, left (v) and right (r), where
 // its position has passed the sample's end: the position comes round to its
 // start, and reads that would cross the end go frame by frame. Rare, and
-// kept out of the grain loop, whose registers it would take.
+// kept out of the grain loop, whose registers it would take; it works out
+// the block again, so that the loop's block never has to be in memory.
 template <int kWindows, bool kStereo>
 __attribute__((target("avx2"), noinline, cold)) void valuesPastTheEnd(const GrainRenderer::VoiceRun& run,
-                                                                      const Block& b, const GrainRow& g,
+                                                                      int32_t f0, const GrainRow& g,
                                                                       const float* weights, __m256 (&v)[2],
                                                                       __m256 (&r)[2])
 {
+    const Block b = blockAt<kWindows>(run, f0);
     const intptr_t base = insideSample(static_cast<int32_t>(g.anchor + b.travel), run.length);
     if (base <= b.limit) {
         channelValues<kWindows>(run.data + base, b, weights, v);
@@ -201,7 +203,7 @@ PARVOLINO_AVX2_INLINE void grainValues(const GrainRenderer::VoiceRun& run, const
 {
     const intptr_t base = g.anchor + b.travel;
     if (__builtin_expect(base > b.limit, 0)) {
-        valuesPastTheEnd<kWindows, kStereo>(run, b, g, weights, v, r);
+        valuesPastTheEnd<kWindows, kStereo>(run, b.f0, g, weights, v, r);
         return;
     }
     channelValues<kWindows>(data + base, b, weights, v);
