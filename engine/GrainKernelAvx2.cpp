@@ -23,6 +23,17 @@ constexpr int32_t kWidth = 16; // frames per block
 // A run whose half blocks read both values of every frame within one window
 // of eight values (slow notes), so that one load serves both.
 constexpr int kNarrow = -1;
+// Runs read by quarters of four frames, each quarter from its own first
+// frame's position: one permute gives both values of its four frames, from
+// one window of eight values (kQuarters1) or two (kQuarters2), and two
+// exchanges of 128-bit lanes regroup two quarters into a half's first and
+// second values. Cheaper than whole-half windows for middling rates.
+constexpr int kQuarters1 = -2;
+constexpr int kQuarters2 = -3;
+constexpr bool byQuarters(int windows)
+{
+    return windows == kQuarters1 || windows == kQuarters2;
+}
 
 // How the eight frames of a half block read: each one's fraction, and how
 // far it reads from the half's first frame.
@@ -34,6 +45,11 @@ struct Half {
     // windows of eight values a frame's value lies in.
     __m256 window8;
     __m256 window16;
+    // By quarters: each quarter's reads from its first frame's position,
+    // the four first values' then the four second values'; the sign bit
+    // says which of two windows a value lies in (a permute reads only the
+    // low three bits).
+    __m256i quarter[2];
 };
 
 // What every grain of the voice shares in one block.
@@ -44,12 +60,32 @@ struct Block {
     intptr_t limit; // the highest position at f0 whose whole block reads inside the sample
     Half half[2];
     int32_t d[kWidth]; // how far each frame reads from f0, for reads pair by pair
+    intptr_t quarterAt[4]; // how far each quarter's first frame reads from f0
 };
+
+// A quarter's reads from its first frame f's position: the first values in
+// the low lanes, the second in the high ones.
+template <int kWindows>
+PARVOLINO_AVX2_INLINE __m256i quarterAt(const GrainRenderer::VoiceRun& run, int32_t f)
+{
+    const __m128i first = _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(run.travel + f)),
+                                        _mm_set1_epi32(run.travel[f]));
+    const __m256i both = _mm256_set_m128i(_mm_add_epi32(first, _mm_set1_epi32(1)), first);
+    if constexpr (kWindows == kQuarters2)
+        return _mm256_or_si256(both, _mm256_slli_epi32(both, 28));
+    return both;
+}
 
 template <int kWindows>
 PARVOLINO_AVX2_INLINE Half halfAt(const GrainRenderer::VoiceRun& run, int32_t f)
 {
     Half h;
+    if constexpr (byQuarters(kWindows)) {
+        h.frac = _mm256_loadu_ps(run.frac + f);
+        h.quarter[0] = quarterAt<kWindows>(run, f);
+        h.quarter[1] = quarterAt<kWindows>(run, f + 4);
+        return h;
+    }
     h.frac = _mm256_loadu_ps(run.frac + f);
     h.distance = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(run.travel + f)),
                                   _mm256_set1_epi32(run.travel[f]));
@@ -75,6 +111,11 @@ PARVOLINO_AVX2_INLINE Block blockAt(const GrainRenderer::VoiceRun& run, int32_t 
     b.half[1] = halfAt<kWindows>(run, f0 + 8);
     if constexpr (kWindows == kNarrow) {
         b.limit = run.length - 7 - b.second;
+    } else if constexpr (byQuarters(kWindows)) {
+#pragma GCC unroll 4
+        for (int32_t q = 0; q < 4; ++q)
+            b.quarterAt[q] = run.travel[f0 + 4 * q] - run.travel[f0];
+        b.limit = run.length + 1 - (kWindows == kQuarters1 ? 8 : 16) - b.quarterAt[3];
     } else if constexpr (kWindows > 0) {
         b.limit = run.length - 8 * kWindows - b.second;
     } else {
@@ -106,6 +147,17 @@ PARVOLINO_AVX2_INLINE __m256 valuesAt(const float* p, const Half& h)
         return _mm256_blendv_ps(ab, c, h.window16);
     const __m256 cd = _mm256_blendv_ps(c, _mm256_permutevar8x32_ps(_mm256_loadu_ps(p + 24), h.distance), h.window8);
     return _mm256_blendv_ps(ab, cd, h.window16);
+}
+
+// A quarter's first and second values, read from p on.
+template <int kWindows>
+PARVOLINO_AVX2_INLINE __m256 quarterValues(const float* p, __m256i quarter)
+{
+    const __m256 a = _mm256_permutevar8x32_ps(_mm256_loadu_ps(p), quarter);
+    if constexpr (kWindows == kQuarters1)
+        return a;
+    return _mm256_blendv_ps(a, _mm256_permutevar8x32_ps(_mm256_loadu_ps(p + 8), quarter),
+                            _mm256_castsi256_ps(quarter));
 }
 
 // Frame j's two neighbouring sample values, (p[j], p[j + 1]), in one load.
@@ -144,6 +196,11 @@ PARVOLINO_AVX2_INLINE void channelValues(const float* p, const Block& b, const f
             const __m256 window = _mm256_loadu_ps(p + (h == 0 ? 0 : b.second));
             s0 = _mm256_permutevar8x32_ps(window, b.half[h].distance);
             s1 = _mm256_permutevar8x32_ps(window, b.half[h].next);
+        } else if constexpr (byQuarters(kWindows)) {
+            const __m256 x = quarterValues<kWindows>(p + b.quarterAt[2 * h], b.half[h].quarter[0]);
+            const __m256 y = quarterValues<kWindows>(p + b.quarterAt[2 * h + 1], b.half[h].quarter[1]);
+            s0 = _mm256_permute2f128_ps(x, y, 0x20);
+            s1 = _mm256_permute2f128_ps(x, y, 0x31);
         } else if constexpr (kWindows > 0) {
             const float* q = p + (h == 0 ? 0 : b.second);
             s0 = valuesAt<kWindows>(q, b.half[h]);
@@ -290,15 +347,32 @@ __attribute__((target("avx2"))) void renderVoiceReading(const GrainRenderer::Voi
     // the first fraction less the last, plus the roundings of the sums
     // (each below half a unit in the last place of rate + 1): less than
     // 7 * rate + 1 and a margin far above those roundings.
+    // A quarter's three advances likewise reach less than 3 * rate + 1.
     const double rate = run.rate;
     const int32_t reach = rate < 1024.0 ? static_cast<int32_t>(7.0 * rate + 1.0 + 1e-5 * (rate + 1.0)) : 1 << 20;
+    const int32_t quarterReach = rate < 1024.0 ? static_cast<int32_t>(3.0 * rate + 1.0 + 1e-5 * (rate + 1.0)) : 1 << 20;
     if (reach < 7) {
         renderVoice<kNarrow, kStereo>(run);
         return;
     }
+    if (reach < 8) {
+        renderVoice<1, kStereo>(run);
+        return;
+    }
+    // Quarters whose second values stay inside one window, then two.
+    if (quarterReach + 1 < 8) {
+        renderVoice<kQuarters1, kStereo>(run);
+        return;
+    }
     switch (reach >> 3) {
-    case 0: renderVoice<1, kStereo>(run); break;
-    case 1: renderVoice<2, kStereo>(run); break;
+    case 1: renderVoice<2, kStereo>(run); return;
+    default: break;
+    }
+    if (quarterReach + 1 < 16) {
+        renderVoice<kQuarters2, kStereo>(run);
+        return;
+    }
+    switch (reach >> 3) {
     case 2: renderVoice<3, kStereo>(run); break;
     case 3: renderVoice<4, kStereo>(run); break;
     default: renderVoice<0, kStereo>(run); break;
