@@ -76,6 +76,17 @@ PARVOLINO_AVX2_INLINE __m256i quarterAt(const GrainRenderer::VoiceRun& run, int3
     return both;
 }
 
+// b where the sign bit of `sign` is set, else a. The instruction itself: for
+// _mm256_blendv_ps the compiler keeps a compared mask beside the indices
+// that carry the sign bit, one register more per quarter, and the stereo
+// loop's sums then go to the stack.
+PARVOLINO_AVX2_INLINE __m256 blendBySign(__m256 a, __m256 b, __m256i sign)
+{
+    __m256 out;
+    __asm__("vblendvps %3, %2, %1, %0" : "=x"(out) : "x"(a), "x"(b), "x"(sign));
+    return out;
+}
+
 template <int kWindows>
 PARVOLINO_AVX2_INLINE Half halfAt(const GrainRenderer::VoiceRun& run, int32_t f)
 {
@@ -156,8 +167,7 @@ PARVOLINO_AVX2_INLINE __m256 quarterValues(const float* p, __m256i quarter)
     const __m256 a = _mm256_permutevar8x32_ps(_mm256_loadu_ps(p), quarter);
     if constexpr (kWindows == kQuarters1)
         return a;
-    return _mm256_blendv_ps(a, _mm256_permutevar8x32_ps(_mm256_loadu_ps(p + 8), quarter),
-                            _mm256_castsi256_ps(quarter));
+    return blendBySign(a, _mm256_permutevar8x32_ps(_mm256_loadu_ps(p + 8), quarter), quarter);
 }
 
 // Frame j's two neighbouring sample values, (p[j], p[j + 1]), in one load.
