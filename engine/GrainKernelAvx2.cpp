@@ -281,13 +281,14 @@ PARVOLINO_AVX2_INLINE void grainValues(const GrainRenderer::VoiceRun& run, const
 // Adds grains [from, to), each only in the lanes where it sounds: a
 // cleared lane adds +0.0, which leaves a sum that started at +0.0 as it is.
 template <int kWindows, bool kStereo>
-PARVOLINO_AVX2_INLINE void addClipped(const GrainRenderer::VoiceRun& run, const GrainRows& rows, const Block& b,
-                                      int32_t from, int32_t to, __m256 (&sum)[2], __m256 (&sumRight)[2])
+PARVOLINO_AVX2_INLINE void addClipped(const GrainRenderer::VoiceRun& shared, const GrainRenderer::VoiceRun& run,
+                                      const GrainRows& rows, const Block& b, int32_t from, int32_t to,
+                                      __m256 (&sum)[2], __m256 (&sumRight)[2])
 {
     for (int32_t i = from; i < to; ++i) {
         const GrainRenderer::Span& g = run.grains[i];
         __m256 v[2], r[2];
-        grainValues<kWindows, kStereo>(run, run.data, run.right, b, rows.row[i],
+        grainValues<kWindows, kStereo>(shared, run.data, run.right, b, rows.row[i],
                                        run.weights + b.f0 + rows.row[i].weightAt, v, r);
 #pragma GCC unroll 2
         for (int32_t h = 0; h < 2; ++h) {
@@ -320,8 +321,12 @@ PARVOLINO_AVX2_INLINE void addToTotals(const GrainRenderer::VoiceRun& run, int32
 }
 
 template <int kWindows, bool kStereo>
-__attribute__((target("avx2"))) void renderVoice(const GrainRenderer::VoiceRun& run)
+__attribute__((target("avx2"))) void renderVoice(const GrainRenderer::VoiceRun& shared)
 {
+    // A copy the rare call past the sample's end never sees, so that the
+    // run's fields stay in registers rather than being read again after it
+    // and after every store into the totals.
+    const GrainRenderer::VoiceRun run = shared;
     const GrainRows rows(run);
     const float* const data = run.data;
     const float* const right = run.right;
@@ -331,12 +336,12 @@ __attribute__((target("avx2"))) void renderVoice(const GrainRenderer::VoiceRun& 
         grains.moveTo(f0);
         __m256 sum[2] = {_mm256_setzero_ps(), _mm256_setzero_ps()};
         __m256 sumRight[2] = {_mm256_setzero_ps(), _mm256_setzero_ps()};
-        addClipped<kWindows, kStereo>(run, rows, b, grains.endingFrom(), grains.wholeFrom(), sum, sumRight);
+        addClipped<kWindows, kStereo>(shared, run, rows, b, grains.endingFrom(), grains.wholeFrom(), sum, sumRight);
         const float* weights = run.weights + f0;
         const GrainRow* end = rows.row + grains.wholeTo();
         for (const GrainRow* g = rows.row + grains.wholeFrom(); g < end; ++g) {
             __m256 v[2], r[2];
-            grainValues<kWindows, kStereo>(run, data, right, b, *g, weights + g->weightAt, v, r);
+            grainValues<kWindows, kStereo>(shared, data, right, b, *g, weights + g->weightAt, v, r);
 #pragma GCC unroll 2
             for (int32_t h = 0; h < 2; ++h) {
                 sum[h] = _mm256_add_ps(sum[h], v[h]);
@@ -344,7 +349,7 @@ __attribute__((target("avx2"))) void renderVoice(const GrainRenderer::VoiceRun& 
                     sumRight[h] = _mm256_add_ps(sumRight[h], r[h]);
             }
         }
-        addClipped<kWindows, kStereo>(run, rows, b, grains.wholeTo(), grains.bornTo(), sum, sumRight);
+        addClipped<kWindows, kStereo>(shared, run, rows, b, grains.wholeTo(), grains.bornTo(), sum, sumRight);
         addToTotals<kStereo>(run, f0, sum, sumRight);
     }
 }
