@@ -27,7 +27,9 @@ constexpr int kNarrow = -1;
 // frame's position: one permute gives both values of its four frames, from
 // one window of eight values (kQuarters1) or two (kQuarters2), and two
 // exchanges of 128-bit lanes regroup two quarters into a half's first and
-// second values. Cheaper than whole-half windows for middling rates.
+// second values. From one to about four and a half frames per sample this
+// takes fewer permutes and blends than windows over whole halves, which
+// would need up to five.
 constexpr int kQuarters1 = -2;
 constexpr int kQuarters2 = -3;
 constexpr bool byQuarters(int windows)
@@ -41,10 +43,9 @@ struct Half {
     __m256 frac;
     __m256i distance;
     __m256i next; // the distance plus one, for narrow runs
-    // Bits 3 and 4 of the distance in the sign bit: which of up to four
-    // windows of eight values a frame's value lies in.
+    // Bit 3 of the distance in the sign bit: which of two windows of eight
+    // values a frame's value lies in.
     __m256 window8;
-    __m256 window16;
     // By quarters: each quarter's reads from its first frame's position,
     // the four first values' then the four second values'; the sign bit
     // says which of two windows a value lies in (a permute reads only the
@@ -103,14 +104,14 @@ PARVOLINO_AVX2_INLINE Half halfAt(const GrainRenderer::VoiceRun& run, int32_t f)
     if constexpr (kWindows == kNarrow)
         h.next = _mm256_add_epi32(h.distance, _mm256_set1_epi32(1));
     h.window8 = _mm256_castsi256_ps(_mm256_slli_epi32(h.distance, 28));
-    h.window16 = _mm256_castsi256_ps(_mm256_slli_epi32(h.distance, 27));
     return h;
 }
 
-// kWindows 1 to 4: each half's reads lie within that many windows of eight
+// kWindows 1 or 2: each half's reads lie within that many windows of eight
 // values from its first frame's position, one set for the first value of
 // each frame and one from the next value on for the second; kNarrow: one
-// window for both; 0: farther apart, read pair by pair.
+// window for both; by quarters: see kQuarters1; 0: farther apart, read pair
+// by pair.
 template <int kWindows>
 PARVOLINO_AVX2_INLINE Block blockAt(const GrainRenderer::VoiceRun& run, int32_t f0)
 {
@@ -147,17 +148,11 @@ PARVOLINO_AVX2_INLINE Block blockAt(const GrainRenderer::VoiceRun& run, int32_t 
 template <int kWindows>
 PARVOLINO_AVX2_INLINE __m256 valuesAt(const float* p, const Half& h)
 {
+    static_assert(kWindows == 1 || kWindows == 2);
     const __m256 a = _mm256_permutevar8x32_ps(_mm256_loadu_ps(p), h.distance);
     if constexpr (kWindows == 1)
         return a;
-    const __m256 ab = _mm256_blendv_ps(a, _mm256_permutevar8x32_ps(_mm256_loadu_ps(p + 8), h.distance), h.window8);
-    if constexpr (kWindows == 2)
-        return ab;
-    const __m256 c = _mm256_permutevar8x32_ps(_mm256_loadu_ps(p + 16), h.distance);
-    if constexpr (kWindows == 3)
-        return _mm256_blendv_ps(ab, c, h.window16);
-    const __m256 cd = _mm256_blendv_ps(c, _mm256_permutevar8x32_ps(_mm256_loadu_ps(p + 24), h.distance), h.window8);
-    return _mm256_blendv_ps(ab, cd, h.window16);
+    return _mm256_blendv_ps(a, _mm256_permutevar8x32_ps(_mm256_loadu_ps(p + 8), h.distance), h.window8);
 }
 
 // A quarter's first and second values, read from p on.
@@ -361,37 +356,26 @@ __attribute__((target("avx2"))) void renderVoiceReading(const GrainRenderer::Voi
     // decides how the whole run reads. Seven advances sum to 7 * rate plus
     // the first fraction less the last, plus the roundings of the sums
     // (each below half a unit in the last place of rate + 1): less than
-    // 7 * rate + 1 and a margin far above those roundings.
-    // A quarter's three advances likewise reach less than 3 * rate + 1.
+    // 7 * rate + 1 and a margin far above those roundings. A quarter's
+    // three advances likewise reach less than 3 * rate + 1.
     const double rate = run.rate;
-    const int32_t reach = rate < 1024.0 ? static_cast<int32_t>(7.0 * rate + 1.0 + 1e-5 * (rate + 1.0)) : 1 << 20;
-    const int32_t quarterReach = rate < 1024.0 ? static_cast<int32_t>(3.0 * rate + 1.0 + 1e-5 * (rate + 1.0)) : 1 << 20;
-    if (reach < 7) {
+    const double margin = 1e-5 * (rate + 1.0);
+    const int32_t reach = rate < 1024.0 ? static_cast<int32_t>(7.0 * rate + 1.0 + margin) : 1 << 20;
+    const int32_t quarterReach = rate < 1024.0 ? static_cast<int32_t>(3.0 * rate + 1.0 + margin) : 1 << 20;
+    // The cheapest reading that holds every value: each one's second value
+    // lies one further on.
+    if (reach + 1 < 8)
         renderVoice<kNarrow, kStereo>(run);
-        return;
-    }
-    if (reach < 8) {
+    else if (reach < 8)
         renderVoice<1, kStereo>(run);
-        return;
-    }
-    // Quarters whose second values stay inside one window, then two.
-    if (quarterReach + 1 < 8) {
+    else if (quarterReach + 1 < 8)
         renderVoice<kQuarters1, kStereo>(run);
-        return;
-    }
-    switch (reach >> 3) {
-    case 1: renderVoice<2, kStereo>(run); return;
-    default: break;
-    }
-    if (quarterReach + 1 < 16) {
+    else if (reach < 16)
+        renderVoice<2, kStereo>(run);
+    else if (quarterReach + 1 < 16)
         renderVoice<kQuarters2, kStereo>(run);
-        return;
-    }
-    switch (reach >> 3) {
-    case 2: renderVoice<3, kStereo>(run); break;
-    case 3: renderVoice<4, kStereo>(run); break;
-    default: renderVoice<0, kStereo>(run); break;
-    }
+    else
+        renderVoice<0, kStereo>(run);
 }
 
 #undef PARVOLINO_AVX2_INLINE
