@@ -92,13 +92,12 @@ template <int kWindows>
 PARVOLINO_AVX2_INLINE Half halfAt(const GrainRenderer::VoiceRun& run, int32_t f)
 {
     Half h;
+    h.frac = _mm256_loadu_ps(run.frac + f);
     if constexpr (byQuarters(kWindows)) {
-        h.frac = _mm256_loadu_ps(run.frac + f);
         h.quarter[0] = quarterAt<kWindows>(run, f);
         h.quarter[1] = quarterAt<kWindows>(run, f + 4);
         return h;
     }
-    h.frac = _mm256_loadu_ps(run.frac + f);
     h.distance = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(run.travel + f)),
                                   _mm256_set1_epi32(run.travel[f]));
     if constexpr (kWindows == kNarrow)
