@@ -67,7 +67,7 @@ ports_appear() { # port...
   done
 }
 
-# Only this bundle and the system's specifications: an installed copy in
+# Only this bundle and the system's LV2 vocabularies: an installed copy in
 # ~/.lv2 must not stand in for the one built here.
 mkdir -p "$work/lv2"
 ln -s "$bundle" "$work/lv2/parvolino.lv2"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The built bundle against the LV2 specification's own schemas: lv2_validate
+# The built bundle against the LV2 format's own schemas: lv2_validate
 # (lv2-dev) runs sord_validate (sordi) over the bundle's Turtle files and
-# the installed specifications. Any error or warning fails; exits 77 (CTest
+# the installed LV2 vocabularies. Any error or warning fails; exits 77 (CTest
 # skips) where the validator is not installed.
 set -uo pipefail
 bundle=$1
